@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds Groovane Pro with AddressSanitizer, UndefinedBehaviorSanitizer and warnings as errors,
+# runs every test through ctest, then builds the thread-crossing tests with ThreadSanitizer and
+# runs them too. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/install-deps.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DGROOVANE_SANITIZE=ON -DGROOVANE_WERROR=ON -DGROOVANE_BUILD_TESTS=ON
+cmake --build build/test -j "$jobs"
+ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300
+
+# ThreadSanitizer: only the tests labelled "tsan" (those that cross threads).
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DGROOVANE_TSAN=ON -DGROOVANE_WERROR=ON -DGROOVANE_BUILD_TESTS=ON
+tsan_targets=$(cmake --build build/tsan --target help | sed -n 's/^\(tsan_[a-z_]*\):.*/\1/p' | tr '\n' ' ')
+if [ -n "$tsan_targets" ]; then
+  # shellcheck disable=SC2086
+  cmake --build build/tsan -j "$jobs" --target $tsan_targets
+  TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure -L tsan -j "$jobs" --timeout 300
+fi

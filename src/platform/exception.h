@@ -1,0 +1,33 @@
+// The program's error type. Handlers raise these; the one guard at the handler boundary
+// (handler_guard.h) shows the message in an error box. Subsystems derive their own classes
+// so callers can tell a wave error from a conversion error, but every message travels as text.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace groovane {
+
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A text that should have been a decimal integer was not one.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A file could not be opened, created, read or written.
+class EFileError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Fills the single "%s" or "%d" of a message template with an argument, the way every fixed
+// message of the program carries at most one argument.
+std::string formatMessage(const std::string& templ, const std::string& arg);
+std::string formatMessage(const std::string& templ, long long arg);
+
+} // namespace groovane

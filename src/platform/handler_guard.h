@@ -1,0 +1,40 @@
+// The one boundary between the toolkit's event loop and the program's handlers. The toolkit
+// must never see an exception, so every handler runs through runGuarded: an exception ends the
+// handler where it was raised, what the handler did before stays done, and the message is shown
+// in an error box.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <utility>
+
+namespace groovane {
+
+// The text the error box shows for a message: a "." is appended when the last character sorts
+// after ".", so "Cannot open file x.pat" gains a full stop and "Done." or "(x)" stay as they are.
+std::string errorBoxText(const std::string& message);
+
+// Shows the error box for the exception being handled. UI thread only.
+void showCurrentException(std::exception_ptr error);
+
+// Runs `handler`, catching everything it raises and showing it. True when it ended normally.
+template <class Handler>
+bool runGuarded(Handler&& handler) noexcept
+{
+    try {
+        std::forward<Handler>(handler)();
+        return true;
+    } catch (...) {
+        showCurrentException(std::current_exception());
+        return false;
+    }
+}
+
+// Wraps a handler for connecting to a toolkit signal: the slot runs it through runGuarded.
+template <class Handler>
+auto guarded(Handler handler)
+{
+    return [handler = std::move(handler)](auto&&...) mutable { runGuarded(handler); };
+}
+
+} // namespace groovane

@@ -1,0 +1,112 @@
+#include "qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QString>
+#include <QWidget>
+
+namespace groovane {
+
+namespace {
+
+QString q(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string s(const QString& q)
+{
+    return q.toUtf8().toStdString();
+}
+
+std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogOptions& options, bool save)
+{
+    QFileDialog dialog(parent, q(options.title), q(options.initialFolder), q(QtDialogs::toQtFilter(options.filter)));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile
+                            : (options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
+    if (!options.defaultExt.empty())
+        dialog.setDefaultSuffix(q(options.defaultExt));
+    if (save && !options.overwritePrompt)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (!options.fileName.empty())
+        dialog.selectFile(q(options.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return s(dialog.selectedFiles().first());
+}
+
+} // namespace
+
+std::string QtDialogs::toQtFilter(const std::string& filter)
+{
+    std::string out;
+    size_t pos = 0;
+    while (pos <= filter.size() && !filter.empty()) {
+        const size_t bar = filter.find('|', pos);
+        if (bar == std::string::npos)
+            break;
+        const size_t next = filter.find('|', bar + 1);
+        const std::string desc = filter.substr(pos, bar - pos);
+        const std::string pattern = filter.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+        if (!out.empty())
+            out += ";;";
+        std::string patterns = pattern;
+        for (char& c : patterns)
+            if (c == ';')
+                c = ' ';
+        out += desc + " (" + patterns + ")";
+        if (next == std::string::npos)
+            break;
+        pos = next + 1;
+    }
+    return out;
+}
+
+MessageResult QtDialogs::message(const std::string& caption, const std::string& text, MessageIcon icon,
+                                 MessageButtons buttons)
+{
+    QMessageBox box(parent_);
+    box.setWindowTitle(q(caption));
+    box.setText(q(text));
+    switch (icon) {
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+        return MessageResult::Ok;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        return box.exec() == QMessageBox::Ok ? MessageResult::Ok : MessageResult::Cancel;
+    case MessageButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
+    }
+    return MessageResult::Cancel;
+}
+
+void QtDialogs::error(const std::string& text)
+{
+    message(kApplicationTitle, text, MessageIcon::Error, MessageButtons::Ok);
+}
+
+std::optional<std::string> QtDialogs::openFile(const FileDialogOptions& options)
+{
+    return runFileDialog(parent_, options, false);
+}
+
+std::optional<std::string> QtDialogs::saveFile(const FileDialogOptions& options)
+{
+    return runFileDialog(parent_, options, true);
+}
+
+} // namespace groovane
