@@ -1,0 +1,58 @@
+// The pattern file: the grid written out cell by cell, row by row, seven cells a row, for rows
+// 0 to L + 2 (L the length cell's number), followed by the tempo position and the loop count in
+// force when it was saved. A 16-step pattern is 135 lines. A reader needs only line 2 (L) to
+// find everything else; labels, headings and the time are copied as text, never interpreted.
+//
+// Reading is split into the steps the load takes, because a load stops at the first bad line and
+// keeps what it did before: a bad length line changes nothing, a bad tempo or loop line fails
+// after the cells are in.
+#pragma once
+
+#include "pattern_grid.h"
+
+#include <string>
+#include <vector>
+
+namespace groovane {
+
+// `folder`/`name`.pat: the name is used exactly as typed, nothing escaped or checked.
+std::string patternFilePath(const std::string& folder, const std::string& name);
+
+// The number of steps the grid's length cell holds, as Save reads it. Raises EConvertError
+// "'%s' is not a valid integer value" for a cell that is not a decimal integer, and an Exception
+// for a length beyond kMaxPatternLength: such a file would be billions of lines of nothing, so
+// it is refused before anything is written. UI thread (reads the grid).
+int patternLengthForSave(const PatternGrid& grid);
+
+// The file's bytes for a grid of `length` steps: cells of rows 0..length+2, columns 0..6, then
+// the tempo position and the loop count, every line ended by CR LF. A length below -2 writes no
+// cells. UI thread.
+std::string writePatternFile(const PatternGrid& grid, int length, int tempoPosition, int loopCount);
+
+class PatternFileReader {
+public:
+    // Splits the file's bytes into lines; any bytes are accepted. Any thread.
+    explicit PatternFileReader(const std::string& bytes);
+
+    // L from line 2. Raises EConvertError when that line is missing or not a decimal integer.
+    int length() const;
+
+    // Sets the row count to L + 2 and cell (c, r) to line 7r + c for r = 0..L+2, c = 0..6. A line
+    // the file lacks empties its cell; cells below row L + 2 keep their text. The work is bounded
+    // by the file's own lines, whatever L claims. Raises as length() does, before touching the grid.
+    void loadCells(PatternGrid& grid) const;
+
+    // The tempo position (line 7(L + 3)) and the loop count (the line after it). Raise
+    // EConvertError when the line is missing or not a decimal integer.
+    int tempoPosition() const;
+    int loopCount() const;
+
+    size_t lineCount() const { return lines_.size(); }
+
+private:
+    long long settingsLine() const;
+
+    std::vector<std::string> lines_;
+};
+
+} // namespace groovane

@@ -1,0 +1,243 @@
+#include "exception.h"
+#include "pattern_editing.h"
+#include "pattern_file.h"
+#include "pattern_grid.h"
+#include "text_lines.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+
+using namespace groovane;
+
+namespace {
+
+// A grid laid out as at start: 16 steps in groups of 4, with a few instruments placed.
+PatternGrid startGrid()
+{
+    PatternGrid grid;
+    writeLengthAndTime(grid, 16, 4);
+    writeStepLabels(grid, 16, 4);
+    writeChannelHeadings(grid);
+    grid.setCell(0, 0, "Rock1");
+    grid.setCell(1, 2, "Kick");
+    grid.setCell(3, 6, "Snare");
+    grid.setCell(6, 17, "Tamb");
+    return grid;
+}
+
+std::string lengthError(const std::string& text)
+{
+    return "'" + text + "' is not a valid integer value";
+}
+
+template <class F>
+std::string errorOf(F&& f)
+{
+    try {
+        f();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST(TextLines, AcceptEveryLineEndingAndWriteCrLf)
+{
+    EXPECT_EQ(splitTextLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitTextLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(splitTextLines("\n\r"), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(splitTextLines("a\n\r\nb"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_TRUE(splitTextLines("").empty());
+    EXPECT_EQ(joinTextLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
+    const std::vector<std::string> lines{"x", "y"};
+    EXPECT_EQ(lineOrEmpty(lines, 1), "y");
+    EXPECT_EQ(lineOrEmpty(lines, 2), "");
+    EXPECT_EQ(lineOrEmpty(lines, -1), "");
+}
+
+TEST(PatternFileWriter, SixteenStepsMakeTheDocumented135Lines)
+{
+    const PatternGrid grid = startGrid();
+    const std::string bytes = writePatternFile(grid, patternLengthForSave(grid), 64, 3);
+    const auto lines = splitTextLines(bytes);
+    ASSERT_EQ(lines.size(), 135u);
+    EXPECT_TRUE(bytes.starts_with("Rock1\r\nLength:\r\n16\r\nTime:\r\n4\r\n"));
+    EXPECT_TRUE(bytes.ends_with("\r\n\r\n64\r\n3\r\n")) << "every line, the last included, ends in CR LF";
+    const std::vector<std::string> header(lines.begin(), lines.begin() + 14);
+    EXPECT_EQ(header, (std::vector<std::string>{"Rock1", "Length:", "16", "Time:", "4", "", "", "", "Channel:1",
+                                                "Channel:2", "Channel:3", "Channel:4", "Channel:5", "Channel:6"}));
+    EXPECT_EQ(lines[14], "1:0*");
+    EXPECT_EQ(lines[15], "Kick");
+    EXPECT_EQ(lines[14 + 7 * 4], "5:0*");
+    EXPECT_EQ(lines[14 + 7 * 4 + 3], "Snare");
+    EXPECT_EQ(lines[14 + 7 * 15], "16:3");
+    EXPECT_EQ(lines[14 + 7 * 15 + 6], "Tamb");
+    for (int i = 7 * 18; i < 133; ++i)
+        EXPECT_EQ(lines[static_cast<size_t>(i)], "") << "trailing row line " << i;
+    EXPECT_EQ(lines[133], "64");
+    EXPECT_EQ(lines[134], "3");
+}
+
+TEST(PatternFileWriter, LengthCellIsCheckedBeforeAnythingIsWritten)
+{
+    PatternGrid grid = startGrid();
+    grid.setCell(2, 0, "1x");
+    EXPECT_EQ(errorOf([&] { patternLengthForSave(grid); }), lengthError("1x"));
+    grid.setCell(2, 0, "2000000000");
+    EXPECT_NE(errorOf([&] { patternLengthForSave(grid); }), "(no error)")
+        << "a length of billions of steps would write billions of empty lines";
+    grid.setCell(2, 0, std::to_string(kMaxPatternLength));
+    EXPECT_EQ(patternLengthForSave(grid), kMaxPatternLength);
+
+    // Lengths below 1 are not guarded; the formula still gives the line count, and below -3
+    // only the two settings lines remain.
+    EXPECT_EQ(splitTextLines(writePatternFile(grid, -3, 60, 1)).size(), 2u);
+    EXPECT_EQ(splitTextLines(writePatternFile(grid, -50, 60, 1)), (std::vector<std::string>{"60", "1"}));
+    EXPECT_EQ(splitTextLines(writePatternFile(grid, 0, 60, 1)).size(), 7u * 3 + 2);
+}
+
+TEST(PatternFileReader, RoundTripRestoresEveryCellAndRewritesTheSameBytes)
+{
+    PatternGrid grid = startGrid();
+    grid.setCell(2, 18, "left in the trailing row");
+    grid.setCell(0, 3, "custom label");
+    const std::string bytes = writePatternFile(grid, 16, 90, 0);
+
+    PatternGrid loaded;
+    PatternFileReader reader(bytes);
+    reader.loadCells(loaded);
+    EXPECT_EQ(loaded.rowCount(), 18);
+    for (int row = 0; row <= 18; ++row)
+        for (int column = 0; column < 7; ++column)
+            EXPECT_EQ(loaded.cell(column, row), grid.cell(column, row)) << column << "," << row;
+    EXPECT_EQ(reader.tempoPosition(), 90);
+    EXPECT_EQ(reader.loopCount(), 0) << "the reader reports what is stored; the loop box corrects it";
+    EXPECT_EQ(writePatternFile(loaded, 16, 90, 0), bytes);
+}
+
+TEST(PatternFileReader, AcceptsLoneCrAndLoneLfEndings)
+{
+    const std::string crLf = writePatternFile(startGrid(), 16, 60, 2);
+    std::string lf, cr;
+    for (char ch : crLf) {
+        if (ch != '\r')
+            lf += ch;
+        if (ch != '\n')
+            cr += ch;
+    }
+    for (const std::string& bytes : {lf, cr}) {
+        PatternGrid grid;
+        PatternFileReader reader(bytes);
+        reader.loadCells(grid);
+        EXPECT_EQ(grid.cell(3, 6), "Snare");
+        EXPECT_EQ(reader.tempoPosition(), 60);
+        EXPECT_EQ(reader.loopCount(), 2);
+    }
+}
+
+TEST(PatternFileReader, ShorterPatternHidesButKeepsTheRowsOfALongerOne)
+{
+    PatternGrid grid;
+    writeLengthAndTime(grid, 64, 4);
+    for (int row = 2; row <= 66; ++row)
+        grid.setCell(1, row, "Kick");
+    PatternFileReader(writePatternFile(startGrid(), 16, 60, 1)).loadCells(grid);
+    EXPECT_EQ(grid.rowCount(), 18);
+    EXPECT_EQ(grid.cell(1, 2), "Kick") << "from the file";
+    EXPECT_EQ(grid.cell(1, 3), "") << "the file's empty cell wins";
+    EXPECT_EQ(grid.cell(1, 18), "") << "the trailing row is loaded too";
+    EXPECT_EQ(grid.cell(1, 19), "Kick") << "below row L + 2 cells keep their text";
+    EXPECT_EQ(grid.cell(1, 66), "Kick");
+    EXPECT_EQ(splitTextLines(writePatternFile(grid, patternLengthForSave(grid), 60, 1)).size(), 135u)
+        << "hidden rows are not part of the next save";
+}
+
+TEST(PatternFileReader, BadLengthLineChangesNothing)
+{
+    for (const std::string& bytes : {std::string("Name\r\nLength:\r\nsixteen\r\n"), std::string("Name\r\n"),
+                                     std::string(), std::string("a\0b\0\xff\xfe\x01\n\n\x80\x81", 11)}) {
+        PatternGrid grid = startGrid();
+        const auto revision = grid.revision();
+        PatternFileReader reader(bytes);
+        EXPECT_NE(errorOf([&] { reader.loadCells(grid); }), "(no error)");
+        EXPECT_EQ(grid.revision(), revision);
+    }
+    PatternGrid grid = startGrid();
+    EXPECT_EQ(errorOf([&] { PatternFileReader("n\nLength:\n\n").loadCells(grid); }), lengthError(""));
+}
+
+TEST(PatternFileReader, MissingLinesReadAsEmptyAndTheSettingsThenFailAfterTheCells)
+{
+    // A 16-step file cut off in the middle of step 3.
+    const auto lines = splitTextLines(writePatternFile(startGrid(), 16, 60, 1));
+    const std::vector<std::string> cut(lines.begin(), lines.begin() + 7 * 4 + 3);
+    PatternGrid grid = startGrid();
+    grid.setCell(5, 4, "OpHiat");
+    grid.setCell(4, 10, "Tom1");
+    PatternFileReader reader(joinTextLines(cut));
+    reader.loadCells(grid);
+    EXPECT_EQ(grid.rowCount(), 18);
+    EXPECT_EQ(grid.cell(0, 4), "3:2") << "the lines the file has";
+    EXPECT_EQ(grid.cell(1, 2), "Kick");
+    EXPECT_EQ(grid.cell(5, 4), "") << "the rest of a cut row";
+    EXPECT_EQ(grid.cell(0, 10), "") << "rows past the end of the file";
+    EXPECT_EQ(grid.cell(4, 10), "");
+    EXPECT_EQ(grid.cell(6, 17), "");
+    EXPECT_EQ(errorOf([&] { reader.tempoPosition(); }), lengthError(""));
+    EXPECT_EQ(errorOf([&] { reader.loopCount(); }), lengthError(""));
+
+    // Settings lines that are present but not numbers.
+    auto bad = lines;
+    bad[133] = "fast";
+    EXPECT_EQ(errorOf([&] { PatternFileReader(joinTextLines(bad)).tempoPosition(); }), lengthError("fast"));
+    bad[133] = "60";
+    bad.pop_back();
+    EXPECT_EQ(errorOf([&] { PatternFileReader(joinTextLines(bad)).loopCount(); }), lengthError(""));
+}
+
+TEST(PatternFileReader, HugeOrNegativeLengthIsBoundedByTheFilesOwnLines)
+{
+    for (const std::string length : {"2000000000", "2147483647", "2147483645"}) {
+        PatternGrid grid = startGrid();
+        grid.setCell(1, 1000000, "far below");
+        const std::string bytes = "Huge\r\nLength:\r\n" + length + "\r\nTime:\r\n4\r\n\r\n\r\n\r\nKick\r\n";
+        PatternFileReader reader(bytes);
+        reader.loadCells(grid); // must neither hang nor allocate per promised row
+        EXPECT_EQ(grid.cell(0, 0), "Huge");
+        EXPECT_EQ(grid.cell(1, 1), "Kick");
+        EXPECT_EQ(grid.cell(2, 1), "") << "rest of the row the file cuts";
+        EXPECT_EQ(grid.cell(1, 2), "") << "rows the file lacks";
+        EXPECT_EQ(grid.cell(1, 1000000), "") << "within 0 .. L + 2, so emptied";
+        EXPECT_EQ(grid.rowCount(), std::min(std::stoll(length) + 2, static_cast<long long>(INT_MAX)));
+        EXPECT_LE(grid.storedCellCount(), 9u);
+        EXPECT_EQ(errorOf([&] { reader.tempoPosition(); }), lengthError(""));
+    }
+    for (const std::string length : {"-1", "-5", "-2147483648"}) {
+        PatternGrid grid = startGrid();
+        PatternFileReader reader("Neg\r\nLength:\r\n" + length + "\r\n");
+        reader.loadCells(grid);
+        EXPECT_EQ(grid.rowCount(), PatternGrid::kFixedRows) << "rows 0 and 1 stay headings";
+        EXPECT_EQ(grid.cell(1, 2), "Kick") << "no step row lies within 0 .. L + 2";
+        EXPECT_EQ(errorOf([&] { reader.tempoPosition(); }), lengthError(""));
+    }
+    // L = -1 covers rows 0 and 1, which the file then fills; its settings are lines 14 and 15.
+    PatternGrid grid = startGrid();
+    PatternFileReader reader("N\r\nLength:\r\n-1\r\n");
+    reader.loadCells(grid);
+    EXPECT_EQ(grid.cell(0, 0), "N");
+    EXPECT_EQ(grid.cell(1, 1), "") << "row 1 comes from missing lines";
+}
+
+TEST(PatternFileReader, VeryLongLinesAreKeptAsText)
+{
+    const std::string longName(1 << 20, 'x');
+    PatternGrid grid = startGrid();
+    grid.setCell(0, 0, longName);
+    PatternGrid loaded;
+    PatternFileReader(writePatternFile(grid, 16, 60, 1)).loadCells(loaded);
+    EXPECT_EQ(loaded.cell(0, 0), longName);
+}
