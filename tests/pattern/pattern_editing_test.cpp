@@ -173,3 +173,23 @@ TEST(ClearPattern, EmptiesStepsAndNameIncludingHiddenRowsButKeepsTheLayout)
     EXPECT_EQ(grid.cell(0, 2), "1:0*");
     EXPECT_EQ(grid.cell(3, 1), "Channel:3");
 }
+
+TEST(InstrumentLookUp, MatchesWithoutCaseAndFallsBackPerCommand)
+{
+    EXPECT_EQ(instrumentSlot("Kick"), 1);
+    EXPECT_EQ(instrumentSlot("kick"), 1);
+    EXPECT_EQ(instrumentSlot("SHORT KICK"), 2);
+    EXPECT_EQ(instrumentSlot("tamb"), 16);
+    EXPECT_EQ(instrumentSlot("sample3"), 19);
+    EXPECT_EQ(instrumentSlot("Sample8"), 24);
+    EXPECT_EQ(instrumentSlot(""), 0);
+    EXPECT_EQ(instrumentSlot("Kick "), 0);
+    EXPECT_EQ(instrumentSlot("Cowbel"), 0);
+
+    // Play Instrument: unknown texts sound Tamb, the empty text stays silent.
+    EXPECT_EQ(auditionSlot("Cowbel"), 16);
+    EXPECT_EQ(auditionSlot("Kick "), 16);
+    EXPECT_EQ(auditionSlot(""), 0);
+    EXPECT_EQ(auditionSlot("SNARE"), 3);
+    EXPECT_EQ(auditionSlot("Sample3"), 19);
+}
