@@ -17,22 +17,30 @@ const std::array<std::string, 25>& instrumentNames()
     return names;
 }
 
-int instrumentSlot(const std::string& text)
+namespace {
+
+// Index of the first list entry equal to `text` without regard to case, or -1.
+int findInstrument(const std::string& text)
 {
     const auto& names = instrumentNames();
     for (size_t i = 0; i < names.size(); ++i)
         if (equalsIgnoreCase(text, names[i]))
             return static_cast<int>(i);
-    return 0;
+    return -1;
+}
+
+} // namespace
+
+int instrumentSlot(const std::string& text)
+{
+    const int slot = findInstrument(text);
+    return slot < 0 ? 0 : slot;
 }
 
 int auditionSlot(const std::string& text)
 {
-    const auto& names = instrumentNames();
-    for (size_t i = 0; i < names.size(); ++i)
-        if (equalsIgnoreCase(text, names[i]))
-            return static_cast<int>(i);
-    return kLastKitSlot;
+    const int slot = findInstrument(text);
+    return slot < 0 ? kLastKitSlot : slot;
 }
 
 const std::array<std::string, 24>& timeBarItems()
