@@ -1,0 +1,192 @@
+// The sequencer window, the program's main window. It owns the step grid, the pattern library,
+// the play list, the tempo and loop controls and the menu, runs the start-up work when it is
+// created, and ends the program when it closes. Handlers are named after their control and event
+// and glue the controls to the plain classes that hold the rules.
+#pragma once
+
+#include "grid_view.h"
+#include "line_buffer.h"
+#include "list_box.h"
+#include "pattern_grid.h"
+
+#include <QMainWindow>
+#include <QUrl>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+
+namespace groovane {
+
+class TSequence : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "Groovane Pro v4.0";
+
+    // Builds the window and its controls; FormCreate runs separately so the program can show
+    // the window first. UI thread only.
+    explicit TSequence(QWidget* parent = nullptr);
+    ~TSequence() override;
+
+    // --- fields -------------------------------------------------------------------------------
+    std::string PatternName;
+    int32_t TempoPosition = 60;
+    int32_t StepInterval = 120; // milliseconds
+    int32_t OutputRate = 22050;
+    int32_t OutputBits = 16;
+    std::string BaseFolder;
+
+    // The current pattern; StringGrid1 shows it.
+    PatternGrid Grid;
+
+    // --- controls -----------------------------------------------------------------------------
+    QLabel* Label1;
+    ListBox* MusicLib;
+    QPushButton* LibBin;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    QLabel* Label2;
+    ListBox* SongList;
+    UpDown* UpDown1;
+    QPushButton* SongBin;
+    QCheckBox* Noend;
+    QPushButton* Rendor;
+    QPushButton* BitBtn10;
+    QPushButton* BitBtn12;
+    QLabel* Image3;
+    QLabel* Label8;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QPushButton* Button5;
+    QPushButton* Button6;
+    QPushButton* Button7;
+    QPushButton* Button8;
+    QLabel* Label9;
+    QLineEdit* Edit3;
+    QPushButton* BitBtn8;
+    QPushButton* BitBtn9;
+    QProgressBar* ProgressBar1;
+    QLabel* Label7;
+    QLineEdit* Edit2;
+    QLabel* Label15;
+    QComboBox* TimeBar;
+    QLineEdit* Edit4;
+    QPushButton* BitBtn13;
+    QLineEdit* Edit5;
+    QPushButton* BitBtn6;
+    QPushButton* BitBtn7;
+    GridView* StringGrid1;
+    QLabel* Label4;
+    QSpinBox* Loop;
+    QSlider* Delay;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label14;
+    QCheckBox* Global;
+    QFrame* Panel2;
+    QLabel* Label16;
+    QPushButton* BitBtn3;
+    QPushButton* BitBtn4;
+    QCheckBox* endless;
+    QGroupBox* Panel1;
+    QLabel* Label13;
+    QLabel* Label3;
+    QLabel* Label11;
+    QLabel* Label12;
+    QPushButton* BitBtn5;
+    QPushButton* BitBtn11;
+    QComboBox* ComboBox1;
+    QSlider* Panning;
+    QLabel* Image2;
+    std::vector<QFrame*> Bevels; // Bevel1 .. Bevel7
+
+    // Hidden: the line buffer through which text files are read and written, and the step list.
+    LineBuffer MusicPad;
+    std::vector<std::string> MainPlay;
+
+    // --- menu ---------------------------------------------------------------------------------
+    QMenu* File1;
+    QAction* New_Song;
+    QAction* OpenPattern1;
+    QAction* SavePattern1;
+    QAction* Exit1;
+    QAction* Rendor_to_wav;
+    QMenu* Edit1;
+    QAction* CopyPattern1;
+    QAction* UpdateTime1;
+    QAction* UpdateTime2;
+    QAction* Insertinstrument1;
+    QAction* KitVolumeControl1;
+    QAction* KitList1;
+    QAction* KitMake;
+    QMenu* Import1;
+    std::vector<QAction*> SampleItems; // Sample1 .. Sample8
+    QAction* SoundLibrary1;
+    QMenu* Play1;
+    QAction* Play2;
+    QAction* Stop1;
+    QAction* Stop2;
+    QAction* PlayInstrument1;
+    QAction* set1;
+    QAction* set2;
+    QAction* set3;
+    QAction* set4;
+    QAction* Focus;
+    QMenu* Help1;
+    QAction* Contents1;
+    QAction* Vis_Site;
+
+    // --- start-up and closing -----------------------------------------------------------------
+    // The start-up work, in order. An error ends it at that step and is shown; the window keeps
+    // what was done.
+    void FormCreate(QObject* Sender = nullptr);
+    // Writes the instrument pans; raises when that fails, which keeps the window open.
+    void FormClose(QObject* Sender = nullptr);
+    void Exit1Click(QObject* Sender = nullptr);
+    void Contents1Click(QObject* Sender = nullptr);
+    void Vis_SiteClick(QObject* Sender = nullptr);
+
+    // --- pattern grid -------------------------------------------------------------------------
+    void StringGrid1MouseUp(QObject* Sender = nullptr);
+    void Insertinstrument1Click(QObject* Sender = nullptr);
+    void Edit2Change(QObject* Sender = nullptr);
+    void TimeBarChange(QObject* Sender = nullptr);
+    void BitBtn13Click(QObject* Sender = nullptr);
+    void BitBtn7Click(QObject* Sender = nullptr);
+
+    // The shell's "open": the help file and the maker's web page go through it. Replaceable so
+    // tests see what would be opened instead of starting a browser.
+    std::function<void(const QUrl&)> openDocument;
+
+    // The help file beside the program and the maker's web page.
+    static constexpr const char* kHelpFile = "groovane.html";
+    static constexpr const char* kWebAddress = "https://groovane.example.org/";
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void connectHandlers();
+    // The keys of the menu's short cuts; they win over whatever control has the focus.
+    std::vector<QKeyCombination> menuShortcuts_;
+};
+
+} // namespace groovane

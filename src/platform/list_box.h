@@ -1,0 +1,38 @@
+// A list box that reports a mouse press after the press has moved the selection, and a double
+// click anywhere on it, the two events the program's lists react to. With checkable items it is
+// the check list box: a click on the box or Space ticks an entry.
+#pragma once
+
+#include <QListWidget>
+
+namespace groovane {
+
+class ListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit ListBox(QWidget* parent = nullptr) : QListWidget(parent) {}
+
+    // The selected entry's index, -1 for none.
+    int itemIndex() const { return currentRow(); }
+
+signals:
+    void mouseDown(Qt::MouseButton button, QPoint pos);
+    void doubleClicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+// The vertical pair of arrow buttons beside the play list.
+class UpDown : public QWidget {
+    Q_OBJECT
+public:
+    enum class Button { Next, Prev }; // Next is the upper arrow, Prev the lower
+    explicit UpDown(QWidget* parent = nullptr);
+
+signals:
+    void clicked(UpDown::Button button);
+};
+
+} // namespace groovane

@@ -1,0 +1,79 @@
+#include "intro_screen.h"
+#include "kit_windows.h"
+#include "program_windows.h"
+#include "render_window.h"
+#include "sample_window.h"
+#include "scripted_dialogs.h"
+#include "sequence_window.h"
+#include "temp_folder.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace groovane;
+
+TEST(ProgramWindows, CreatesEveryWindowInOrderWithOnlyTheMainWindowAndKitListShown)
+{
+    test::TempFolder folder;
+    folder.enter();
+    test::ScriptedDialogs dialogs;
+    ProgramWindows windows;
+
+    EXPECT_TRUE(windows.Sequence->isVisible());
+    std::vector<QString> sampleCaptions;
+    for (const auto& w : windows.SampleWindows) {
+        sampleCaptions.push_back(w->windowTitle());
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    }
+    EXPECT_EQ(sampleCaptions, (std::vector<QString>{"Sample1", "Sample3", "Sample2", "Sample4", "Sample5", "Sample6",
+                                                    "Sample7", "Sample8"}));
+    EXPECT_EQ(windows.sampleWindow(2)->windowTitle(), "Sample2");
+    EXPECT_NE(dynamic_cast<TMainForm1*>(windows.sampleWindow(2)), nullptr);
+    EXPECT_EQ(windows.sampleWindow(8)->height(), 172);
+
+    EXPECT_EQ(windows.Volume_Control->windowTitle(), "Kit Volume Control");
+    EXPECT_FALSE(windows.Volume_Control->isVisible());
+    EXPECT_EQ(windows.Kit_List->windowTitle(), "Kit List");
+    EXPECT_TRUE(windows.Kit_List->isVisible());
+    EXPECT_EQ(windows.Kit_List->pos(), QPoint(671, 121));
+    EXPECT_EQ(windows.Form1->windowTitle(), "Render");
+    EXPECT_FALSE(windows.Form1->isVisible());
+    EXPECT_EQ(windows.Makit->windowTitle(), "Makit");
+    EXPECT_FALSE(windows.Makit->isVisible());
+
+    // Without the intro video the intro screen closes at once.
+    EXPECT_FALSE(windows.IntroScreen->isVisible());
+    EXPECT_TRUE(windows.IntroScreen->isClosed());
+
+    // Closing a secondary window only hides it; it can be shown again.
+    windows.sampleWindow(3)->show();
+    windows.sampleWindow(3)->close();
+    EXPECT_FALSE(windows.sampleWindow(3)->isVisible());
+    windows.sampleWindow(3)->show();
+    EXPECT_TRUE(windows.sampleWindow(3)->isVisible());
+}
+
+TEST(IntroScreen, ShowsWhileTheVideoFileExistsAndClosesOnTenTicksOrAKey)
+{
+    test::TempFolder folder;
+    folder.enter();
+    folder.write("groovane.AVI", "video");
+
+    TIntroScreen intro;
+    intro.FormCreate();
+    EXPECT_TRUE(intro.isVisible()) << "the video file name matches without regard to case";
+    for (int i = 0; i < 9; ++i)
+        intro.Timer1Timer();
+    EXPECT_TRUE(intro.isVisible());
+    intro.Timer1Timer();
+    EXPECT_FALSE(intro.isVisible());
+    EXPECT_TRUE(intro.isClosed());
+
+    TIntroScreen second;
+    second.FormCreate();
+    ASSERT_TRUE(second.isVisible());
+    QTest::keyClick(&second, Qt::Key_Space);
+    EXPECT_FALSE(second.isVisible());
+}
