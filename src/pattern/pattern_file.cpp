@@ -4,7 +4,6 @@
 #include "files.h"
 #include "pattern_editing.h"
 #include "str_to_int.h"
-#include "text_lines.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,8 +11,19 @@
 namespace groovane {
 
 namespace {
+
 constexpr int kLengthLine = 2;
 constexpr int kLengthColumn = 2;
+
+// A line the file lacks, also before its start, reads as empty text.
+const std::string& lineOrEmpty(const std::vector<std::string>& lines, long long index)
+{
+    static const std::string empty;
+    if (index < 0 || static_cast<unsigned long long>(index) >= lines.size())
+        return empty;
+    return lines[static_cast<size_t>(index)];
+}
+
 } // namespace
 
 std::string patternFilePath(const std::string& folder, const std::string& name)
@@ -31,7 +41,7 @@ int patternLengthForSave(const PatternGrid& grid)
     return length;
 }
 
-std::string writePatternFile(const PatternGrid& grid, int length, int tempoPosition, int loopCount)
+std::vector<std::string> patternFileLines(const PatternGrid& grid, int length, int tempoPosition, int loopCount)
 {
     std::vector<std::string> lines;
     const int lastRow = length + 2;
@@ -42,10 +52,8 @@ std::string writePatternFile(const PatternGrid& grid, int length, int tempoPosit
             lines.push_back(grid.cell(column, row));
     lines.push_back(std::to_string(tempoPosition));
     lines.push_back(std::to_string(loopCount));
-    return joinTextLines(lines);
+    return lines;
 }
-
-PatternFileReader::PatternFileReader(const std::string& bytes) : lines_(splitTextLines(bytes)) {}
 
 int PatternFileReader::length() const
 {

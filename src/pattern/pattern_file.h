@@ -11,6 +11,7 @@
 #include "pattern_grid.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace groovane {
@@ -24,15 +25,14 @@ std::string patternFilePath(const std::string& folder, const std::string& name);
 // it is refused before anything is written. UI thread (reads the grid).
 int patternLengthForSave(const PatternGrid& grid);
 
-// The file's bytes for a grid of `length` steps: cells of rows 0..length+2, columns 0..6, then
-// the tempo position and the loop count, every line ended by CR LF. A length below -2 writes no
-// cells. UI thread.
-std::string writePatternFile(const PatternGrid& grid, int length, int tempoPosition, int loopCount);
+// The file's lines for a grid of `length` steps: cells of rows 0..length+2, columns 0..6, then
+// the tempo position and the loop count. A length below -2 gives no cell lines. UI thread.
+std::vector<std::string> patternFileLines(const PatternGrid& grid, int length, int tempoPosition, int loopCount);
 
 class PatternFileReader {
 public:
-    // Splits the file's bytes into lines; any bytes are accepted. Any thread.
-    explicit PatternFileReader(const std::string& bytes);
+    // Reads a file's lines (a file that is not text still has lines). Any thread.
+    explicit PatternFileReader(std::vector<std::string> lines) : lines_(std::move(lines)) {}
 
     // L from line 2. Raises EConvertError when that line is missing or not a decimal integer.
     int length() const;

@@ -2,7 +2,7 @@
 #include "pattern_editing.h"
 #include "pattern_file.h"
 #include "pattern_grid.h"
-#include "text_lines.h"
+#include "line_buffer.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +32,17 @@ std::string lengthError(const std::string& text)
     return "'" + text + "' is not a valid integer value";
 }
 
+// The bytes of a pattern file, as the line buffer writes them.
+std::string patternBytes(const PatternGrid& grid, int length, int tempoPosition, int loopCount)
+{
+    return LineBuffer::joinLines(patternFileLines(grid, length, tempoPosition, loopCount));
+}
+
+PatternFileReader readerOf(const std::string& bytes)
+{
+    return PatternFileReader(LineBuffer::splitLines(bytes));
+}
+
 template <class F>
 std::string errorOf(F&& f)
 {
@@ -45,25 +56,11 @@ std::string errorOf(F&& f)
 
 } // namespace
 
-TEST(TextLines, AcceptEveryLineEndingAndWriteCrLf)
-{
-    EXPECT_EQ(splitTextLines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-    EXPECT_EQ(splitTextLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
-    EXPECT_EQ(splitTextLines("\n\r"), (std::vector<std::string>{"", ""}));
-    EXPECT_EQ(splitTextLines("a\n\r\nb"), (std::vector<std::string>{"a", "", "b"}));
-    EXPECT_TRUE(splitTextLines("").empty());
-    EXPECT_EQ(joinTextLines({"a", "", "b"}), "a\r\n\r\nb\r\n");
-    const std::vector<std::string> lines{"x", "y"};
-    EXPECT_EQ(lineOrEmpty(lines, 1), "y");
-    EXPECT_EQ(lineOrEmpty(lines, 2), "");
-    EXPECT_EQ(lineOrEmpty(lines, -1), "");
-}
-
 TEST(PatternFileWriter, SixteenStepsMakeTheDocumented135Lines)
 {
     const PatternGrid grid = startGrid();
-    const std::string bytes = writePatternFile(grid, patternLengthForSave(grid), 64, 3);
-    const auto lines = splitTextLines(bytes);
+    const std::string bytes = patternBytes(grid, patternLengthForSave(grid), 64, 3);
+    const auto lines = LineBuffer::splitLines(bytes);
     ASSERT_EQ(lines.size(), 135u);
     EXPECT_TRUE(bytes.starts_with("Rock1\r\nLength:\r\n16\r\nTime:\r\n4\r\n"));
     EXPECT_TRUE(bytes.ends_with("\r\n\r\n64\r\n3\r\n")) << "every line, the last included, ends in CR LF";
@@ -95,9 +92,9 @@ TEST(PatternFileWriter, LengthCellIsCheckedBeforeAnythingIsWritten)
 
     // Lengths below 1 are not guarded; the formula still gives the line count, and below -3
     // only the two settings lines remain.
-    EXPECT_EQ(splitTextLines(writePatternFile(grid, -3, 60, 1)).size(), 2u);
-    EXPECT_EQ(splitTextLines(writePatternFile(grid, -50, 60, 1)), (std::vector<std::string>{"60", "1"}));
-    EXPECT_EQ(splitTextLines(writePatternFile(grid, 0, 60, 1)).size(), 7u * 3 + 2);
+    EXPECT_EQ(LineBuffer::splitLines(patternBytes(grid, -3, 60, 1)).size(), 2u);
+    EXPECT_EQ(LineBuffer::splitLines(patternBytes(grid, -50, 60, 1)), (std::vector<std::string>{"60", "1"}));
+    EXPECT_EQ(LineBuffer::splitLines(patternBytes(grid, 0, 60, 1)).size(), 7u * 3 + 2);
 }
 
 TEST(PatternFileReader, RoundTripRestoresEveryCellAndRewritesTheSameBytes)
@@ -105,10 +102,10 @@ TEST(PatternFileReader, RoundTripRestoresEveryCellAndRewritesTheSameBytes)
     PatternGrid grid = startGrid();
     grid.setCell(2, 18, "left in the trailing row");
     grid.setCell(0, 3, "custom label");
-    const std::string bytes = writePatternFile(grid, 16, 90, 0);
+    const std::string bytes = patternBytes(grid, 16, 90, 0);
 
     PatternGrid loaded;
-    PatternFileReader reader(bytes);
+    PatternFileReader reader = readerOf(bytes);
     reader.loadCells(loaded);
     EXPECT_EQ(loaded.rowCount(), 18);
     for (int row = 0; row <= 18; ++row)
@@ -116,12 +113,12 @@ TEST(PatternFileReader, RoundTripRestoresEveryCellAndRewritesTheSameBytes)
             EXPECT_EQ(loaded.cell(column, row), grid.cell(column, row)) << column << "," << row;
     EXPECT_EQ(reader.tempoPosition(), 90);
     EXPECT_EQ(reader.loopCount(), 0) << "the reader reports what is stored; the loop box corrects it";
-    EXPECT_EQ(writePatternFile(loaded, 16, 90, 0), bytes);
+    EXPECT_EQ(patternBytes(loaded, 16, 90, 0), bytes);
 }
 
 TEST(PatternFileReader, AcceptsLoneCrAndLoneLfEndings)
 {
-    const std::string crLf = writePatternFile(startGrid(), 16, 60, 2);
+    const std::string crLf = patternBytes(startGrid(), 16, 60, 2);
     std::string lf, cr;
     for (char ch : crLf) {
         if (ch != '\r')
@@ -131,7 +128,7 @@ TEST(PatternFileReader, AcceptsLoneCrAndLoneLfEndings)
     }
     for (const std::string& bytes : {lf, cr}) {
         PatternGrid grid;
-        PatternFileReader reader(bytes);
+        PatternFileReader reader = readerOf(bytes);
         reader.loadCells(grid);
         EXPECT_EQ(grid.cell(3, 6), "Snare");
         EXPECT_EQ(reader.tempoPosition(), 60);
@@ -145,14 +142,14 @@ TEST(PatternFileReader, ShorterPatternHidesButKeepsTheRowsOfALongerOne)
     writeLengthAndTime(grid, 64, 4);
     for (int row = 2; row <= 66; ++row)
         grid.setCell(1, row, "Kick");
-    PatternFileReader(writePatternFile(startGrid(), 16, 60, 1)).loadCells(grid);
+    readerOf(patternBytes(startGrid(), 16, 60, 1)).loadCells(grid);
     EXPECT_EQ(grid.rowCount(), 18);
     EXPECT_EQ(grid.cell(1, 2), "Kick") << "from the file";
     EXPECT_EQ(grid.cell(1, 3), "") << "the file's empty cell wins";
     EXPECT_EQ(grid.cell(1, 18), "") << "the trailing row is loaded too";
     EXPECT_EQ(grid.cell(1, 19), "Kick") << "below row L + 2 cells keep their text";
     EXPECT_EQ(grid.cell(1, 66), "Kick");
-    EXPECT_EQ(splitTextLines(writePatternFile(grid, patternLengthForSave(grid), 60, 1)).size(), 135u)
+    EXPECT_EQ(LineBuffer::splitLines(patternBytes(grid, patternLengthForSave(grid), 60, 1)).size(), 135u)
         << "hidden rows are not part of the next save";
 }
 
@@ -162,23 +159,23 @@ TEST(PatternFileReader, BadLengthLineChangesNothing)
                                      std::string(), std::string("a\0b\0\xff\xfe\x01\n\n\x80\x81", 11)}) {
         PatternGrid grid = startGrid();
         const auto revision = grid.revision();
-        PatternFileReader reader(bytes);
+        PatternFileReader reader = readerOf(bytes);
         EXPECT_NE(errorOf([&] { reader.loadCells(grid); }), "(no error)");
         EXPECT_EQ(grid.revision(), revision);
     }
     PatternGrid grid = startGrid();
-    EXPECT_EQ(errorOf([&] { PatternFileReader("n\nLength:\n\n").loadCells(grid); }), lengthError(""));
+    EXPECT_EQ(errorOf([&] { readerOf("n\nLength:\n\n").loadCells(grid); }), lengthError(""));
 }
 
 TEST(PatternFileReader, MissingLinesReadAsEmptyAndTheSettingsThenFailAfterTheCells)
 {
     // A 16-step file cut off in the middle of step 3.
-    const auto lines = splitTextLines(writePatternFile(startGrid(), 16, 60, 1));
+    const auto lines = LineBuffer::splitLines(patternBytes(startGrid(), 16, 60, 1));
     const std::vector<std::string> cut(lines.begin(), lines.begin() + 7 * 4 + 3);
     PatternGrid grid = startGrid();
     grid.setCell(5, 4, "OpHiat");
     grid.setCell(4, 10, "Tom1");
-    PatternFileReader reader(joinTextLines(cut));
+    PatternFileReader reader = readerOf(LineBuffer::joinLines(cut));
     reader.loadCells(grid);
     EXPECT_EQ(grid.rowCount(), 18);
     EXPECT_EQ(grid.cell(0, 4), "3:2") << "the lines the file has";
@@ -193,10 +190,10 @@ TEST(PatternFileReader, MissingLinesReadAsEmptyAndTheSettingsThenFailAfterTheCel
     // Settings lines that are present but not numbers.
     auto bad = lines;
     bad[133] = "fast";
-    EXPECT_EQ(errorOf([&] { PatternFileReader(joinTextLines(bad)).tempoPosition(); }), lengthError("fast"));
+    EXPECT_EQ(errorOf([&] { readerOf(LineBuffer::joinLines(bad)).tempoPosition(); }), lengthError("fast"));
     bad[133] = "60";
     bad.pop_back();
-    EXPECT_EQ(errorOf([&] { PatternFileReader(joinTextLines(bad)).loopCount(); }), lengthError(""));
+    EXPECT_EQ(errorOf([&] { readerOf(LineBuffer::joinLines(bad)).loopCount(); }), lengthError(""));
 }
 
 TEST(PatternFileReader, HugeOrNegativeLengthIsBoundedByTheFilesOwnLines)
@@ -205,7 +202,7 @@ TEST(PatternFileReader, HugeOrNegativeLengthIsBoundedByTheFilesOwnLines)
         PatternGrid grid = startGrid();
         grid.setCell(1, 1000000, "far below");
         const std::string bytes = "Huge\r\nLength:\r\n" + length + "\r\nTime:\r\n4\r\n\r\n\r\n\r\nKick\r\n";
-        PatternFileReader reader(bytes);
+        PatternFileReader reader = readerOf(bytes);
         reader.loadCells(grid); // must neither hang nor allocate per promised row
         EXPECT_EQ(grid.cell(0, 0), "Huge");
         EXPECT_EQ(grid.cell(1, 1), "Kick");
@@ -218,7 +215,7 @@ TEST(PatternFileReader, HugeOrNegativeLengthIsBoundedByTheFilesOwnLines)
     }
     for (const std::string length : {"-1", "-5", "-2147483648"}) {
         PatternGrid grid = startGrid();
-        PatternFileReader reader("Neg\r\nLength:\r\n" + length + "\r\n");
+        PatternFileReader reader = readerOf("Neg\r\nLength:\r\n" + length + "\r\n");
         reader.loadCells(grid);
         EXPECT_EQ(grid.rowCount(), PatternGrid::kFixedRows) << "rows 0 and 1 stay headings";
         EXPECT_EQ(grid.cell(1, 2), "Kick") << "no step row lies within 0 .. L + 2";
@@ -226,7 +223,7 @@ TEST(PatternFileReader, HugeOrNegativeLengthIsBoundedByTheFilesOwnLines)
     }
     // L = -1 covers rows 0 and 1, which the file then fills; its settings are lines 14 and 15.
     PatternGrid grid = startGrid();
-    PatternFileReader reader("N\r\nLength:\r\n-1\r\n");
+    PatternFileReader reader = readerOf("N\r\nLength:\r\n-1\r\n");
     reader.loadCells(grid);
     EXPECT_EQ(grid.cell(0, 0), "N");
     EXPECT_EQ(grid.cell(1, 1), "") << "row 1 comes from missing lines";
@@ -238,6 +235,6 @@ TEST(PatternFileReader, VeryLongLinesAreKeptAsText)
     PatternGrid grid = startGrid();
     grid.setCell(0, 0, longName);
     PatternGrid loaded;
-    PatternFileReader(writePatternFile(grid, 16, 60, 1)).loadCells(loaded);
+    readerOf(patternBytes(grid, 16, 60, 1)).loadCells(loaded);
     EXPECT_EQ(loaded.cell(0, 0), longName);
 }
