@@ -77,6 +77,14 @@ QPushButton* button(QWidget* parent, const QString& text, const QIcon& icon = QI
 
 TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
 {
+    for (TDXTimer* timer : {&DXTimer1, &DXTimer2}) {
+        timer->setEnabled(false);
+        timer->setInterval(1000);
+        timer->setActiveOnly(false);
+        timer->setMaxLag(10);
+        timer->Loaded();
+    }
+
     setObjectName("Sequence");
     setWindowTitle(kCaption);
     setWindowIcon(drawWindowIcon());
@@ -369,6 +377,7 @@ void TSequence::connectHandlers()
     connect(StringGrid1, &GridView::mouseUp, this, guarded([this] { StringGrid1MouseUp(StringGrid1); }));
     connect(Edit2, &QLineEdit::textChanged, this, guarded([this] { Edit2Change(Edit2); }));
     connect(TimeBar, &QComboBox::editTextChanged, this, guarded([this] { TimeBarChange(TimeBar); }));
+    connectListAndTempoHandlers();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -381,12 +390,12 @@ void TSequence::FormCreate(QObject*)
         writeLengthAndTime(Grid, 16, 4);
         // Tempo read-out from the slider's start position.
         TempoPosition = Delay->value();
-        const double p = TempoPosition;
-        StepInterval = static_cast<int32_t>(std::nearbyint(p)) * 2;
-        Label6->setText(QString::number(static_cast<long long>(std::nearbyint(7200.0 / p))));
-        Label6->adjustSize();
+        showTempo(TempoPosition);
         // The working folder at start is the base folder of every file the program writes.
         BaseFolder = std::filesystem::current_path().string();
+        // The pattern library: every "*.pat" of the working folder, then sorted.
+        Library.scan(BaseFolder);
+        showMusicLib();
         Loop->setValue(1);
         writeStepLabels(Grid, 16, 4);
         writeChannelHeadings(Grid);

@@ -4,10 +4,13 @@
 // and glue the controls to the plain classes that hold the rules.
 #pragma once
 
+#include "dx_timer.h"
 #include "grid_view.h"
 #include "line_buffer.h"
 #include "list_box.h"
 #include "pattern_grid.h"
+#include "pattern_library.h"
+#include "play_list.h"
 
 #include <QMainWindow>
 #include <QUrl>
@@ -49,8 +52,14 @@ public:
     int32_t OutputBits = 16;
     std::string BaseFolder;
 
+    // "Stop" after Stop and Clear List; empty while playback runs.
+    std::string PlayState;
+
     // The current pattern; StringGrid1 shows it.
     PatternGrid Grid;
+
+    // The pattern library's entries and order; MusicLib shows them.
+    PatternLibrary Library;
 
     // --- controls -----------------------------------------------------------------------------
     QLabel* Label1;
@@ -119,6 +128,11 @@ public:
     LineBuffer MusicPad;
     std::vector<std::string> MainPlay;
 
+    // The step timers of song and pattern playback: disabled, 1000 ms, ticking also while the
+    // program is not the active one.
+    TDXTimer DXTimer1;
+    TDXTimer DXTimer2;
+
     // --- menu ---------------------------------------------------------------------------------
     QMenu* File1;
     QAction* New_Song;
@@ -169,6 +183,35 @@ public:
     void BitBtn13Click(QObject* Sender = nullptr);
     void BitBtn7Click(QObject* Sender = nullptr);
 
+    // --- pattern library and play list ------------------------------------------------------
+    // Save Pattern: writes the grid to the pattern's file, then puts a new name at the end of
+    // the play list and into the library. Raises the length cell's conversion error, an over-long
+    // length and "Cannot create file %s"; the lists change only after the file is written.
+    void BitBtn6Click(QObject* Sender = nullptr);
+    // Load pattern: the named pattern's file into the grid, the tempo slider and the loop count.
+    // Does nothing for an empty name or "<Blank>". Raises "Cannot open file %s" (nothing changes
+    // but PatternName) and the conversion errors of the file's lines (what was loaded stays).
+    void LoadPattern(const std::string& name);
+    void MusicLibDblClick(QObject* Sender = nullptr);
+    void LibBinClick(QObject* Sender = nullptr);
+    void BitBtn2Click(QObject* Sender = nullptr);
+    void UpDown1Click(QObject* Sender, UpDown::Button Button);
+    void SongBinClick(QObject* Sender = nullptr);
+    void BitBtn10Click(QObject* Sender = nullptr);
+    void New_SongClick(QObject* Sender = nullptr);
+    void SongListMouseDown(QObject* Sender = nullptr);
+    void Edit3Change(QObject* Sender = nullptr);
+
+    // --- tempo --------------------------------------------------------------------------------
+    // Runs only when the user moves Delay, never when the program sets it.
+    void DelayChange(QObject* Sender = nullptr);
+    // Runs on every change of Loop's text, the program's included.
+    void LoopChange(QObject* Sender = nullptr);
+
+    // The play list as the SongList box holds it (names, check marks, selection), and back.
+    PlayList readSongList() const;
+    void showSongList(const PlayList& list);
+
     // The shell's "open": the help file and the maker's web page go through it. Replaceable so
     // tests see what would be opened instead of starting a browser.
     std::function<void(const QUrl&)> openDocument;
@@ -185,6 +228,13 @@ private:
     void buildControls();
     void buildMenu();
     void connectHandlers();
+    void connectListAndTempoHandlers();
+    // The library's entries into MusicLib, no entry selected.
+    void showMusicLib();
+    // StepInterval and the read-out for slider position p.
+    void showTempo(int position);
+    // Set by a user action on Delay that moves it, so the change that follows runs DelayChange.
+    bool delayMovedByUser_ = false;
     // The keys of the menu's short cuts; they win over whatever control has the focus.
     std::vector<QKeyCombination> menuShortcuts_;
 };

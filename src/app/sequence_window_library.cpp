@@ -1,0 +1,280 @@
+// The main window's handlers for the pattern library, the play list and the tempo controls.
+// They glue the controls to the plain rules: PatternLibrary keeps the library's order,
+// PlayList the play list commands, the pattern file reader and writer the file form, and the
+// tempo rule the interval and read-out. The SongList box itself holds the play list, because
+// song files and playback work on it too; each command reads it, applies its rule and shows
+// the result.
+#include "sequence_window.h"
+
+#include "dialogs.h"
+#include "files.h"
+#include "handler_guard.h"
+#include "pattern_editing.h"
+#include "pattern_file.h"
+#include "tempo_rule.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidgetItem>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+
+namespace groovane {
+
+namespace {
+
+QString qs(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string ss(const QString& s)
+{
+    return s.toUtf8().toStdString();
+}
+
+// Empties the line buffer however the work on it ends.
+struct LineBufferEmptier {
+    LineBuffer& buffer;
+    ~LineBufferEmptier() { buffer.clear(); }
+};
+
+} // namespace
+
+void TSequence::connectListAndTempoHandlers()
+{
+    auto onClicked = [this](QPushButton* b, void (TSequence::*handler)(QObject*)) {
+        connect(b, &QPushButton::clicked, this, guarded([this, handler, b] { (this->*handler)(b); }));
+    };
+    onClicked(BitBtn6, &TSequence::BitBtn6Click);
+    onClicked(BitBtn1, &TSequence::MusicLibDblClick);
+    onClicked(LibBin, &TSequence::LibBinClick);
+    onClicked(BitBtn2, &TSequence::BitBtn2Click);
+    onClicked(SongBin, &TSequence::SongBinClick);
+    onClicked(BitBtn10, &TSequence::BitBtn10Click);
+    connect(MusicLib, &ListBox::doubleClicked, this, guarded([this] { MusicLibDblClick(MusicLib); }));
+    connect(SongList, &ListBox::mouseDown, this, guarded([this] { SongListMouseDown(SongList); }));
+    connect(UpDown1, &UpDown::clicked, this,
+            [this](UpDown::Button button) { runGuarded([&] { UpDown1Click(UpDown1, button); }); });
+    connect(New_Song, &QAction::triggered, this, guarded([this] { New_SongClick(New_Song); }));
+    connect(UpdateTime1, &QAction::triggered, this, guarded([this] { BitBtn10Click(UpdateTime1); }));
+    connect(Edit3, &QLineEdit::textChanged, this, guarded([this] { Edit3Change(Edit3); }));
+    // The spin box reports the texts that are numbers, the program's changes included; its edit
+    // line reports what the user types that is none (an emptied box). Running the guard twice
+    // for one change does no harm.
+    connect(Loop, &QSpinBox::textChanged, this, guarded([this] { LoopChange(Loop); }));
+    connect(Loop->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, guarded([this] { LoopChange(Loop); }));
+
+    // Only the user's moves of the slider run DelayChange. A user action reports the position it
+    // is about to set before the value changes; program moves set the value without an action.
+    connect(Delay, &QAbstractSlider::actionTriggered, this,
+            [this] { delayMovedByUser_ = Delay->sliderPosition() != Delay->value(); });
+    connect(Delay, &QAbstractSlider::valueChanged, this, [this] {
+        if (std::exchange(delayMovedByUser_, false))
+            runGuarded([this] { DelayChange(Delay); });
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pattern library
+
+void TSequence::showMusicLib()
+{
+    MusicLib->clear();
+    for (const std::string& name : Library.entries())
+        MusicLib->addItem(qs(name));
+    MusicLib->setCurrentRow(-1);
+}
+
+void TSequence::BitBtn6Click(QObject*)
+{
+    PatternName = Grid.cell(0, 0);
+    const int length = patternLengthForSave(Grid);
+    if (PatternName.empty()) {
+        dialogs().message("NAME", "Name of pattern?", MessageIcon::None, MessageButtons::Ok);
+        return;
+    }
+    {
+        LineBufferEmptier emptier{MusicPad};
+        MusicPad.clear();
+        MusicPad.lines() = patternFileLines(Grid, length, Delay->value(), Loop->value());
+        MusicPad.saveToFile(patternFilePath(BaseFolder, PatternName));
+    }
+
+    PlayList list = readSongList();
+    if (list.contains(PatternName))
+        return;
+    list.append(PatternName);
+    showSongList(list);
+    if (Library.contains(PatternName))
+        return;
+    // Inserting shifts a selected entry below it, as the list box would.
+    const int selected = MusicLib->currentRow();
+    const int index = Library.add(PatternName);
+    MusicLib->insertItem(index, qs(PatternName));
+    MusicLib->setCurrentRow(selected >= index ? selected + 1 : selected);
+}
+
+void TSequence::LoadPattern(const std::string& name)
+{
+    PatternName = name;
+    if (name.empty() || name == kBlankPattern)
+        return;
+    LineBufferEmptier emptier{MusicPad};
+    MusicPad.loadFromFile(patternFilePath(BaseFolder, name));
+    const PatternFileReader reader(MusicPad.lines());
+    reader.loadCells(Grid);
+    // Program moves: neither DelayChange nor TempoPosition follow; the slider keeps 1..140.
+    Delay->setValue(clampTempoPosition(reader.tempoPosition()));
+    Loop->setValue(reader.loopCount());
+    showTempo(Delay->value());
+    Edit2->setText(qs(Grid.cell(0, 0)));
+}
+
+void TSequence::MusicLibDblClick(QObject*)
+{
+    const int index = MusicLib->itemIndex();
+    if (index < 0 || index >= Library.size())
+        return;
+    const std::string& name = Library.at(index);
+    if (name == kBlankPattern)
+        return;
+    PlayList list = readSongList();
+    list.append(name);
+    showSongList(list);
+}
+
+void TSequence::LibBinClick(QObject*)
+{
+    const int index = MusicLib->itemIndex();
+    if (index < 1 || index >= Library.size())
+        return;
+    if (dialogs().message("!Are you sure you wish to delete?",
+                          "This will Delete this pattern from both Pattern Lib and Play List, Some Songs that "
+                          "contain this pattern may not play, are you sure?",
+                          MessageIcon::None, MessageButtons::OkCancel) != MessageResult::Ok)
+        return;
+    const std::string name = Library.at(index);
+    Library.removeAt(index);
+    delete MusicLib->takeItem(index);
+    MusicLib->setCurrentRow(-1);
+    deleteFile(patternFilePath(BaseFolder, name)); // a failure to delete is not reported
+    PlayList list = readSongList();
+    list.removeAll(name);
+    showSongList(list);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Play list
+
+PlayList TSequence::readSongList() const
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < SongList->count(); ++i)
+        names.push_back(ss(SongList->item(i)->text()));
+    PlayList list;
+    list.assign(names);
+    for (int i = 0; i < SongList->count(); ++i)
+        list.setTicked(i, SongList->item(i)->checkState() == Qt::Checked);
+    list.select(SongList->currentRow());
+    return list;
+}
+
+void TSequence::showSongList(const PlayList& list)
+{
+    SongList->clear();
+    for (const PlayListEntry& entry : list.entries()) {
+        auto* item = new QListWidgetItem(qs(entry.name), SongList);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
+    }
+    SongList->setCurrentRow(list.selected());
+}
+
+void TSequence::BitBtn2Click(QObject*)
+{
+    PlayList list = readSongList();
+    const int librarySize = Library.size();
+    list.removeSelected(Library);
+    showSongList(list);
+    if (Library.size() != librarySize)
+        showMusicLib();
+}
+
+void TSequence::UpDown1Click(QObject*, UpDown::Button Button)
+{
+    PlayList list = readSongList();
+    list.moveSelected(Button == UpDown::Button::Next ? PlayList::Direction::Up : PlayList::Direction::Down);
+    showSongList(list);
+}
+
+void TSequence::SongBinClick(QObject*)
+{
+    PlayList list = readSongList();
+    list.deleteTicked();
+    showSongList(list);
+}
+
+void TSequence::BitBtn10Click(QObject*)
+{
+    SongList->clear();
+    PlayState = "Stop";
+    BitBtn3->setEnabled(true);
+    BitBtn12->setEnabled(true);
+    DXTimer1.setEnabled(false);
+    MainPlay.clear();
+    Edit3->setText("");
+}
+
+void TSequence::New_SongClick(QObject*)
+{
+    // Every step row and the trailing row of the longest pattern on offer, hidden ones too.
+    clearPatternCells(Grid);
+    Edit2->setText("");
+    SongList->clear();
+    Edit3->setText("");
+    setWindowTitle(kCaption);
+}
+
+void TSequence::SongListMouseDown(QObject*)
+{
+    // The press has already moved the selection; a press below the entries leaves it.
+    const int index = SongList->itemIndex();
+    if (index >= 0)
+        LoadPattern(ss(SongList->item(index)->text()));
+}
+
+void TSequence::Edit3Change(QObject*)
+{
+    setWindowTitle(QString(kCaption) + " - " + Edit3->text());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tempo
+
+void TSequence::showTempo(int position)
+{
+    StepInterval = stepIntervalMs(position);
+    Label6->setText(qs(tempoReadout(position)));
+    Label6->adjustSize();
+}
+
+void TSequence::DelayChange(QObject*)
+{
+    TempoPosition = Delay->value();
+    StepInterval = stepIntervalMs(TempoPosition);
+    if (Global->isChecked())
+        DXTimer1.setInterval(static_cast<uint32_t>(StepInterval));
+    showTempo(TempoPosition);
+}
+
+void TSequence::LoopChange(QObject*)
+{
+    // Setting the value rewrites the text even when the value was 1 already (an emptied box).
+    if (!correctedLoopText(ss(Loop->text())).empty())
+        Loop->setValue(1);
+}
+
+} // namespace groovane

@@ -1,0 +1,405 @@
+#include "files.h"
+#include "idle_host.h"
+#include "line_buffer.h"
+#include "scripted_dialogs.h"
+#include "sequence_window.h"
+#include "temp_folder.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidgetItem>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace groovane;
+
+namespace {
+
+std::vector<std::string> texts(const QListWidget* list)
+{
+    std::vector<std::string> result;
+    for (int i = 0; i < list->count(); ++i)
+        result.push_back(list->item(i)->text().toStdString());
+    return result;
+}
+
+} // namespace
+
+// The main window in a fresh working folder, driven through its handlers and controls.
+class SequenceListsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder.enter();
+        for (const char* name : {"Rock1.pat", "funk.pat", "Ballad.PAT"})
+            folder.write(name, patternFile(name, 16, 60, 1));
+        window = std::make_unique<TSequence>();
+        window->show();
+        window->FormCreate();
+    }
+
+    void TearDown() override { window.reset(); }
+
+    // A 16-step pattern file with a kick on step 1 and the given settings.
+    static std::string patternFile(const std::string& name, int length, int tempo, int loops)
+    {
+        std::vector<std::string> lines{name, "Length:", std::to_string(length), "Time:", "4", "", ""};
+        lines.insert(lines.end(), {"", "Channel:1", "Channel:2", "Channel:3", "Channel:4", "Channel:5", "Channel:6"});
+        for (int step = 1; step <= length + 1; ++step) {
+            lines.push_back(step <= length ? std::to_string(step) + ":x" : "");
+            for (int channel = 1; channel <= 6; ++channel)
+                lines.push_back(step == 1 && channel == 1 ? "Kick" : "");
+        }
+        lines.push_back(std::to_string(tempo));
+        lines.push_back(std::to_string(loops));
+        return LineBuffer::joinLines(lines);
+    }
+
+    void selectLibrary(const std::string& name)
+    {
+        const int index = window->Library.indexOf(name);
+        ASSERT_GE(index, 0) << name;
+        window->MusicLib->setCurrentRow(index);
+    }
+    void pressSongEntry(int index)
+    {
+        QListWidgetItem* item = window->SongList->item(index);
+        QRect rect = window->SongList->visualItemRect(item);
+        QTest::mousePress(window->SongList->viewport(), Qt::RightButton, {}, rect.center() + QPoint(20, 0));
+        QTest::mouseRelease(window->SongList->viewport(), Qt::RightButton, {}, rect.center() + QPoint(20, 0));
+    }
+    void saveAs(const std::string& name)
+    {
+        window->Edit2->setText(QString::fromStdString(name));
+        QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    }
+    std::vector<std::string> library() const { return texts(window->MusicLib); }
+    std::vector<std::string> songs() const { return texts(window->SongList); }
+
+    test::TempFolder folder;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<TSequence> window;
+};
+
+TEST_F(SequenceListsTest, StartUpListsThePatternFilesSortedWithBlankFirst)
+{
+    EXPECT_EQ(library(), (std::vector<std::string>{"<Blank>", "Ballad", "funk", "Rock1"}));
+    EXPECT_TRUE(window->Library.isSorted());
+    EXPECT_FALSE(window->DXTimer1.Enabled());
+    EXPECT_FALSE(window->DXTimer2.Enabled());
+    EXPECT_EQ(window->DXTimer1.Interval(), 1000u);
+    EXPECT_FALSE(window->DXTimer2.ActiveOnly());
+    EXPECT_EQ(window->DXTimer2.MaxLag(), 10);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SequenceListsTest, SaveWritesTheFileAndAddsANewNameToBothListsOnce)
+{
+    window->Grid.setCell(3, 5, "Snare");
+    window->Loop->setValue(3);
+    saveAs("New1");
+    const auto lines = LineBuffer::splitLines(folder.read("New1.pat"));
+    ASSERT_EQ(lines.size(), 135u);
+    EXPECT_EQ(lines[0], "New1");
+    EXPECT_EQ(lines[7 * 5 + 3], "Snare");
+    EXPECT_EQ(lines[133], "60");
+    EXPECT_EQ(lines[134], "3");
+    EXPECT_EQ(window->PatternName, "New1");
+    EXPECT_EQ(songs(), std::vector<std::string>{"New1"});
+    EXPECT_EQ(library(), (std::vector<std::string>{"<Blank>", "Ballad", "funk", "New1", "Rock1"}));
+    EXPECT_TRUE(window->MusicPad.lines().empty());
+
+    saveAs("New1");
+    EXPECT_EQ(songs(), std::vector<std::string>{"New1"}) << "saving again only rewrites the file";
+    EXPECT_EQ(library().size(), 5u);
+
+    // In the play list but not in the library: the library is left alone.
+    window->SongList->addItem("Orphan");
+    saveAs("Orphan");
+    EXPECT_TRUE(fileExists(folder.file("Orphan.pat")));
+    EXPECT_EQ(library().size(), 5u);
+
+    // A name that differs only in case is a second entry; both name the same file here.
+    saveAs("rock1");
+    EXPECT_EQ(library(), (std::vector<std::string>{"<Blank>", "Ballad", "funk", "New1", "Rock1", "rock1"}));
+    EXPECT_EQ(LineBuffer::splitLines(folder.read("Rock1.pat"))[0], "rock1");
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SequenceListsTest, SaveChecksLengthThenNameAndWritesNothingOnEither)
+{
+    window->Grid.setCell(2, 0, "1x");
+    window->Edit2->setText("");
+    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'1x' is not a valid integer value."})
+        << "the length is converted before the name is checked";
+
+    window->Grid.setCell(2, 0, "16");
+    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(dialogs.messages[1].caption, "NAME");
+    EXPECT_EQ(dialogs.messages[1].text, "Name of pattern?");
+    EXPECT_EQ(dialogs.messages[1].buttons, MessageButtons::Ok);
+    EXPECT_TRUE(songs().empty());
+    EXPECT_EQ(listFilesWithSuffix(folder.path().string(), ".pat").size(), 3u);
+}
+
+TEST_F(SequenceListsTest, AFailedWriteKeepsTheOldFileAndTheLists)
+{
+    const std::string old = folder.read("Rock1.pat");
+    struct rlimit limit;
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = limit;
+    small.rlim_cur = 100;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    saveAs("Rock1");
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Cannot create file " + folder.file("Rock1.pat") + "."});
+    EXPECT_EQ(folder.read("Rock1.pat"), old);
+    EXPECT_TRUE(songs().empty());
+    EXPECT_TRUE(window->MusicPad.lines().empty()) << "the next save starts from an empty buffer";
+
+    saveAs("Rock1");
+    EXPECT_EQ(songs(), std::vector<std::string>{"Rock1"});
+    EXPECT_EQ(LineBuffer::splitLines(folder.read("Rock1.pat")).size(), 135u);
+}
+
+TEST_F(SequenceListsTest, ClickingAnEntryLoadsItsPatternTempoAndLoopCount)
+{
+    folder.write("Slow.pat", patternFile("Slow", 8, 90, 0));
+    window->SongList->addItem("Slow");
+    window->Grid.setCell(1, 12, "Tom1"); // a row the 8-step pattern hides but keeps
+    pressSongEntry(0);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(window->PatternName, "Slow");
+    EXPECT_EQ(window->Grid.rowCount(), 10);
+    EXPECT_EQ(window->Grid.cell(1, 2), "Kick");
+    EXPECT_EQ(window->Grid.cell(0, 3), "2:x") << "labels shown as stored";
+    EXPECT_EQ(window->Grid.cell(1, 12), "Tom1");
+    EXPECT_EQ(window->Delay->value(), 90);
+    EXPECT_EQ(window->Label6->text(), "80");
+    EXPECT_EQ(window->StepInterval, 180);
+    EXPECT_EQ(window->TempoPosition, 60) << "a program move of the slider is not the user's tempo";
+    EXPECT_EQ(window->Loop->value(), 1) << "a stored loop count of 0 loads as 1";
+    EXPECT_EQ(window->Edit2->text(), "Slow");
+    EXPECT_TRUE(window->MusicPad.lines().empty());
+}
+
+TEST_F(SequenceListsTest, LoadFailuresFollowTheOrderOfTheLoad)
+{
+    window->SongList->addItem("Missing");
+    window->SongList->addItem("<Blank>");
+    window->SongList->addItem("BadTempo");
+    window->Grid.setCell(1, 2, "Snare");
+    pressSongEntry(0);
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Cannot open file " + folder.file("Missing.pat") + "."});
+    EXPECT_EQ(window->PatternName, "Missing");
+    EXPECT_EQ(window->Grid.cell(1, 2), "Snare");
+
+    pressSongEntry(1);
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_EQ(window->PatternName, "<Blank>");
+
+    // A huge length line: the cells load as far as the file goes, then the missing tempo line fails.
+    folder.write("BadTempo.pat", "BadTempo\r\nLength:\r\n2000000000\r\nTime:\r\n4\r\n");
+    pressSongEntry(2);
+    ASSERT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_EQ(dialogs.errors[1], "'' is not a valid integer value.");
+    EXPECT_EQ(window->Grid.cell(0, 0), "BadTempo");
+    EXPECT_EQ(window->Grid.cell(1, 2), "");
+    EXPECT_EQ(window->Delay->value(), 60);
+    EXPECT_TRUE(window->MusicPad.lines().empty());
+}
+
+TEST_F(SequenceListsTest, APressBelowTheEntriesReloadsTheSelectedOne)
+{
+    window->SongList->addItem("funk");
+    pressSongEntry(0);
+    window->Grid.setCell(1, 2, "");
+    const QPoint below = window->SongList->visualItemRect(window->SongList->item(0)).bottomLeft() + QPoint(5, 40);
+    QTest::mousePress(window->SongList->viewport(), Qt::LeftButton, {}, below);
+    QTest::mouseRelease(window->SongList->viewport(), Qt::LeftButton, {}, below);
+    EXPECT_EQ(window->Grid.cell(1, 2), "Kick");
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(SequenceListsTest, AddingFromTheLibraryAndRemovingBack)
+{
+    window->MusicLibDblClick(); // nothing selected
+    selectLibrary("<Blank>");
+    window->MusicLibDblClick();
+    EXPECT_TRUE(songs().empty());
+    selectLibrary("Rock1");
+    window->MusicLibDblClick();
+    QTest::mouseClick(window->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(window->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(songs(), (std::vector<std::string>{"Rock1", "Rock1", "Rock1"}));
+    EXPECT_EQ(window->SongList->currentRow(), -1) << "adding leaves the play list's selection";
+
+    window->SongList->setCurrentRow(1);
+    QTest::mouseClick(window->BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(songs(), (std::vector<std::string>{"Rock1", "Rock1"}));
+    EXPECT_EQ(library().size(), 4u);
+
+    window->SongList->addItem("FromSong");
+    window->SongList->setCurrentRow(2);
+    QTest::mouseClick(window->BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(songs(), (std::vector<std::string>{"Rock1", "Rock1"}));
+    EXPECT_EQ(library(), (std::vector<std::string>{"<Blank>", "Ballad", "FromSong", "funk", "Rock1"}));
+}
+
+TEST_F(SequenceListsTest, DeleteAsksThenRemovesFileLibraryEntryAndExactMatchesOnly)
+{
+    for (const char* name : {"Rock1", "rock1", "funk", "Rock1"})
+        window->SongList->addItem(name);
+    window->MusicLib->setCurrentRow(-1);
+    window->LibBinClick();
+    window->MusicLib->setCurrentRow(0);
+    QTest::mouseClick(window->LibBin, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.messages.empty()) << "nothing selected or the first entry: no question";
+
+    selectLibrary("Rock1");
+    dialogs.answers.push_back(MessageResult::Cancel);
+    QTest::mouseClick(window->LibBin, Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].caption, "!Are you sure you wish to delete?");
+    EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::OkCancel);
+    EXPECT_EQ(library().size(), 4u);
+
+    selectLibrary("Rock1");
+    dialogs.answers.push_back(MessageResult::Ok);
+    QTest::mouseClick(window->LibBin, Qt::LeftButton);
+    EXPECT_EQ(library(), (std::vector<std::string>{"<Blank>", "Ballad", "funk"}));
+    EXPECT_FALSE(fileExists(folder.file("Rock1.pat")));
+    EXPECT_EQ(songs(), (std::vector<std::string>{"rock1", "funk"}));
+
+    // A missing file is no error.
+    window->Library.add("Ghost");
+    window->MusicLib->insertItem(window->Library.indexOf("Ghost"), "Ghost");
+    selectLibrary("Ghost");
+    dialogs.answers.push_back(MessageResult::Ok);
+    window->LibBinClick();
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_FALSE(window->Library.contains("Ghost"));
+}
+
+TEST_F(SequenceListsTest, MoveTickAndBinOnTheListBox)
+{
+    for (const char* name : {"A", "B", "C", "D", "E"})
+        window->SongList->addItem(name);
+    PlayList list = window->readSongList();
+    list.setTicked(0, true);
+    list.setTicked(2, true);
+    list.select(2);
+    window->showSongList(list);
+    window->UpDown1Click(window->UpDown1, UpDown::Button::Next);
+    EXPECT_EQ(songs(), (std::vector<std::string>{"A", "C", "B", "D", "E"}));
+    EXPECT_EQ(window->SongList->currentRow(), 1);
+    EXPECT_EQ(window->SongList->item(1)->checkState(), Qt::Checked) << "the mark moves with its entry";
+    window->UpDown1Click(window->UpDown1, UpDown::Button::Prev);
+    window->UpDown1Click(window->UpDown1, UpDown::Button::Prev);
+    window->UpDown1Click(window->UpDown1, UpDown::Button::Prev);
+    window->UpDown1Click(window->UpDown1, UpDown::Button::Prev);
+    EXPECT_EQ(songs(), (std::vector<std::string>{"A", "B", "D", "E", "C"}));
+    EXPECT_EQ(window->SongList->currentRow(), 4);
+
+    QTest::mouseClick(window->SongBin, Qt::LeftButton);
+    EXPECT_EQ(songs(), (std::vector<std::string>{"B", "D", "E"}));
+    EXPECT_EQ(library().size(), 4u);
+}
+
+TEST_F(SequenceListsTest, ClearListStopsTheSongAndNewSongClearsEverything)
+{
+    IdleHost& host = applicationIdleHost();
+    window->SongList->addItem("Rock1");
+    window->Edit3->setText("My song");
+    EXPECT_EQ(window->windowTitle(), "Groovane Pro v4.0 - My song");
+    window->BitBtn3->setEnabled(false);
+    window->BitBtn12->setEnabled(false);
+    window->DXTimer1.setEnabled(true);
+    EXPECT_EQ(host.idleHandler(), &window->DXTimer1);
+    window->MainPlay = {"//", "60", "%%%"};
+    QTest::mouseClick(window->BitBtn10, Qt::LeftButton);
+    EXPECT_TRUE(songs().empty());
+    EXPECT_EQ(window->PlayState, "Stop");
+    EXPECT_TRUE(window->BitBtn3->isEnabled());
+    EXPECT_TRUE(window->BitBtn12->isEnabled());
+    EXPECT_FALSE(window->DXTimer1.Enabled());
+    EXPECT_EQ(host.idleHandler(), nullptr);
+    EXPECT_TRUE(window->MainPlay.empty());
+    EXPECT_EQ(window->windowTitle(), "Groovane Pro v4.0 - ");
+
+    // New Song: every step row up to 66, hidden or not, the name and the list; the loop count stays.
+    window->SongList->addItem("Rock1");
+    window->Edit3->setText("Other");
+    window->Edit2->setText("Pat");
+    window->Grid.setCell(6, 66, "Tamb");
+    window->Grid.setCell(1, 2, "Kick");
+    window->Loop->setValue(5);
+    window->New_Song->trigger();
+    EXPECT_EQ(window->Grid.cell(6, 66), "");
+    EXPECT_EQ(window->Grid.cell(1, 2), "");
+    EXPECT_EQ(window->Grid.cell(0, 0), "");
+    EXPECT_EQ(window->Edit2->text(), "");
+    EXPECT_EQ(window->Grid.cell(1, 0), "Length:");
+    EXPECT_EQ(window->Grid.rowCount(), 18);
+    EXPECT_TRUE(songs().empty());
+    EXPECT_EQ(window->Edit3->text(), "");
+    EXPECT_EQ(window->Loop->value(), 5);
+    EXPECT_EQ(window->windowTitle(), "Groovane Pro v4.0");
+}
+
+TEST_F(SequenceListsTest, OnlyUserMovesOfTheSliderSetTheUsersTempo)
+{
+    window->Delay->setFocus();
+    window->Delay->setValue(63);
+    EXPECT_EQ(window->TempoPosition, 60) << "program move";
+    EXPECT_EQ(window->Label6->text(), "120");
+
+    QTest::keyClick(window->Delay, Qt::Key_Down); // inverted: down is one larger
+    EXPECT_EQ(window->Delay->value(), 64);
+    EXPECT_EQ(window->TempoPosition, 64);
+    EXPECT_EQ(window->StepInterval, 128);
+    EXPECT_EQ(window->Label6->text(), "112");
+    EXPECT_EQ(window->DXTimer1.Interval(), 1000u) << "Global unticked";
+
+    window->Global->setChecked(true);
+    QTest::keyClick(window->Delay, Qt::Key_End);
+    EXPECT_EQ(window->Label6->text(), "51");
+    EXPECT_EQ(window->DXTimer1.Interval(), 280u);
+    QTest::keyClick(window->Delay, Qt::Key_End); // already at the end: no change, no handler
+    window->Delay->setValue(1);
+    EXPECT_EQ(window->TempoPosition, 140);
+    EXPECT_EQ(window->DXTimer1.Interval(), 280u);
+}
+
+TEST_F(SequenceListsTest, LoopCountBelowOneBecomesOneAtOnce)
+{
+    window->Loop->setValue(-3);
+    EXPECT_EQ(window->Loop->value(), 1);
+    window->Loop->setValue(7);
+    window->Loop->setFocus();
+    window->Loop->selectAll();
+    QTest::keyClick(window->Loop, Qt::Key_Delete);
+    EXPECT_EQ(window->Loop->text(), "1") << "an empty box is not a number";
+    window->Loop->selectAll();
+    QTest::keyClicks(window->Loop, "0");
+    EXPECT_EQ(window->Loop->text(), "1");
+    window->Loop->selectAll();
+    QTest::keyClicks(window->Loop, "12");
+    EXPECT_EQ(window->Loop->value(), 12);
+    window->Loop->setValue(1);
+    window->Loop->selectAll();
+    QTest::keyClick(window->Loop, Qt::Key_Backspace);
+    EXPECT_EQ(window->Loop->text(), "1") << "also when the value was 1 already";
+}
