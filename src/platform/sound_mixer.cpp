@@ -234,7 +234,10 @@ uint64_t SoundMixer::targetFrame(int64_t timeNs, uint64_t blockStartFrame) const
     // The first frame whose clock time is at or after timeNs, then the fixed latency.
     const __int128 scaled = static_cast<__int128>(timeNs - anchorNs_) * outputRate_;
     const uint64_t frames = static_cast<uint64_t>((scaled + 999'999'999) / 1'000'000'000);
-    return std::max(anchorFrame_ + frames + latencyFrames_, blockStartFrame);
+    // A time far beyond anything the output can have reached comes from a clock that does not
+    // match the output's; start such a voice after the latency rather than never.
+    const uint64_t latest = blockStartFrame + latencyFrames_ + outputRate_;
+    return std::clamp(anchorFrame_ + frames + latencyFrames_, blockStartFrame, latest);
 }
 
 void SoundMixer::removeVoice(DeviceMix& device, uint32_t index) noexcept {
