@@ -13,9 +13,37 @@
 #include <mutex>
 #include <thread>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace groovane {
 
 namespace {
+
+// The sound libraries below PortAudio print their probing (missing servers, unused plug-ins) on
+// stderr. While the card is being opened stderr goes to /dev/null, so that a machine without a
+// card shows only the one line the sound system writes about falling back.
+class QuietStderr {
+public:
+    QuietStderr() : saved_(::dup(2)) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            ::dup2(null, 2);
+            ::close(null);
+        }
+    }
+    ~QuietStderr() {
+        if (saved_ >= 0) {
+            ::dup2(saved_, 2);
+            ::close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_;
+};
 
 constexpr uint32_t kRate = 44100;
 constexpr unsigned long kBlockFrames = 256;
@@ -31,6 +59,7 @@ public:
 
     bool start(AudioRenderer& renderer, std::string* error) override {
         renderer_ = &renderer;
+        QuietStderr quiet;
         const PaError init = Pa_Initialize();
         if (init != paNoError) {
             if (error)
@@ -115,6 +144,7 @@ private:
             if (!isBroken && stream_ && Pa_IsStreamActive(stream_) == 1)
                 continue;
             // The stream died: reopen it, with a fresh PortAudio so a new card is found.
+            QuietStderr quiet;
             closeStream();
             Pa_Terminate();
             Pa_Initialize();

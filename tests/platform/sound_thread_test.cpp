@@ -10,9 +10,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
+#include <algorithm>
 
 namespace groovane {
 namespace {
@@ -175,6 +182,77 @@ TEST(SoundThreadCrossing, UiWorkerAndCallbackThreadsShareTheDeviceSafely) {
     ring.reset();
     output.waitBlocks(2);
     system.collectGarbage();
+}
+
+uint32_t le32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+    return value;
+}
+
+// The recorder runs on its own paced thread; the test waits for it to have written a steady
+// tone, stops it and reads back a consistent WAV file holding that tone.
+TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("groovane_record_" + std::to_string(::getpid()) + ".wav")).string();
+    {
+        SoundSystem system;
+        system.useOutput(makeWavRecordingOutput(path));
+        ASSERT_EQ(system.output()->name(), "wav:" + path);
+        std::shared_ptr<SoundDevice> device;
+        ASSERT_EQ(system.createDevice(&device), DS_OK);
+        ASSERT_EQ(device->SetCooperativeLevel(&system, DSSCL_PRIORITY), DS_OK);
+        SoundBufferDesc primaryDesc;
+        primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        std::shared_ptr<SoundBuffer> primary;
+        ASSERT_EQ(device->CreateSoundBuffer(&primaryDesc, &primary), DS_OK);
+        const WaveFormatEx cd{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+        ASSERT_EQ(primary->SetFormat(&cd), DS_OK);
+        auto tone = makeBuffer(*device, 400);
+        fill(*tone, 0, 400, 1234);
+        ASSERT_EQ(tone->Play(DSBPLAY_LOOPING), DS_OK);
+        while (std::filesystem::file_size(path) < 44 + 4 * 44100 / 5)
+            std::this_thread::yield();
+        system.useOutput(makeNullAudioOutput()); // stops the recorder and closes its file
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(le32(bytes, 24), 44100u);
+    EXPECT_EQ(le32(bytes, 40), bytes.size() - 44);
+    EXPECT_EQ(le32(bytes, 4), bytes.size() - 8);
+    bool heard = false;
+    for (size_t at = 44; at + 1 < bytes.size() && !heard; at += 2)
+        heard = static_cast<unsigned char>(bytes[at]) == (1234 & 0xFF) && static_cast<unsigned char>(bytes[at + 1]) == (1234 >> 8);
+    EXPECT_TRUE(heard);
+}
+
+class UnopenableOutput final : public AudioOutput {
+public:
+    std::string name() const override { return "unopenable"; }
+    uint32_t sampleRate() const override { return 48000; }
+    uint32_t latencyFrames() const override { return 0; }
+    bool start(AudioRenderer&, std::string* error) override {
+        *error = "no card";
+        return false;
+    }
+    void stop() override {}
+};
+
+TEST(SoundSystemOutput, AnOutputThatCannotOpenFallsBackToNullWithOneLine) {
+    SoundSystem system;
+    testing::internal::CaptureStderr();
+    system.useOutput(std::make_unique<UnopenableOutput>());
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(system.output(), nullptr);
+    EXPECT_EQ(system.output()->name(), "null");
+    EXPECT_NE(said.find("unopenable"), std::string::npos);
+    EXPECT_NE(said.find("no card"), std::string::npos);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
 }
 
 } // namespace
