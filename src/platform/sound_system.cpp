@@ -75,7 +75,9 @@ OfflineAudioOutput& SoundSystem::useOfflineOutput(uint32_t sampleRate, uint32_t 
 
 AudioOutput* SoundSystem::output() const { return output_.get(); }
 
-void SoundSystem::setClock(NanosecondClock clock) { clock_ = std::move(clock); }
+void SoundSystem::setClock(NanosecondClock clock) {
+    clock_ = clock ? std::move(clock) : NanosecondClock(&steadyNanoseconds);
+}
 
 int64_t SoundSystem::now() const { return clock_(); }
 

@@ -571,6 +571,15 @@ TEST(SoundEntryPoint, ResolvesByLibraryAndNameAndCanBeMadeUnavailable) {
     EXPECT_EQ(device, nullptr);
 }
 
+TEST(SoundSystemClock, AnInjectedClockTimesPlayAndAnEmptyOneRestoresTheMonotonicClock) {
+    SoundSystem system;
+    system.setClock([] { return int64_t{42}; });
+    EXPECT_EQ(system.now(), 42);
+    system.setClock({});
+    const int64_t before = steadyNanoseconds();
+    EXPECT_GE(system.now(), before);
+}
+
 TEST(AudioOutputSetting, NamesTheBackEndAndFallsBackToNull) {
     std::string warning;
     EXPECT_EQ(makeAudioOutputFromSetting("null", &warning)->name(), "null");
