@@ -187,7 +187,7 @@ std::vector<double> snare()
         const double t = double(i) / kRate;
         const double tone = (low[i] + 0.5 * std::sin(2 * kPi * 330 * t)) * decay(t, 0.06);
         const double rattle = lp.process(hp.process(noise.next())) * decay(t, 0.11);
-        out[i] = 0.8 * tone + 1.1 * rattle;
+        out[i] = 0.8 * tone + 1.5 * rattle;
     }
     return finish(out, 0.05);
 }
@@ -398,7 +398,7 @@ std::vector<double> synthesize(int instrument)
     case 6:
         return tom(210, 165, 0.2, 0.55, 6);
     case 7:
-        return tom(140, 105, 0.26, 0.7, 7);
+        return tom(155, 118, 0.26, 0.7, 7);
     case 8:
         return crash();
     case 9:
