@@ -144,9 +144,9 @@ TEST_F(SoundLayer, EmptyOptionsGiveNormalLevelAndNoFocusFlag)
 TEST_F(SoundLayer, WithoutAFormInitializeFailsAndLoadingIsSilent)
 {
     TDXSoundOwner notAForm;
-    TDXSound sound(&notAForm);
     std::vector<std::string> log;
     RecordingListener listener(log, "L");
+    TDXSound sound(&notAForm);
     sound.RegisterNotifyEvent(listener);
     try {
         sound.Initialize();
@@ -171,10 +171,10 @@ TEST_F(SoundLayer, WithoutAFormInitializeFailsAndLoadingIsSilent)
 
 TEST_F(SoundLayer, ListenersHearEveryStageInReverseOrderOfAddition)
 {
-    TDXSound sound(&form_);
     std::vector<std::string> log;
-    RecordingListener a(log, "a"), b(log, "b");
     std::vector<std::string> events;
+    RecordingListener a(log, "a"), b(log, "b"), c(log, "c");
+    TDXSound sound(&form_);
     sound.OnInitialize = [&](TCustomDXSound&) { events.push_back("init"); };
     sound.OnFinalize = [&](TCustomDXSound&) { events.push_back("final"); };
     sound.Finalize(); // never began: nothing happens
@@ -186,7 +186,6 @@ TEST_F(SoundLayer, ListenersHearEveryStageInReverseOrderOfAddition)
     EXPECT_EQ(log, (std::vector<std::string>{"b0", "a0", "b1", "a1", "b3", "a3"}));
     log.clear();
 
-    RecordingListener c(log, "c");
     sound.RegisterNotifyEvent(c);
     EXPECT_EQ(log, (std::vector<std::string>{"c1", "c3"}));
     log.clear();
