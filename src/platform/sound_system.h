@@ -27,6 +27,7 @@ public:
     static SoundSystem& instance();
 
     SoundSystem();
+    // Stops the output. Every device and buffer made on this system must be gone by then.
     ~SoundSystem();
     SoundSystem(const SoundSystem&) = delete;
     SoundSystem& operator=(const SoundSystem&) = delete;
@@ -34,7 +35,7 @@ public:
     // Starts the output named by GROOVANE_AUDIO if none runs yet. When it cannot be opened, one
     // line goes to stderr and the null output is used instead. UI thread.
     void ensureOutput();
-    // Stops the running output (if any) and starts `output`. A failure to start falls back to
+    // Stops the running output (if any) and starts `output` (not null). A failure to start falls back to
     // the null output with one line on stderr. UI thread.
     void useOutput(std::unique_ptr<AudioOutput> output);
     // Convenience for tests: installs and returns an offline output. UI thread.
@@ -42,7 +43,8 @@ public:
     // The running output, or null. UI thread.
     AudioOutput* output() const;
 
-    // Replaces the clock used to timestamp Play (tests). UI thread, while nothing plays.
+    // Replaces the clock used to timestamp Play (tests); an empty one restores the monotonic
+    // clock. UI thread, while nothing plays.
     void setClock(NanosecondClock clock);
     int64_t now() const;
 

@@ -1,0 +1,516 @@
+// The mixer. Everything below "Audio thread" runs inside the output's callback: it takes no
+// lock, allocates nothing, throws nothing and touches no file. Voices are mixed at their
+// device's primary rate with linear interpolation, summed in floating point, saturated and
+// quantized to the primary's width (an 8-bit primary keeps only 8 bits), then each device's
+// primary frames are interpolated to the output rate and summed into the output, saturating.
+// With equal rates and unit frequency every step is exact, so tests can expect exact samples.
+#include "sound_mixer.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+namespace groovane {
+
+namespace {
+
+std::atomic<bool> applicationActive{true};
+
+constexpr uint64_t kOne = uint64_t{1} << 32;
+constexpr float kFracScale = 1.0f / 4294967296.0f;
+
+float gainLeft(uint64_t packed) { return std::bit_cast<float>(static_cast<uint32_t>(packed)); }
+float gainRight(uint64_t packed) { return std::bit_cast<float>(static_cast<uint32_t>(packed >> 32)); }
+
+uint32_t formatRate(uint64_t format) { return static_cast<uint32_t>(format); }
+uint16_t formatBits(uint64_t format) { return static_cast<uint16_t>(format >> 32); }
+uint16_t formatChannels(uint64_t format) { return static_cast<uint16_t>(format >> 48); }
+
+// One sample of a frame as a value on the 16-bit scale.
+template <int Bits>
+inline float sampleAt(const uint8_t* frame, int channel) noexcept {
+    if constexpr (Bits == 8) {
+        return static_cast<float>((static_cast<int>(frame[channel]) - 128) * 256);
+    } else {
+        int16_t value;
+        std::memcpy(&value, frame + 2 * channel, sizeof value);
+        return static_cast<float>(value);
+    }
+}
+
+// Adds `count` frames of one voice to `out` (stereo floats) starting at the voice's position.
+// Returns true when a one-shot voice has run past its end.
+template <int Bits, int Channels>
+bool mixVoice(Voice& voice, float* out, uint32_t count, uint64_t step, float left, float right) noexcept {
+    constexpr uint32_t frameBytes = Bits / 8 * Channels;
+    const uint8_t* samples = voice.samples;
+    const uint64_t frames = voice.frames;
+    const uint64_t end = frames << 32;
+    const bool looping = voice.isLooping;
+    uint64_t pos = voice.position;
+    uint32_t k = 0;
+    while (k < count) {
+        if (pos >= end) {
+            if (!looping) {
+                voice.position = pos;
+                return true;
+            }
+            pos = (((pos >> 32) % frames) << 32) | (pos & 0xFFFFFFFFu);
+        }
+        const uint64_t index = pos >> 32;
+        if (index + 1 < frames) {
+            // Every frame of this run has its successor inside the buffer: no end checks.
+            const uint64_t limit = (frames - 1) << 32;
+            uint64_t run = (limit - pos - 1) / step + 1;
+            run = std::min<uint64_t>(run, count - k);
+            for (uint64_t r = 0; r < run; ++r, ++k, pos += step) {
+                const uint8_t* a = samples + (pos >> 32) * frameBytes;
+                const float f = static_cast<float>(static_cast<uint32_t>(pos)) * kFracScale;
+                const float l0 = sampleAt<Bits>(a, 0);
+                const float l = l0 + (sampleAt<Bits>(a + frameBytes, 0) - l0) * f;
+                if constexpr (Channels == 1) {
+                    out[2 * k] += l * left;
+                    out[2 * k + 1] += l * right;
+                } else {
+                    const float r0 = sampleAt<Bits>(a, 1);
+                    const float rv = r0 + (sampleAt<Bits>(a + frameBytes, 1) - r0) * f;
+                    out[2 * k] += l * left;
+                    out[2 * k + 1] += rv * right;
+                }
+            }
+        } else {
+            // The last frame: it leads into the first again when looping, into silence otherwise.
+            const uint8_t* a = samples + index * frameBytes;
+            const float f = static_cast<float>(static_cast<uint32_t>(pos)) * kFracScale;
+            const float l0 = sampleAt<Bits>(a, 0);
+            const float l1 = looping ? sampleAt<Bits>(samples, 0) : 0.0f;
+            const float l = l0 + (l1 - l0) * f;
+            if constexpr (Channels == 1) {
+                out[2 * k] += l * left;
+                out[2 * k + 1] += l * right;
+            } else {
+                const float r0 = sampleAt<Bits>(a, 1);
+                const float r1 = looping ? sampleAt<Bits>(samples, 1) : 0.0f;
+                out[2 * k] += l * left;
+                out[2 * k + 1] += (r0 + (r1 - r0) * f) * right;
+            }
+            ++k;
+            pos += step;
+        }
+    }
+    if (pos >= end) {
+        if (!looping) {
+            voice.position = pos;
+            return true;
+        }
+        pos = (((pos >> 32) % frames) << 32) | (pos & 0xFFFFFFFFu);
+    }
+    voice.position = pos;
+    return false;
+}
+
+inline int32_t quantize(float value, bool eightBit) noexcept {
+    if (eightBit) {
+        const float v = std::clamp(value * (1.0f / 256.0f), -128.0f, 127.0f);
+        return static_cast<int32_t>(std::lrint(v)) * 256;
+    }
+    return static_cast<int32_t>(std::lrint(std::clamp(value, -32768.0f, 32767.0f)));
+}
+
+void publish(Voice& voice) noexcept {
+    voice.published.store((uint64_t{voice.appliedGeneration} << 32) | static_cast<uint32_t>(voice.position >> 32),
+                          std::memory_order_release);
+}
+
+} // namespace
+
+uint64_t packGains(float left, float right) {
+    return uint64_t{std::bit_cast<uint32_t>(left)} | (uint64_t{std::bit_cast<uint32_t>(right)} << 32);
+}
+
+uint64_t packPrimaryFormat(uint32_t rate, uint16_t bits, uint16_t channels) {
+    return uint64_t{rate} | (uint64_t{bits} << 32) | (uint64_t{channels} << 48);
+}
+
+DeviceMix::DeviceMix()
+    : primaryFormat(packPrimaryFormat(22050, 8, 2)),
+      scratch(new int32_t[2 * kPrimaryScratchFrames]()),
+      sum(new float[2 * kPrimaryScratchFrames]()) {}
+
+SoundMixer::SoundMixer() : commands_(kCommandQueueCapacity), retired_(kCommandQueueCapacity + kMaxDevices) {}
+
+SoundMixer::~SoundMixer() {
+    // No output pulls any more: apply what is still queued here so hand-overs complete, then
+    // free everything that came back.
+    while (const Command* command = commands_.front()) {
+        if (!apply(*command, frameCounter_))
+            break;
+        commands_.pop();
+    }
+    for (const Command& command : unsentReleases_)
+        apply(command, frameCounter_);
+    unsentReleases_.clear();
+    Retired item;
+    while (retired_.tryPop(&item))
+        freeRetired(item);
+}
+
+void SoundMixer::setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames) {
+    outputRate_ = sampleRate;
+    latencyFrames_ = latencyFrames;
+    isAnchored_ = false;
+}
+
+void SoundMixer::setApplicationActive(bool active) { applicationActive.store(active, std::memory_order_relaxed); }
+bool SoundMixer::isApplicationActive() { return applicationActive.load(std::memory_order_relaxed); }
+
+bool SoundMixer::post(const Command& command) {
+    std::lock_guard lock(producerMutex_);
+    return commands_.push(command);
+}
+
+bool SoundMixer::addDevice(DeviceMix* device) {
+    return post({CommandKind::AddDevice, false, false, 0, 0, 0, nullptr, device});
+}
+
+bool SoundMixer::play(Voice* voice, uint32_t generation, bool looping, bool onlyIfPlaying, int64_t timeNs) {
+    return post({CommandKind::Play, looping, onlyIfPlaying, generation, 0, timeNs, voice, nullptr});
+}
+
+bool SoundMixer::stop(Voice* voice, uint32_t generation) {
+    return post({CommandKind::Stop, false, false, generation, 0, 0, voice, nullptr});
+}
+
+bool SoundMixer::setPosition(Voice* voice, uint32_t generation, uint32_t frame) {
+    return post({CommandKind::SetPosition, false, false, generation, frame, 0, voice, nullptr});
+}
+
+void SoundMixer::releaseVoice(Voice* voice, bool mixerKnowsIt) {
+    if (!mixerKnowsIt) {
+        delete voice;
+        return;
+    }
+    std::lock_guard lock(producerMutex_);
+    const Command command{CommandKind::ReleaseVoice, false, false, 0, 0, 0, voice, nullptr};
+    if (!commands_.push(command))
+        unsentReleases_.push_back(command);
+}
+
+void SoundMixer::releaseDevice(DeviceMix* device, bool mixerKnowsIt) {
+    if (!mixerKnowsIt) {
+        delete device;
+        return;
+    }
+    std::lock_guard lock(producerMutex_);
+    const Command command{CommandKind::RemoveDevice, false, false, 0, 0, 0, nullptr, device};
+    if (!commands_.push(command))
+        unsentReleases_.push_back(command);
+}
+
+void SoundMixer::collectGarbage() {
+    std::lock_guard lock(producerMutex_);
+    size_t sent = 0;
+    while (sent < unsentReleases_.size() && commands_.push(unsentReleases_[sent]))
+        ++sent;
+    unsentReleases_.erase(unsentReleases_.begin(), unsentReleases_.begin() + static_cast<ptrdiff_t>(sent));
+    Retired item;
+    while (retired_.tryPop(&item))
+        freeRetired(item);
+}
+
+void SoundMixer::freeRetired(const Retired& item) {
+    delete item.voice;
+    delete item.device;
+}
+
+// ---- Audio thread ----
+
+void SoundMixer::outputRestarted() noexcept { lossEpoch_.fetch_add(1, std::memory_order_acq_rel); }
+
+uint64_t SoundMixer::targetFrame(int64_t timeNs, uint64_t blockStartFrame) const noexcept {
+    if (!isAnchored_ || timeNs < anchorNs_)
+        return blockStartFrame;
+    // The first frame whose clock time is at or after timeNs, then the fixed latency.
+    const __int128 scaled = static_cast<__int128>(timeNs - anchorNs_) * outputRate_;
+    const uint64_t frames = static_cast<uint64_t>((scaled + 999'999'999) / 1'000'000'000);
+    // A time far beyond anything the output can have reached comes from a clock that does not
+    // match the output's; start such a voice after the latency rather than never.
+    const uint64_t latest = blockStartFrame + latencyFrames_ + outputRate_;
+    return std::clamp(anchorFrame_ + frames + latencyFrames_, blockStartFrame, latest);
+}
+
+void SoundMixer::removeVoice(DeviceMix& device, uint32_t index) noexcept {
+    device.voices[index] = device.voices[device.voiceCount - 1];
+    device.voices[--device.voiceCount] = nullptr;
+}
+
+void SoundMixer::endVoice(Voice& voice) noexcept {
+    voice.isActive = false;
+    voice.isStarted = false;
+    voice.position = 0;
+    publish(voice);
+    voice.endedGeneration.store(voice.appliedGeneration, std::memory_order_release);
+}
+
+void SoundMixer::stopAllVoices() noexcept {
+    for (uint32_t d = 0; d < deviceCount_; ++d) {
+        DeviceMix& device = *devices_[d];
+        while (device.voiceCount > 0) {
+            Voice* voice = device.voices[device.voiceCount - 1];
+            removeVoice(device, device.voiceCount - 1);
+            endVoice(*voice);
+        }
+    }
+}
+
+bool SoundMixer::apply(const Command& command, uint64_t blockStartFrame) noexcept {
+    Voice* voice = command.voice;
+    auto detach = [](Voice& v) {
+        if (!v.isActive)
+            return;
+        DeviceMix& device = *v.device;
+        for (uint32_t i = 0; i < device.voiceCount; ++i) {
+            if (device.voices[i] == &v) {
+                device.voices[i] = device.voices[device.voiceCount - 1];
+                device.voices[--device.voiceCount] = nullptr;
+                break;
+            }
+        }
+        v.isActive = false;
+        v.isStarted = false;
+    };
+    switch (command.kind) {
+    case CommandKind::AddDevice:
+        if (deviceCount_ < kMaxDevices) {
+            devices_[deviceCount_++] = command.device;
+            command.device->isListed = true;
+        }
+        return true;
+    case CommandKind::RemoveDevice: {
+        if (retired_.full())
+            return false;
+        DeviceMix* device = command.device;
+        while (device->voiceCount > 0) {
+            Voice* v = device->voices[device->voiceCount - 1];
+            removeVoice(*device, device->voiceCount - 1);
+            endVoice(*v);
+        }
+        for (uint32_t d = 0; d < deviceCount_; ++d) {
+            if (devices_[d] == device) {
+                devices_[d] = devices_[deviceCount_ - 1];
+                devices_[--deviceCount_] = nullptr;
+                break;
+            }
+        }
+        retired_.push({nullptr, device});
+        return true;
+    }
+    case CommandKind::Play:
+        voice->appliedGeneration = command.generation;
+        voice->isLooping = command.looping;
+        if (!voice->isActive) {
+            DeviceMix& device = *voice->device;
+            if (command.onlyIfPlaying || device.voiceCount == kMaxVoicesPerDevice || !device.isListed) {
+                publish(*voice);
+                voice->endedGeneration.store(command.generation, std::memory_order_release);
+                return true;
+            }
+            voice->isActive = true;
+            voice->isStarted = false;
+            voice->startOutputFrame = targetFrame(command.timeNs, blockStartFrame);
+            device.voices[device.voiceCount++] = voice;
+        }
+        publish(*voice);
+        return true;
+    case CommandKind::Stop:
+        detach(*voice);
+        voice->appliedGeneration = command.generation;
+        publish(*voice);
+        return true;
+    case CommandKind::SetPosition:
+        voice->position = uint64_t{command.frame} << 32;
+        voice->appliedGeneration = command.generation;
+        publish(*voice);
+        return true;
+    case CommandKind::ReleaseVoice:
+        if (retired_.full())
+            return false;
+        detach(*voice);
+        retired_.push({voice, nullptr});
+        return true;
+    }
+    return true;
+}
+
+void SoundMixer::drainCommands(uint64_t blockStartFrame) noexcept {
+    while (const Command* command = commands_.front()) {
+        if (!apply(*command, blockStartFrame))
+            return; // no room to hand memory back yet: try again next block
+        commands_.pop();
+    }
+}
+
+void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t blockStartNs) noexcept {
+    const uint32_t epoch = lossEpoch_.load(std::memory_order_acquire);
+    if (epoch != seenLossEpoch_) {
+        seenLossEpoch_ = epoch;
+        stopAllVoices();
+    }
+    if (isAnchored_) {
+        const __int128 elapsed =
+            static_cast<__int128>(frameCounter_ - anchorFrame_) * 1'000'000'000 / outputRate_;
+        const int64_t drift = blockStartNs - (anchorNs_ + static_cast<int64_t>(elapsed));
+        if (drift > kReanchorThresholdNs || drift < -kReanchorThresholdNs)
+            isAnchored_ = false;
+    }
+    if (!isAnchored_) {
+        isAnchored_ = true;
+        anchorNs_ = blockStartNs;
+        anchorFrame_ = frameCounter_;
+    }
+    drainCommands(frameCounter_);
+
+    int32_t mix[2 * kOutputChunkFrames];
+    uint32_t done = 0;
+    while (done < frames) {
+        const uint32_t count = std::min(frames - done, kOutputChunkFrames);
+        std::fill(mix, mix + 2 * count, 0);
+        for (uint32_t d = 0; d < deviceCount_; ++d)
+            mixDevice(*devices_[d], mix, frameCounter_ + done, count);
+        for (uint32_t i = 0; i < 2 * count; ++i)
+            stereo[2 * done + i] = static_cast<int16_t>(std::clamp(mix[i], -32768, 32767));
+        done += count;
+    }
+    frameCounter_ += frames;
+}
+
+void SoundMixer::mixDevice(DeviceMix& device, int32_t* out, uint64_t firstFrame, uint32_t frames) noexcept {
+    const uint64_t format = device.primaryFormat.load(std::memory_order_acquire);
+    if (format != device.currentFormat || device.currentOutputRate != outputRate_) {
+        // A new primary format: the frames already mixed in the old one are dropped.
+        device.currentFormat = format;
+        device.currentOutputRate = outputRate_;
+        device.step = (uint64_t{formatRate(format)} << 32) / outputRate_;
+        device.scratchBase += device.scratchFrames;
+        device.scratchFrames = 0;
+        device.phase = 0;
+    }
+    const uint64_t step = device.step;
+    uint32_t done = 0;
+    while (done < frames) {
+        const uint64_t chunkStart = firstFrame + done;
+        const uint64_t room = ((uint64_t{kPrimaryScratchFrames - 1} << 32) - device.phase - 1) / step + 1;
+        const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>({frames - done, kOutputChunkFrames, room}));
+        const uint64_t lastPos = device.phase + (count - 1) * step;
+        // The last output frame needs the primary frame after it only when it falls between two.
+        const uint32_t needed = static_cast<uint32_t>((lastPos >> 32) + ((lastPos & 0xFFFFFFFFu) ? 2 : 1));
+
+        // Place voices waiting for their onset on the primary frame of their output frame.
+        const uint64_t firstUnmixed = device.scratchBase + device.scratchFrames;
+        for (uint32_t i = 0; i < device.voiceCount; ++i) {
+            Voice& voice = *device.voices[i];
+            if (voice.isStarted)
+                continue;
+            uint64_t onset = firstUnmixed;
+            if (voice.startOutputFrame > chunkStart) {
+                const uint64_t ahead = voice.startOutputFrame - chunkStart;
+                if (ahead > kPrimaryScratchFrames * 64) {
+                    voice.startPrimaryFrame = UINT64_MAX;
+                    continue;
+                }
+                const uint64_t pos = device.phase + ahead * step;
+                onset = std::max(device.scratchBase + (pos >> 32) + ((pos & 0xFFFFFFFFu) ? 1 : 0), firstUnmixed);
+            }
+            voice.startPrimaryFrame = onset;
+        }
+        if (needed > device.scratchFrames) {
+            renderPrimary(device, device.scratchFrames, needed);
+            device.scratchFrames = needed;
+        }
+
+        const int32_t* s = device.scratch.get();
+        uint64_t pos = device.phase;
+        for (uint32_t j = 0; j < count; ++j, pos += step) {
+            const uint64_t i = pos >> 32;
+            const uint32_t frac = static_cast<uint32_t>(pos) >> 16;
+            int32_t left = s[2 * i];
+            int32_t right = s[2 * i + 1];
+            if (frac) {
+                left += static_cast<int32_t>((static_cast<int64_t>(s[2 * i + 2] - left) * frac) >> 16);
+                right += static_cast<int32_t>((static_cast<int64_t>(s[2 * i + 3] - right) * frac) >> 16);
+            }
+            out[2 * (done + j)] += left;
+            out[2 * (done + j) + 1] += right;
+        }
+
+        device.phase += uint64_t{count} * step;
+        const uint32_t drop = static_cast<uint32_t>(std::min<uint64_t>(device.phase >> 32, device.scratchFrames));
+        if (drop > 0) {
+            std::memmove(device.scratch.get(), device.scratch.get() + 2 * drop,
+                         sizeof(int32_t) * 2 * (device.scratchFrames - drop));
+            device.scratchFrames -= drop;
+            device.scratchBase += drop;
+            device.phase -= uint64_t{drop} << 32;
+        }
+        done += count;
+    }
+}
+
+void SoundMixer::renderPrimary(DeviceMix& device, uint32_t from, uint32_t to) noexcept {
+    const uint32_t count = to - from;
+    const uint64_t absoluteStart = device.scratchBase + from;
+    const uint32_t primaryRate = formatRate(device.currentFormat);
+    const bool eightBit = formatBits(device.currentFormat) == 8;
+    const bool mono = formatChannels(device.currentFormat) == 1;
+    const bool active = isApplicationActive();
+    float* sum = device.sum.get();
+    std::fill(sum, sum + 2 * count, 0.0f);
+
+    for (uint32_t i = device.voiceCount; i-- > 0;) {
+        Voice& voice = *device.voices[i];
+        uint32_t offset = 0;
+        if (!voice.isStarted) {
+            if (voice.startPrimaryFrame >= absoluteStart + count)
+                continue;
+            offset = static_cast<uint32_t>(std::max(voice.startPrimaryFrame, absoluteStart) - absoluteStart);
+            voice.isStarted = true;
+        }
+        voice.seenWriteGeneration = voice.memory->writeGeneration.load(std::memory_order_acquire);
+        const uint64_t gains = voice.gains.load(std::memory_order_relaxed);
+        float left = gainLeft(gains);
+        float right = gainRight(gains);
+        if (!active && voice.honoursFocus)
+            left = right = 0.0f;
+        const uint32_t frequency = voice.frequency.load(std::memory_order_relaxed);
+        const uint64_t rate = frequency ? frequency : voice.formatRate;
+        const uint64_t step = std::max<uint64_t>((rate << 32) / primaryRate, 1);
+        float* out = sum + 2 * offset;
+        const uint32_t n = count - offset;
+        bool ended;
+        if (voice.bits == 8)
+            ended = voice.channels == 1 ? mixVoice<8, 1>(voice, out, n, step, left, right)
+                                        : mixVoice<8, 2>(voice, out, n, step, left, right);
+        else
+            ended = voice.channels == 1 ? mixVoice<16, 1>(voice, out, n, step, left, right)
+                                        : mixVoice<16, 2>(voice, out, n, step, left, right);
+        if (ended) {
+            removeVoice(device, i);
+            endVoice(voice);
+        } else {
+            publish(voice);
+        }
+    }
+
+    int32_t* scratch = device.scratch.get() + 2 * from;
+    for (uint32_t k = 0; k < count; ++k) {
+        float left = sum[2 * k];
+        float right = sum[2 * k + 1];
+        if (mono)
+            left = right = (left + right) * 0.5f;
+        scratch[2 * k] = quantize(left, eightBit);
+        scratch[2 * k + 1] = quantize(right, eightBit);
+    }
+}
+
+} // namespace groovane

@@ -1,0 +1,86 @@
+// The process's mixer and output. The output is chosen lazily, when the first device is made,
+// so a program that never makes sound never opens the card.
+#include "sound_system.h"
+
+#include "sound_mixer.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+
+namespace groovane {
+
+int64_t steadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+SoundSystem& SoundSystem::instance() {
+    // Never destroyed: buffers held by objects that die during exit may still refer to it. The
+    // output is stopped at exit so no callback runs while the process tears down.
+    static SoundSystem* system = [] {
+        auto* created = new SoundSystem;
+        std::atexit([] {
+            if (instance().output_)
+                instance().output_->stop();
+        });
+        return created;
+    }();
+    return *system;
+}
+
+SoundSystem::SoundSystem() : mixer_(std::make_unique<SoundMixer>()), clock_(&steadyNanoseconds) {}
+
+SoundSystem::~SoundSystem() {
+    if (output_)
+        output_->stop();
+    output_.reset();
+    mixer_.reset();
+}
+
+void SoundSystem::ensureOutput() {
+    if (output_)
+        return;
+    const char* setting = std::getenv("GROOVANE_AUDIO");
+    std::string warning;
+    auto output = makeAudioOutputFromSetting(setting ? setting : "", &warning);
+    if (!warning.empty())
+        std::cerr << "groovane: " << warning << '\n';
+    useOutput(std::move(output));
+}
+
+void SoundSystem::useOutput(std::unique_ptr<AudioOutput> output) {
+    if (output_) {
+        output_->stop();
+        output_.reset();
+    }
+    mixer_->setOutputFormat(output->sampleRate(), output->latencyFrames());
+    std::string error;
+    if (!output->start(*mixer_, &error)) {
+        std::cerr << "groovane: audio output \"" << output->name() << "\" cannot be opened (" << error
+                  << "); using the null output\n";
+        output = makeNullAudioOutput();
+        mixer_->setOutputFormat(output->sampleRate(), output->latencyFrames());
+        output->start(*mixer_, &error);
+    }
+    output_ = std::move(output);
+}
+
+OfflineAudioOutput& SoundSystem::useOfflineOutput(uint32_t sampleRate, uint32_t latencyFrames) {
+    auto output = std::make_unique<OfflineAudioOutput>(sampleRate, latencyFrames);
+    OfflineAudioOutput& offline = *output;
+    useOutput(std::move(output));
+    return offline;
+}
+
+AudioOutput* SoundSystem::output() const { return output_.get(); }
+
+void SoundSystem::setClock(NanosecondClock clock) {
+    clock_ = clock ? std::move(clock) : NanosecondClock(&steadyNanoseconds);
+}
+
+int64_t SoundSystem::now() const { return clock_(); }
+
+void SoundSystem::collectGarbage() { mixer_->collectGarbage(); }
+
+} // namespace groovane

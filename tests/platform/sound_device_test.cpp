@@ -1,0 +1,595 @@
+// The software sound device on the offline output: exact mixed samples for the volume and pan
+// laws, frequency changes, summing with saturation, looping, an 8-bit and a 22050 Hz primary,
+// focus muting and onsets on the expected frame, across block sizes; and the refusals,
+// duplicates, Lock regions and lost-buffer reports the sound layer relies on.
+#include "sound_device.h"
+#include "sound_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace groovane {
+namespace {
+
+constexpr uint32_t kControls = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+
+WaveFormatEx pcm(uint32_t rate, uint16_t bits, uint16_t channels) {
+    const auto align = static_cast<uint16_t>(channels * bits / 8);
+    return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
+
+int16_t left(const std::vector<int16_t>& out, size_t frame) { return out[2 * frame]; }
+int16_t right(const std::vector<int16_t>& out, size_t frame) { return out[2 * frame + 1]; }
+
+// Index of the first frame with a non-zero sample, or -1.
+long firstSound(const std::vector<int16_t>& out) {
+    for (size_t i = 0; i < out.size(); ++i)
+        if (out[i] != 0)
+            return static_cast<long>(i / 2);
+    return -1;
+}
+
+class SoundDeviceTest : public ::testing::TestWithParam<uint32_t> {
+protected:
+    static constexpr uint32_t kLatency = 1024;
+
+    void SetUp() override {
+        output_ = &system_.useOfflineOutput(44100, kLatency);
+        system_.setClock([this] { return clockNs_; });
+        ASSERT_EQ(system_.createDevice(&device_), DS_OK);
+        ASSERT_EQ(device_->SetCooperativeLevel(this, DSSCL_PRIORITY), DS_OK);
+        SoundBufferDesc desc;
+        desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        ASSERT_EQ(device_->CreateSoundBuffer(&desc, &primary_), DS_OK);
+        setPrimary(44100, 16);
+    }
+
+    void TearDown() override { setApplicationActive(true); }
+
+    void setPrimary(uint32_t rate, uint16_t bits) {
+        const WaveFormatEx format = pcm(rate, bits, 2);
+        ASSERT_EQ(primary_->SetFormat(&format), DS_OK);
+    }
+
+    std::shared_ptr<SoundBuffer> makeBuffer(const void* bytes, uint32_t size, const WaveFormatEx& format,
+                                            uint32_t flags = kControls | DSBCAPS_GLOBALFOCUS) {
+        SoundBufferDesc desc;
+        desc.dwFlags = flags;
+        desc.dwBufferBytes = size;
+        desc.lpwfxFormat = &format;
+        std::shared_ptr<SoundBuffer> buffer;
+        EXPECT_EQ(device_->CreateSoundBuffer(&desc, &buffer), DS_OK);
+        if (!buffer)
+            return buffer;
+        void* region1 = nullptr;
+        void* region2 = nullptr;
+        uint32_t bytes1 = 0;
+        uint32_t bytes2 = 0;
+        EXPECT_EQ(buffer->Lock(0, size, &region1, &bytes1, &region2, &bytes2, 0), DS_OK);
+        std::memcpy(region1, bytes, bytes1);
+        EXPECT_EQ(buffer->Unlock(region1, bytes1, region2, bytes2), DS_OK);
+        return buffer;
+    }
+
+    std::shared_ptr<SoundBuffer> mono16(const std::vector<int16_t>& samples, uint32_t rate = 44100,
+                                        uint32_t flags = kControls | DSBCAPS_GLOBALFOCUS) {
+        return makeBuffer(samples.data(), static_cast<uint32_t>(samples.size() * 2), pcm(rate, 16, 1), flags);
+    }
+
+    std::vector<int16_t> pump(uint32_t frames) { return output_->pump(frames, GetParam()); }
+
+    uint64_t frame() const { return output_->framesRendered(); }
+    void setClockToFrame(uint64_t frame) { clockNs_ = output_->timeOfFrame(frame); }
+
+    uint32_t status(SoundBuffer& buffer) {
+        uint32_t bits = 0;
+        EXPECT_EQ(buffer.GetStatus(&bits), DS_OK);
+        return bits;
+    }
+
+    // Plays at once: the clock stands latency frames behind the next frame to render.
+    void playNow(SoundBuffer& buffer, uint32_t flags = 0) {
+        pump(0);
+        clockNs_ = output_->timeOfFrame(frame()) - output_->timeOfFrame(kLatency) - 1;
+        ASSERT_EQ(buffer.Play(flags), DS_OK);
+    }
+
+    SoundSystem system_;
+    OfflineAudioOutput* output_ = nullptr;
+    int64_t clockNs_ = 0;
+    std::shared_ptr<SoundDevice> device_;
+    std::shared_ptr<SoundBuffer> primary_;
+};
+
+TEST_P(SoundDeviceTest, FullLevelCentrePanPassesSamplesThroughExactly) {
+    const std::vector<int16_t> samples{1, -1, 32767, -32768, 1234, 0, -5};
+    auto buffer = mono16(samples);
+    playNow(*buffer);
+    const auto out = pump(10);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        EXPECT_EQ(left(out, i), samples[i]) << i;
+        EXPECT_EQ(right(out, i), samples[i]) << i;
+    }
+    EXPECT_EQ(left(out, 8), 0);
+    EXPECT_EQ(status(*buffer), 0u);
+}
+
+TEST_P(SoundDeviceTest, VolumeAndPanAttenuateInHundredthsOfADecibel) {
+    auto buffer = mono16(std::vector<int16_t>(8, 10000));
+    ASSERT_EQ(buffer->SetVolume(-600), DS_OK); // -6 dB: gain 10^(-0.3)
+    ASSERT_EQ(buffer->SetPan(600), DS_OK);     // left a further -6 dB
+    playNow(*buffer);
+    auto out = pump(4);
+    EXPECT_EQ(right(out, 0), 5012);
+    EXPECT_EQ(left(out, 0), 2512);
+
+    // Refused values keep the old ones.
+    EXPECT_EQ(buffer->SetVolume(1), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetVolume(-10001), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetPan(10001), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetPan(-10001), DSERR_INVALIDPARAM);
+    int32_t volume = 0;
+    int32_t pan = 0;
+    EXPECT_EQ(buffer->GetVolume(&volume), DS_OK);
+    EXPECT_EQ(buffer->GetPan(&pan), DS_OK);
+    EXPECT_EQ(volume, -600);
+    EXPECT_EQ(pan, 600);
+    out = pump(2);
+    EXPECT_EQ(right(out, 0), 5012);
+
+    // The ends of the ranges are silence on the far side, or altogether.
+    ASSERT_EQ(buffer->SetVolume(0), DS_OK);
+    ASSERT_EQ(buffer->SetPan(-10000), DS_OK);
+    out = pump(1);
+    EXPECT_EQ(left(out, 0), 10000);
+    EXPECT_EQ(right(out, 0), 0);
+    ASSERT_EQ(buffer->SetVolume(-10000), DS_OK);
+    ASSERT_EQ(buffer->SetPan(0), DS_OK);
+    out = pump(1);
+    EXPECT_EQ(left(out, 0), 0);
+    EXPECT_EQ(right(out, 0), 0);
+}
+
+TEST_P(SoundDeviceTest, StereoBufferKeepsItsSidesAndPanOnlyAttenuatesTheOtherOne) {
+    const std::vector<int16_t> frames{1000, -2000, 3000, -4000};
+    auto buffer = makeBuffer(frames.data(), 8, pcm(44100, 16, 2));
+    ASSERT_EQ(buffer->SetPan(-2000), DS_OK); // right -20 dB
+    playNow(*buffer);
+    const auto out = pump(2);
+    EXPECT_EQ(left(out, 0), 1000);
+    EXPECT_EQ(right(out, 0), -200);
+    EXPECT_EQ(left(out, 1), 3000);
+    EXPECT_EQ(right(out, 1), -400);
+}
+
+TEST_P(SoundDeviceTest, FrequencyChangesPitchAndDurationTogether) {
+    std::vector<int16_t> ramp(100);
+    for (size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = static_cast<int16_t>(100 * i);
+    auto buffer = mono16(ramp, 22050);
+
+    // Its own rate of 22050 Hz on a 44100 Hz primary: twice as long, halfway values between.
+    playNow(*buffer);
+    auto out = pump(202);
+    EXPECT_EQ(left(out, 0), 0);
+    EXPECT_EQ(left(out, 1), 50);
+    EXPECT_EQ(left(out, 2), 100);
+    EXPECT_EQ(left(out, 197), 9850);
+    EXPECT_EQ(left(out, 198), 9900);
+    EXPECT_EQ(left(out, 200), 0);
+    EXPECT_EQ(status(*buffer), 0u);
+
+    // At 88200 Hz every second sample, done in 50 frames.
+    EXPECT_EQ(buffer->SetFrequency(88200), DS_OK);
+    EXPECT_EQ(buffer->SetFrequency(99), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->SetFrequency(200001), DSERR_INVALIDPARAM);
+    uint32_t frequency = 0;
+    EXPECT_EQ(buffer->GetFrequency(&frequency), DS_OK);
+    EXPECT_EQ(frequency, 88200u);
+    playNow(*buffer);
+    out = pump(60);
+    EXPECT_EQ(left(out, 0), 0);
+    EXPECT_EQ(left(out, 1), 200);
+    EXPECT_EQ(left(out, 49), 9800);
+    EXPECT_EQ(left(out, 50), 0);
+}
+
+TEST_P(SoundDeviceTest, OverlappingBuffersSumAndSaturate) {
+    auto a = mono16({20000, -20000, 1000});
+    auto b = mono16({20000, -20000, 2000});
+    pump(0);
+    clockNs_ = output_->timeOfFrame(frame()) - output_->timeOfFrame(kLatency) - 1;
+    ASSERT_EQ(a->Play(0), DS_OK);
+    ASSERT_EQ(b->Play(0), DS_OK);
+    const auto out = pump(3);
+    EXPECT_EQ(left(out, 0), 32767);
+    EXPECT_EQ(right(out, 1), -32768);
+    EXPECT_EQ(left(out, 2), 3000);
+}
+
+TEST_P(SoundDeviceTest, LoopingRepeatsAndPlayOnAPlayingBufferOnlyChangesTheLoopFlag) {
+    auto buffer = mono16({10, 20, 30, 40});
+    playNow(*buffer, DSBPLAY_LOOPING);
+    EXPECT_EQ(status(*buffer), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
+    auto out = pump(10);
+    const int16_t expected[] = {10, 20, 30, 40, 10, 20, 30, 40, 10, 20};
+    for (size_t i = 0; i < 10; ++i)
+        EXPECT_EQ(left(out, i), expected[i]) << i;
+
+    // Cursor stands at frame 2 (bytes 4); playing once from here ends after 30, 40.
+    uint32_t play = 0;
+    uint32_t write = 0;
+    ASSERT_EQ(buffer->GetCurrentPosition(&play, &write), DS_OK);
+    EXPECT_EQ(play, 4u);
+    ASSERT_EQ(buffer->Play(0), DS_OK);
+    EXPECT_EQ(status(*buffer), DSBSTATUS_PLAYING);
+    out = pump(4);
+    EXPECT_EQ(left(out, 0), 30);
+    EXPECT_EQ(left(out, 1), 40);
+    EXPECT_EQ(left(out, 2), 0);
+    EXPECT_EQ(status(*buffer), 0u);
+}
+
+TEST_P(SoundDeviceTest, StopKeepsTheCursorAndPlayResumesFromIt) {
+    auto buffer = mono16({1, 2, 3, 4, 5, 6});
+    playNow(*buffer);
+    pump(2);
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+    auto out = pump(3);
+    EXPECT_EQ(firstSound(out), -1);
+    uint32_t play = 0;
+    ASSERT_EQ(buffer->GetCurrentPosition(&play, nullptr), DS_OK);
+    EXPECT_EQ(play, 4u);
+    playNow(*buffer);
+    out = pump(2);
+    EXPECT_EQ(left(out, 0), 3);
+
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+    ASSERT_EQ(buffer->SetCurrentPosition(10), DS_OK);
+    ASSERT_EQ(buffer->GetCurrentPosition(&play, nullptr), DS_OK);
+    EXPECT_EQ(play, 10u);
+    EXPECT_EQ(buffer->SetCurrentPosition(12), DSERR_INVALIDPARAM);
+    playNow(*buffer);
+    out = pump(2);
+    EXPECT_EQ(left(out, 0), 6);
+    EXPECT_EQ(left(out, 1), 0);
+}
+
+TEST_P(SoundDeviceTest, EightBitPrimaryKeepsOnlyEightBits) {
+    setPrimary(44100, 8);
+    auto buffer = mono16({1000, 1151, -1000, 32767});
+    playNow(*buffer);
+    const auto out = pump(4);
+    EXPECT_EQ(left(out, 0), 1024);  // 3.9 steps of 256 -> 4
+    EXPECT_EQ(left(out, 1), 1024);  // 4.496 -> 4
+    EXPECT_EQ(left(out, 2), -1024);
+    EXPECT_EQ(left(out, 3), 32512); // 127 steps, the top of 8 bits
+}
+
+TEST_P(SoundDeviceTest, EightBitSamplesAreUnsignedAroundTheMiddle) {
+    const std::vector<uint8_t> samples{128, 200, 0, 255};
+    auto buffer = makeBuffer(samples.data(), 4, pcm(44100, 8, 1));
+    playNow(*buffer);
+    const auto out = pump(4);
+    EXPECT_EQ(left(out, 0), 0);
+    EXPECT_EQ(left(out, 1), 18432);
+    EXPECT_EQ(left(out, 2), -32768);
+    EXPECT_EQ(left(out, 3), 32512);
+}
+
+TEST_P(SoundDeviceTest, PrimaryAtHalfTheOutputRateIsInterpolatedUp) {
+    setPrimary(22050, 16);
+    auto buffer = mono16({0, 1000, 2000, 3000}, 22050);
+    playNow(*buffer);
+    const auto out = pump(8);
+    const int16_t expected[] = {0, 500, 1000, 1500, 2000, 2500, 3000, 1500};
+    for (size_t i = 0; i < 8; ++i)
+        EXPECT_EQ(left(out, i), expected[i]) << i;
+}
+
+TEST_P(SoundDeviceTest, BuffersWithoutFocusFlagsAreSilentButAdvanceWhileInactive) {
+    auto background = mono16(std::vector<int16_t>(64, 100), 44100, kControls);
+    auto global = mono16(std::vector<int16_t>(64, 10), 44100, kControls | DSBCAPS_GLOBALFOCUS);
+    auto sticky = mono16(std::vector<int16_t>(64, 1), 44100, kControls | DSBCAPS_STICKYFOCUS);
+    pump(0);
+    clockNs_ = output_->timeOfFrame(frame()) - output_->timeOfFrame(kLatency) - 1;
+    ASSERT_EQ(background->Play(0), DS_OK);
+    ASSERT_EQ(global->Play(0), DS_OK);
+    ASSERT_EQ(sticky->Play(0), DS_OK);
+    auto out = pump(4);
+    EXPECT_EQ(left(out, 0), 111);
+    setApplicationActive(false);
+    out = pump(4);
+    EXPECT_EQ(left(out, 0), 11);
+    uint32_t play = 0;
+    ASSERT_EQ(background->GetCurrentPosition(&play, nullptr), DS_OK);
+    EXPECT_EQ(play, 16u);
+    setApplicationActive(true);
+    out = pump(4);
+    EXPECT_EQ(left(out, 0), 111);
+}
+
+TEST_P(SoundDeviceTest, PlayStartsOnTheFrameOfItsTimePlusTheLatency) {
+    auto buffer = mono16({7000, 7000});
+    // Calls at known times, before and between blocks, some of them not on a block boundary.
+    for (uint64_t at : {uint64_t{0}, uint64_t{3000}, uint64_t{5001}, uint64_t{9999}}) {
+        if (frame() < at)
+            pump(static_cast<uint32_t>(at - frame()));
+        setClockToFrame(at);
+        ASSERT_EQ(buffer->SetCurrentPosition(0), DS_OK);
+        ASSERT_EQ(buffer->Play(0), DS_OK);
+        const uint64_t before = frame();
+        const auto out = pump(2 * kLatency);
+        EXPECT_EQ(before + static_cast<uint64_t>(firstSound(out)), at + kLatency) << "Play at frame " << at;
+    }
+}
+
+TEST_P(SoundDeviceTest, DevicesSumIntoOneOutput) {
+    std::shared_ptr<SoundDevice> other;
+    ASSERT_EQ(system_.createDevice(&other), DS_OK);
+    ASSERT_EQ(other->SetCooperativeLevel(this, DSSCL_NORMAL), DS_OK);
+    SoundBufferDesc desc;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    std::shared_ptr<SoundBuffer> otherPrimary;
+    ASSERT_EQ(other->CreateSoundBuffer(&desc, &otherPrimary), DS_OK);
+    // The second device stays at its starting format, 22050 Hz 8-bit.
+    const int16_t sample = 2560;
+    const WaveFormatEx format = pcm(22050, 16, 1);
+    SoundBufferDesc bufferDesc;
+    bufferDesc.dwFlags = kControls | DSBCAPS_GLOBALFOCUS;
+    bufferDesc.dwBufferBytes = 8;
+    bufferDesc.lpwfxFormat = &format;
+    std::shared_ptr<SoundBuffer> onOther;
+    ASSERT_EQ(other->CreateSoundBuffer(&bufferDesc, &onOther), DS_OK);
+    void* r1 = nullptr;
+    uint32_t b1 = 0;
+    ASSERT_EQ(onOther->Lock(0, 8, &r1, &b1, nullptr, nullptr, 0), DS_OK);
+    for (int i = 0; i < 4; ++i)
+        std::memcpy(static_cast<char*>(r1) + 2 * i, &sample, 2);
+    ASSERT_EQ(onOther->Unlock(r1, b1, nullptr, 0), DS_OK);
+
+    auto here = mono16(std::vector<int16_t>(16, 100));
+    pump(0);
+    clockNs_ = output_->timeOfFrame(frame()) - output_->timeOfFrame(kLatency) - 1;
+    ASSERT_EQ(here->Play(0), DS_OK);
+    ASSERT_EQ(onOther->Play(0), DS_OK);
+    const auto out = pump(4);
+    EXPECT_EQ(left(out, 0), 2660);
+    EXPECT_EQ(right(out, 2), 2660);
+}
+
+TEST_P(SoundDeviceTest, LostOutputStopsVoicesAndReportsLostUntilRestored) {
+    auto buffer = mono16(std::vector<int16_t>(1000, 5));
+    playNow(*buffer, DSBPLAY_LOOPING);
+    pump(10);
+    output_->simulateRestart();
+    EXPECT_EQ(status(*buffer) & DSBSTATUS_BUFFERLOST, DSBSTATUS_BUFFERLOST);
+    EXPECT_EQ(buffer->Play(0), DSERR_BUFFERLOST);
+    void* r1 = nullptr;
+    uint32_t b1 = 0;
+    EXPECT_EQ(buffer->Lock(0, 4, &r1, &b1, nullptr, nullptr, 0), DSERR_BUFFERLOST);
+    auto out = pump(10);
+    EXPECT_EQ(firstSound(out), -1);
+    EXPECT_EQ(status(*buffer), DSBSTATUS_BUFFERLOST);
+
+    EXPECT_EQ(buffer->Restore(), DS_OK);
+    EXPECT_EQ(status(*buffer), 0u);
+    playNow(*buffer);
+    out = pump(2);
+    EXPECT_EQ(left(out, 0), 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockSizes, SoundDeviceTest, ::testing::Values(1u, 7u, 64u, 256u, 1000u));
+
+// Behaviour that does not depend on the block size.
+class SoundDeviceRulesTest : public SoundDeviceTest {};
+
+TEST_P(SoundDeviceRulesTest, DuplicatesShareMemoryButPlayOnTheirOwn) {
+    auto original = mono16({100, 200, 300, 400});
+    ASSERT_EQ(original->SetVolume(-2000), DS_OK);
+    ASSERT_EQ(original->SetPan(-500), DS_OK);
+    ASSERT_EQ(original->SetFrequency(22050), DS_OK);
+    ASSERT_EQ(original->SetCurrentPosition(4), DS_OK);
+
+    std::shared_ptr<SoundBuffer> copy;
+    ASSERT_EQ(device_->DuplicateSoundBuffer(original, &copy), DS_OK);
+    int32_t volume = 0;
+    int32_t pan = 0;
+    uint32_t frequency = 0;
+    uint32_t cursor = 99;
+    copy->GetVolume(&volume);
+    copy->GetPan(&pan);
+    copy->GetFrequency(&frequency);
+    copy->GetCurrentPosition(&cursor, nullptr);
+    EXPECT_EQ(volume, -2000);
+    EXPECT_EQ(pan, -500);
+    EXPECT_EQ(frequency, 22050u);
+    EXPECT_EQ(cursor, 0u);
+    EXPECT_EQ(status(*copy), 0u);
+
+    // Writing through the original shows in the copy: the memory is shared, not copied.
+    void* r1 = nullptr;
+    uint32_t b1 = 0;
+    ASSERT_EQ(original->Lock(0, 2, &r1, &b1, nullptr, nullptr, 0), DS_OK);
+    const int16_t loud = 20000;
+    std::memcpy(r1, &loud, 2);
+    ASSERT_EQ(original->Unlock(r1, b1, nullptr, 0), DS_OK);
+    ASSERT_EQ(copy->SetVolume(0), DS_OK);
+    ASSERT_EQ(copy->SetPan(0), DS_OK);
+    ASSERT_EQ(copy->SetFrequency(0), DS_OK);
+    playNow(*copy);
+    auto out = pump(1);
+    EXPECT_EQ(left(out, 0), 20000);
+    EXPECT_EQ(status(*original), 0u);
+
+    // Releasing the original leaves the copy playing its memory.
+    ASSERT_EQ(copy->Stop(), DS_OK);
+    original.reset();
+    pump(1);
+    playNow(*copy);
+    out = pump(1);
+    EXPECT_EQ(left(out, 0), 200);
+
+    std::shared_ptr<SoundBuffer> none;
+    EXPECT_EQ(device_->DuplicateSoundBuffer(primary_, &none), DSERR_INVALIDCALL);
+    EXPECT_EQ(none, nullptr);
+}
+
+TEST_P(SoundDeviceRulesTest, LockGivesTwoRegionsWhenTheRangeWraps) {
+    auto buffer = mono16(std::vector<int16_t>(8, 0)); // 16 bytes
+    void* r1 = nullptr;
+    void* r2 = nullptr;
+    uint32_t b1 = 0;
+    uint32_t b2 = 0;
+    ASSERT_EQ(buffer->Lock(12, 8, &r1, &b1, &r2, &b2, 0), DS_OK);
+    ASSERT_NE(r2, nullptr);
+    EXPECT_EQ(static_cast<char*>(r1) - static_cast<char*>(r2), 12);
+    EXPECT_EQ(b1, 4u);
+    EXPECT_EQ(b2, 4u);
+    const int16_t values[4] = {1, 2, 3, 4};
+    std::memcpy(r1, values, 4);
+    std::memcpy(r2, values + 2, 4);
+    ASSERT_EQ(buffer->Unlock(r1, b1, r2, b2), DS_OK);
+    ASSERT_EQ(buffer->SetCurrentPosition(12), DS_OK);
+    playNow(*buffer, DSBPLAY_LOOPING);
+    const auto out = pump(4);
+    EXPECT_EQ(left(out, 0), 1);
+    EXPECT_EQ(left(out, 1), 2);
+    EXPECT_EQ(left(out, 2), 3);
+    EXPECT_EQ(left(out, 3), 4);
+
+    ASSERT_EQ(buffer->Lock(4, 8, &r1, &b1, &r2, &b2, 0), DS_OK);
+    EXPECT_EQ(b1, 8u);
+    EXPECT_EQ(r2, nullptr);
+    EXPECT_EQ(b2, 0u);
+    ASSERT_EQ(buffer->Lock(9, 0, &r1, &b1, &r2, &b2, DSBLOCK_ENTIREBUFFER), DS_OK);
+    EXPECT_EQ(b1, 16u);
+    EXPECT_EQ(buffer->Lock(16, 1, &r1, &b1, &r2, &b2, 0), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->Lock(0, 17, &r1, &b1, &r2, &b2, 0), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->Lock(0, 0, &r1, &b1, &r2, &b2, 0), DSERR_INVALIDPARAM);
+    EXPECT_EQ(buffer->Lock(12, 8, &r1, &b1, nullptr, nullptr, 0), DSERR_INVALIDPARAM);
+    int16_t elsewhere = 0;
+    EXPECT_EQ(buffer->Unlock(&elsewhere, 2, nullptr, 0), DSERR_INVALIDPARAM);
+}
+
+TEST_P(SoundDeviceRulesTest, SecondaryBuffersNeedAFormatAndASensibleSize) {
+    const WaveFormatEx format = pcm(44100, 16, 2);
+    SoundBufferDesc desc;
+    desc.dwFlags = kControls;
+    desc.lpwfxFormat = &format;
+    std::shared_ptr<SoundBuffer> buffer;
+    for (uint32_t bytes : {0u, 3u, 0x10000000u}) {
+        desc.dwBufferBytes = bytes;
+        EXPECT_EQ(device_->CreateSoundBuffer(&desc, &buffer), DSERR_INVALIDPARAM) << bytes;
+        EXPECT_EQ(buffer, nullptr);
+    }
+    desc.dwBufferBytes = 4;
+    desc.lpwfxFormat = nullptr;
+    EXPECT_EQ(device_->CreateSoundBuffer(&desc, &buffer), DSERR_INVALIDPARAM);
+    desc.lpwfxFormat = &format;
+    desc.dwSize = 0;
+    EXPECT_EQ(device_->CreateSoundBuffer(&desc, &buffer), DSERR_INVALIDPARAM);
+    desc.dwSize = 20;
+
+    for (const WaveFormatEx& bad : {pcm(44100, 24, 2), pcm(44100, 16, 3), pcm(0, 16, 2), pcm(44100, 0, 2)}) {
+        desc.lpwfxFormat = &bad;
+        EXPECT_EQ(device_->CreateSoundBuffer(&desc, &buffer), DSERR_BADFORMAT);
+    }
+    WaveFormatEx zeroAlign = format;
+    zeroAlign.nBlockAlign = 0;
+    desc.lpwfxFormat = &zeroAlign;
+    EXPECT_EQ(device_->CreateSoundBuffer(&desc, &buffer), DSERR_BADFORMAT);
+
+    // A 16-byte record, as found in files, is enough; an odd size ignores the partial frame.
+    unsigned char shortRecord[16];
+    std::memcpy(shortRecord, &format, 16);
+    desc.lpwfxFormat = reinterpret_cast<const WaveFormatEx*>(shortRecord);
+    desc.dwBufferBytes = 7;
+    ASSERT_EQ(device_->CreateSoundBuffer(&desc, &buffer), DS_OK);
+    EXPECT_EQ(buffer->sizeBytes(), 7u);
+    EXPECT_EQ(buffer->flags(), kControls);
+
+    // Controls that were not asked for are unavailable.
+    desc.lpwfxFormat = &format;
+    desc.dwFlags = DSBCAPS_CTRLVOLUME;
+    ASSERT_EQ(device_->CreateSoundBuffer(&desc, &buffer), DS_OK);
+    EXPECT_EQ(buffer->SetPan(0), DSERR_CONTROLUNAVAIL);
+    EXPECT_EQ(buffer->SetFrequency(0), DSERR_CONTROLUNAVAIL);
+    EXPECT_EQ(buffer->SetVolume(-100), DS_OK);
+}
+
+TEST_P(SoundDeviceRulesTest, PrimaryFormatNeedsPriorityLevelAndASaneFormat) {
+    std::shared_ptr<SoundDevice> fresh;
+    ASSERT_EQ(system_.createDevice(&fresh), DS_OK);
+    EXPECT_EQ(fresh->cooperativeLevel(), 0u);
+    SoundBufferDesc desc;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    std::shared_ptr<SoundBuffer> primary;
+    ASSERT_EQ(fresh->CreateSoundBuffer(&desc, &primary), DS_OK);
+    WaveFormatEx format;
+    ASSERT_EQ(primary->GetFormat(&format), DS_OK);
+    EXPECT_EQ(format.nSamplesPerSec, 22050u);
+    EXPECT_EQ(format.wBitsPerSample, 8);
+    EXPECT_EQ(format.nChannels, 2);
+
+    ASSERT_EQ(fresh->SetCooperativeLevel(this, DSSCL_NORMAL), DS_OK);
+    const WaveFormatEx cd = pcm(44100, 16, 2);
+    EXPECT_EQ(primary->SetFormat(&cd), DSERR_PRIOLEVELNEEDED);
+    EXPECT_EQ(fresh->SetCooperativeLevel(this, 5), DSERR_INVALIDPARAM);
+    EXPECT_EQ(fresh->SetCooperativeLevel(nullptr, DSSCL_EXCLUSIVE), DSERR_INVALIDPARAM);
+    ASSERT_EQ(fresh->SetCooperativeLevel(this, DSSCL_EXCLUSIVE), DS_OK);
+    EXPECT_EQ(fresh->cooperativeLevel(), DSSCL_EXCLUSIVE);
+    for (const WaveFormatEx& bad : {pcm(0, 16, 2), pcm(44100, 0, 2), pcm(44100, 16, 0)})
+        EXPECT_EQ(primary->SetFormat(&bad), DSERR_BADFORMAT);
+    ASSERT_EQ(primary->GetFormat(&format), DS_OK);
+    EXPECT_EQ(format.nSamplesPerSec, 22050u);
+    const WaveFormatEx odd = pcm(22100, 8, 2);
+    EXPECT_EQ(primary->SetFormat(&odd), DS_OK);
+    ASSERT_EQ(primary->GetFormat(&format), DS_OK);
+    EXPECT_EQ(format.nSamplesPerSec, 22100u);
+
+    std::shared_ptr<SoundBuffer> secondary = mono16({1, 2});
+    EXPECT_EQ(secondary->SetFormat(&cd), DSERR_INVALIDCALL);
+    desc.dwBufferBytes = 4;
+    EXPECT_EQ(fresh->CreateSoundBuffer(&desc, &primary), DSERR_INVALIDPARAM);
+}
+
+INSTANTIATE_TEST_SUITE_P(Default, SoundDeviceRulesTest, ::testing::Values(256u));
+
+TEST(SoundEntryPoint, ResolvesByLibraryAndNameAndCanBeMadeUnavailable) {
+    EXPECT_EQ(resolveSoundEntryPoint("dsound.DLL", "DirectSoundCreate"), &DirectSoundCreate);
+    EXPECT_EQ(resolveSoundEntryPoint("DSound.dll", "directsoundcreate"), nullptr);
+    EXPECT_EQ(resolveSoundEntryPoint("other.dll", "DirectSoundCreate"), nullptr);
+    setSoundLibraryUnavailable(true);
+    EXPECT_EQ(resolveSoundEntryPoint("DSound.dll", "DirectSoundCreate"), nullptr);
+    setSoundLibraryUnavailable(false);
+    std::shared_ptr<SoundDevice> device;
+    int guid = 0;
+    EXPECT_EQ(DirectSoundCreate(&guid, &device), DSERR_INVALIDPARAM);
+    EXPECT_EQ(device, nullptr);
+}
+
+TEST(SoundSystemClock, AnInjectedClockTimesPlayAndAnEmptyOneRestoresTheMonotonicClock) {
+    SoundSystem system;
+    system.setClock([] { return int64_t{42}; });
+    EXPECT_EQ(system.now(), 42);
+    system.setClock({});
+    const int64_t before = steadyNanoseconds();
+    EXPECT_GE(system.now(), before);
+}
+
+TEST(AudioOutputSetting, NamesTheBackEndAndFallsBackToNull) {
+    std::string warning;
+    EXPECT_EQ(makeAudioOutputFromSetting("null", &warning)->name(), "null");
+    EXPECT_EQ(makeAudioOutputFromSetting("wav:/tmp/x.wav", &warning)->name(), "wav:/tmp/x.wav");
+    EXPECT_EQ(makeAudioOutputFromSetting("portaudio", &warning)->name(), "portaudio");
+    EXPECT_EQ(makeAudioOutputFromSetting("", &warning)->name(), "portaudio");
+    EXPECT_TRUE(warning.empty());
+    EXPECT_EQ(makeAudioOutputFromSetting("jack", &warning)->name(), "null");
+    EXPECT_FALSE(warning.empty());
+}
+
+} // namespace
+} // namespace groovane

@@ -1,0 +1,259 @@
+// The crossing between the audio callback and the threads that call the device: the UI thread
+// making, changing, duplicating and releasing buffers and refilling a streamed ring behind its
+// play cursor, a worker thread stopping and polling that ring as a streamed player does, and the
+// output going away and coming back, all while a callback thread mixes as fast as it can. Built
+// and run under ThreadSanitizer too; its value is in running clean there.
+#include "sound_device.h"
+#include "sound_mixer.h"
+#include "sound_system.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+#include <algorithm>
+
+namespace groovane {
+namespace {
+
+// An output whose callback thread renders blocks back to back, with no pacing.
+class FreeRunningOutput final : public AudioOutput {
+public:
+    ~FreeRunningOutput() override { stop(); }
+    std::string name() const override { return "free-running"; }
+    uint32_t sampleRate() const override { return 44100; }
+    uint32_t latencyFrames() const override { return 64; }
+    bool start(AudioRenderer& renderer, std::string*) override {
+        isRunning_.store(true);
+        thread_ = std::thread([this, &renderer] {
+            std::vector<int16_t> block(2 * 64);
+            while (isRunning_.load()) {
+                renderer.render(block.data(), 64, steadyNanoseconds());
+                for (int16_t sample : block)
+                    if (sample == 1000)
+                        sawStreamedValue_.store(true);
+                blocks_.fetch_add(1);
+            }
+        });
+        return true;
+    }
+    void stop() override {
+        isRunning_.store(false);
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    // Waits until the callback has rendered `count` more blocks.
+    void waitBlocks(uint64_t count) const {
+        const uint64_t target = blocks_.load() + count;
+        while (blocks_.load() < target)
+            std::this_thread::yield();
+    }
+    bool sawStreamedValue() const { return sawStreamedValue_.load(); }
+
+private:
+    std::atomic<bool> isRunning_{false};
+    std::atomic<uint64_t> blocks_{0};
+    std::atomic<bool> sawStreamedValue_{false};
+    std::thread thread_;
+};
+
+WaveFormatEx mono16() { return {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0}; }
+
+std::shared_ptr<SoundBuffer> makeBuffer(SoundDevice& device, uint32_t bytes, uint32_t flags = 0xE0 | DSBCAPS_GLOBALFOCUS) {
+    const WaveFormatEx format = mono16();
+    SoundBufferDesc desc;
+    desc.dwFlags = flags;
+    desc.dwBufferBytes = bytes;
+    desc.lpwfxFormat = &format;
+    std::shared_ptr<SoundBuffer> buffer;
+    EXPECT_EQ(device.CreateSoundBuffer(&desc, &buffer), DS_OK);
+    return buffer;
+}
+
+void fill(SoundBuffer& buffer, uint32_t offset, uint32_t bytes, int16_t value) {
+    void* r1 = nullptr;
+    void* r2 = nullptr;
+    uint32_t b1 = 0;
+    uint32_t b2 = 0;
+    if (buffer.Lock(offset, bytes, &r1, &b1, &r2, &b2, 0) != DS_OK)
+        return;
+    for (uint32_t i = 0; i + 1 < b1; i += 2)
+        std::memcpy(static_cast<char*>(r1) + i, &value, 2);
+    for (uint32_t i = 0; r2 && i + 1 < b2; i += 2)
+        std::memcpy(static_cast<char*>(r2) + i, &value, 2);
+    buffer.Unlock(r1, b1, r2, b2);
+}
+
+TEST(SoundThreadCrossing, UiWorkerAndCallbackThreadsShareTheDeviceSafely) {
+    SoundSystem system;
+    auto ownedOutput = std::make_unique<FreeRunningOutput>();
+    FreeRunningOutput& output = *ownedOutput;
+    system.useOutput(std::move(ownedOutput));
+
+    std::shared_ptr<SoundDevice> device;
+    ASSERT_EQ(system.createDevice(&device), DS_OK);
+    ASSERT_EQ(device->SetCooperativeLevel(&system, DSSCL_PRIORITY), DS_OK);
+    SoundBufferDesc primaryDesc;
+    primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    std::shared_ptr<SoundBuffer> primary;
+    ASSERT_EQ(device->CreateSoundBuffer(&primaryDesc, &primary), DS_OK);
+    const WaveFormatEx cd{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+    ASSERT_EQ(primary->SetFormat(&cd), DS_OK);
+
+    // The streamed ring: looped, refilled behind its play cursor by this thread, polled and
+    // finally stopped by a worker.
+    constexpr uint32_t kRingBytes = 8192;
+    auto ring = makeBuffer(*device, kRingBytes, 0xE0 | DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2);
+    fill(*ring, 0, kRingBytes, 1000);
+    ASSERT_EQ(ring->Play(DSBPLAY_LOOPING), DS_OK);
+    output.waitBlocks(4);
+    EXPECT_TRUE(output.sawStreamedValue());
+    std::atomic<bool> workerDone{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 2000; ++i) {
+            uint32_t status = 0;
+            uint32_t play = 0;
+            ring->GetStatus(&status);
+            ring->GetCurrentPosition(&play, nullptr);
+            std::this_thread::yield();
+        }
+        ring->Stop();
+        workerDone.store(true);
+    });
+
+    std::vector<std::shared_ptr<SoundBuffer>> voices;
+    uint32_t written = 0;
+    for (int round = 0; !workerDone.load() || round < 300; ++round) {
+        uint32_t play = 0;
+        ring->GetCurrentPosition(&play, nullptr);
+        const uint32_t free = (play + kRingBytes - written) % kRingBytes;
+        if (free >= 256) {
+            fill(*ring, written, free & ~1u, 1000);
+            written = (written + (free & ~1u)) % kRingBytes;
+        }
+
+        auto voice = makeBuffer(*device, 512);
+        fill(*voice, 0, 512, static_cast<int16_t>(round));
+        voice->SetVolume(-(round % 10) * 100);
+        voice->SetPan((round % 21 - 10) * 1000);
+        voice->SetFrequency(round % 2 ? 0 : 22050 + round);
+        voice->Play(round % 3 == 0 ? DSBPLAY_LOOPING : 0);
+        std::shared_ptr<SoundBuffer> copy;
+        ASSERT_EQ(device->DuplicateSoundBuffer(voice, &copy), DS_OK);
+        copy->Play(0);
+        voices.push_back(voice);
+        voices.push_back(copy);
+        if (voices.size() > 40) {
+            for (size_t i = 0; i < 20; ++i) {
+                uint32_t status = 0;
+                voices[i]->GetStatus(&status);
+                if (i % 2)
+                    voices[i]->Stop();
+            }
+            voices.erase(voices.begin(), voices.begin() + 20);
+        }
+        if (round % 100 == 50) {
+            system.mixer().outputRestarted();
+            for (auto& v : voices)
+                v->Restore();
+            ring->Restore();
+        }
+        if (round % 16 == 0)
+            output.waitBlocks(1);
+    }
+    worker.join();
+    output.waitBlocks(2);
+
+    uint32_t status = 0;
+    ring->GetStatus(&status);
+    EXPECT_EQ(status & DSBSTATUS_PLAYING, 0u);
+
+    // Everything released comes back to this thread and is freed here (LeakSanitizer checks).
+    voices.clear();
+    ring.reset();
+    output.waitBlocks(2);
+    system.collectGarbage();
+}
+
+uint32_t le32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
+    return value;
+}
+
+// The recorder runs on its own paced thread; the test waits for it to have written a steady
+// tone, stops it and reads back a consistent WAV file holding that tone.
+TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("groovane_record_" + std::to_string(::getpid()) + ".wav")).string();
+    {
+        SoundSystem system;
+        system.useOutput(makeWavRecordingOutput(path));
+        ASSERT_EQ(system.output()->name(), "wav:" + path);
+        std::shared_ptr<SoundDevice> device;
+        ASSERT_EQ(system.createDevice(&device), DS_OK);
+        ASSERT_EQ(device->SetCooperativeLevel(&system, DSSCL_PRIORITY), DS_OK);
+        SoundBufferDesc primaryDesc;
+        primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        std::shared_ptr<SoundBuffer> primary;
+        ASSERT_EQ(device->CreateSoundBuffer(&primaryDesc, &primary), DS_OK);
+        const WaveFormatEx cd{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+        ASSERT_EQ(primary->SetFormat(&cd), DS_OK);
+        auto tone = makeBuffer(*device, 400);
+        fill(*tone, 0, 400, 1234);
+        ASSERT_EQ(tone->Play(DSBPLAY_LOOPING), DS_OK);
+        while (std::filesystem::file_size(path) < 44 + 4 * 44100 / 5)
+            std::this_thread::yield();
+        system.useOutput(makeNullAudioOutput()); // stops the recorder and closes its file
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(le32(bytes, 24), 44100u);
+    EXPECT_EQ(le32(bytes, 40), bytes.size() - 44);
+    EXPECT_EQ(le32(bytes, 4), bytes.size() - 8);
+    bool heard = false;
+    for (size_t at = 44; at + 1 < bytes.size() && !heard; at += 2)
+        heard = static_cast<unsigned char>(bytes[at]) == (1234 & 0xFF) && static_cast<unsigned char>(bytes[at + 1]) == (1234 >> 8);
+    EXPECT_TRUE(heard);
+}
+
+class UnopenableOutput final : public AudioOutput {
+public:
+    std::string name() const override { return "unopenable"; }
+    uint32_t sampleRate() const override { return 48000; }
+    uint32_t latencyFrames() const override { return 0; }
+    bool start(AudioRenderer&, std::string* error) override {
+        *error = "no card";
+        return false;
+    }
+    void stop() override {}
+};
+
+TEST(SoundSystemOutput, AnOutputThatCannotOpenFallsBackToNullWithOneLine) {
+    SoundSystem system;
+    testing::internal::CaptureStderr();
+    system.useOutput(std::make_unique<UnopenableOutput>());
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_NE(system.output(), nullptr);
+    EXPECT_EQ(system.output()->name(), "null");
+    EXPECT_NE(said.find("unopenable"), std::string::npos);
+    EXPECT_NE(said.find("no card"), std::string::npos);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+}
+
+} // namespace
+} // namespace groovane
