@@ -8,6 +8,7 @@
 // called by a streamed player's worker thread when it ends.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,14 +51,15 @@ public:
 class TDirectX {
 public:
     virtual ~TDirectX() = default;
-    HRESULT DXResult() const { return dxResult_; }
+    HRESULT DXResult() const { return dxResult_.load(std::memory_order_relaxed); }
     void SetDXResult(HRESULT result);
 
 protected:
     virtual void Check() {}
 
 private:
-    HRESULT dxResult_ = DS_OK;
+    // Atomic because a streamed player's worker may stop its buffer while the UI thread reads.
+    std::atomic<HRESULT> dxResult_{DS_OK};
 };
 
 class TDirectSound : public TDirectX {
