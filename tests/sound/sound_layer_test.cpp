@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -238,6 +239,36 @@ TEST_F(SoundLayer, BuffersRefuseEmptyAndShortFormatsAndUnmadeUse)
     shortFormat.SetFormatSize(1);
     EXPECT_THROW(buffer.LoadFromWave(shortFormat), EDirectSoundBufferError);
     EXPECT_FALSE(buffer.HasBuffer());
+}
+
+// Damaged WAV files the reader accepts still reach the device only as formats it can play:
+// each either sounds or is refused with the layer's error.
+TEST_F(SoundLayer, ReadableDamagedWavesPlayOrAreRefusedCleanly)
+{
+    TDXSound sound(&form_);
+    openMain(sound);
+    int refused = 0;
+    int played = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(GROOVANE_SOUND_CORPUS)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find("_readable.wav") == std::string::npos)
+            continue;
+        SCOPED_TRACE(name);
+        TWave wave;
+        wave.LoadFromFile(entry.path().string());
+        TDirectSoundBuffer buffer(*sound.DSound());
+        try {
+            buffer.LoadFromWave(wave);
+            EXPECT_TRUE(buffer.Play(false));
+            pump(64);
+            ++played;
+        } catch (const EDirectSoundBufferError& e) {
+            EXPECT_STREQ(e.what(), "Sound Buffer cannot be made");
+            ++refused;
+        }
+    }
+    EXPECT_GE(played, 1);
+    EXPECT_GE(refused, 4);
 }
 
 class KitPlayback : public SoundLayer {

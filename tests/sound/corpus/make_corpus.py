@@ -38,7 +38,7 @@ files = {
     'data_signed_negative.wav': wav(chunk(b'fmt ', PCM16), b'data' + u32(0x80000000) + b'\x01\x02'),
     'fmt_1000_bytes_truncated.wav': wav(b'fmt ' + u32(1000) + PCM16),
     'fmt_huge.wav': wav(b'fmt ' + u32(0xFFFFFFFF) + PCM16),
-    'fmt_1000_bytes_readable.wav': wav(chunk(b'fmt ', PCM16 + bytes(984)), chunk(b'data', b'\0\0')),
+    'fmt_1000_bytes_readable.wav': wav(chunk(b'fmt ', PCM16 + bytes(984)), chunk(b'data', bytes(8))),
     'fmt_0_bytes_readable.wav': wav(chunk(b'fmt ', b''), chunk(b'data', b'\0\0')),
     'fmt_1_byte_readable.wav': wav(chunk(b'fmt ', b'\x01'), chunk(b'data', b'\0\0')),
     'blockalign_0_readable.wav': wav(chunk(b'fmt ', PCM16[:12] + u16(0) + PCM16[14:]), chunk(b'data', b'\0\0')),
