@@ -48,9 +48,12 @@ TDirectSound::TDirectSound(const void* deviceId)
 
 TDirectSound::~TDirectSound()
 {
-    // Buffers that outlive their device (a caller's leak) must not reach back into it.
-    for (TDirectSoundBuffer* buffer : buffers_)
+    // A buffer object that outlives its device keeps working as an empty one: its sound is
+    // dropped and it no longer reaches back into the device.
+    for (TDirectSoundBuffer* buffer : buffers_) {
         buffer->Release();
+        buffer->device_ = nullptr;
+    }
 }
 
 SoundDevice& TDirectSound::IDSound()
@@ -84,21 +87,30 @@ void TDXSoundDirectSound::DoRestore()
     owner_.Restore();
 }
 
-TDirectSoundBuffer::TDirectSoundBuffer(TDirectSound& device) : device_(device)
+TDirectSoundBuffer::TDirectSoundBuffer(TDirectSound& device) : device_(&device)
 {
-    device_.buffers_.push_back(this);
+    device_->buffers_.push_back(this);
+}
+
+TDirectSound& TDirectSoundBuffer::DSound() const
+{
+    if (!device_)
+        throw EDirectSoundError(formatMessage("%s not made", "IDirectSound"));
+    return *device_;
 }
 
 TDirectSoundBuffer::~TDirectSoundBuffer()
 {
-    auto& list = device_.buffers_;
+    if (!device_)
+        return;
+    auto& list = device_->buffers_;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
 void TDirectSoundBuffer::Check()
 {
-    if (DXResult() == DSERR_BUFFERLOST)
-        device_.RestoreLostBuffers();
+    if (DXResult() == DSERR_BUFFERLOST && device_)
+        device_->RestoreLostBuffers();
 }
 
 void TDirectSoundBuffer::Release()
@@ -117,8 +129,8 @@ bool TDirectSoundBuffer::CreateBuffer(const SoundBufferDesc& desc)
 {
     buffer_.reset();
     std::shared_ptr<SoundBuffer> made;
-    const HRESULT result = device_.IDSound().CreateSoundBuffer(&desc, &made);
-    device_.SetDXResult(result);
+    const HRESULT result = DSound().IDSound().CreateSoundBuffer(&desc, &made);
+    device_->SetDXResult(result);
     SetDXResult(result);
     if (result == DS_OK)
         buffer_ = std::move(made);
@@ -130,9 +142,9 @@ void TDirectSoundBuffer::CreateBuffer(const uint8_t* format, int32_t formatSize,
     WaveFormatEx record;
     SoundBufferDesc desc;
     desc.dwFlags = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
-    if (device_.StickyFocus())
+    if (DSound().StickyFocus())
         desc.dwFlags |= DSBCAPS_STICKYFOCUS;
-    else if (device_.GlobalFocus())
+    else if (DSound().GlobalFocus())
         desc.dwFlags |= DSBCAPS_GLOBALFOCUS;
     desc.dwBufferBytes = bytes;
     desc.lpwfxFormat = widenFormat(format, formatSize, record) ? &record : nullptr;
@@ -177,8 +189,8 @@ void TDirectSoundBuffer::Assign(const TDirectSoundBuffer* source)
         return;
     }
     std::shared_ptr<SoundBuffer> duplicate;
-    const HRESULT result = device_.IDSound().DuplicateSoundBuffer(source->buffer_, &duplicate);
-    device_.SetDXResult(result);
+    const HRESULT result = DSound().IDSound().DuplicateSoundBuffer(source->buffer_, &duplicate);
+    device_->SetDXResult(result);
     if (result == DS_OK) {
         buffer_ = std::move(duplicate);
         SetDXResult(DS_OK);

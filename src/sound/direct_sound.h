@@ -120,7 +120,9 @@ public:
     TDirectSoundBuffer(const TDirectSoundBuffer&) = delete;
     TDirectSoundBuffer& operator=(const TDirectSoundBuffer&) = delete;
 
-    TDirectSound& DSound() const { return device_; }
+    // The device the buffer was made on; EDirectSoundError "IDirectSound not made" once that
+    // device is gone.
+    TDirectSound& DSound() const;
 
     // Drops any current buffer and asks the device for a new one; true on success.
     bool CreateBuffer(const SoundBufferDesc& desc);
@@ -171,7 +173,8 @@ protected:
     void Check() override;
 
 private:
-    TDirectSound& device_;
+    friend class TDirectSound;
+    TDirectSound* device_;
     std::shared_ptr<SoundBuffer> buffer_;
 };
 

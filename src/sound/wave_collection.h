@@ -5,6 +5,17 @@
 // collection's playing list and a 500 ms timer frees those that have ended. Kits are saved to
 // and loaded from kit files (wave_collection_component.h).
 //
+// How a window holds its kit:
+//   TDXSoundForm form;  TDXSound DXSound1{&form};  TDXWaveList DXWaveList1;
+//   DXSound1.SetOptions(soGlobalFocus | soExclusive);
+//   DXSound1.OnInitialize = [&](TCustomDXSound& s) { /* s.Primary()->SetFormat(...) */ };
+//   DXWaveList1.SetDXSound(&DXSound1);
+//   DXSound1.Loaded();                                   // the silent first open
+//   DXWaveList1.Items().LoadFromFile("Rock_kit.dxg");    // file and format errors raise
+//   DXSound1.Initialize();                               // device errors raise
+//   DXWaveList1.Items().Find("kick").Play();             // a fresh copy at the item's pan and volume
+// Declare the sound component before the wave list, so the list detaches first.
+//
 // User-interface thread only.
 #pragma once
 

@@ -241,6 +241,19 @@ TEST_F(SoundLayer, BuffersRefuseEmptyAndShortFormatsAndUnmadeUse)
     EXPECT_FALSE(buffer.HasBuffer());
 }
 
+TEST_F(SoundLayer, ABufferOutlivingItsDeviceIsEmptyNotDangling)
+{
+    auto sound = std::make_unique<TDXSound>(&form_);
+    sound->Initialize();
+    auto buffer = std::make_unique<TDirectSoundBuffer>(*sound->DSound());
+    buffer->LoadFromWave(constantWave(10, 1));
+    sound.reset();
+    EXPECT_FALSE(buffer->HasBuffer());
+    EXPECT_THROW(buffer->Play(false), EDirectSoundBufferError);
+    EXPECT_THROW(buffer->LoadFromWave(constantWave(10, 1)), EDirectSoundError);
+    buffer.reset();
+}
+
 // Damaged WAV files the reader accepts still reach the device only as formats it can play:
 // each either sounds or is refused with the layer's error.
 TEST_F(SoundLayer, ReadableDamagedWavesPlayOrAreRefusedCleanly)
