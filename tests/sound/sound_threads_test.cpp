@@ -57,6 +57,14 @@ TEST(SoundThreads, KitPlaysWhileTheOutputThreadMixes)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     EXPECT_TRUE(kit.Items().Initialized());
+
+    // Play with wait returns once the output thread has played the copy to its end, and keeps
+    // nothing on the playing list.
+    kit.Items().FreeStoppedCopies();
+    const int before = kit.Items().PlayingCount();
+    kit.Items().Find("Kick").Play(true);
+    EXPECT_LE(kit.Items().PlayingCount(), before);
+
     kit.SetDXSound(nullptr);
     sound.Finalize();
     SoundSystem::instance().useOfflineOutput();
