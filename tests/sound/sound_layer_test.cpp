@@ -453,6 +453,35 @@ TEST_F(KitPlayback, LostBuffersAreRestoredWhenPlayed)
     EXPECT_EQ(pump(10)[0], 20000);
 }
 
+// The default kit, loaded as the main window loads it, sounds each instrument exactly as its
+// samples are written: a mono kit sound feeds both sides of the 44100 Hz 16-bit output.
+TEST_F(SoundLayer, EveryDefaultKitInstrumentSoundsItsOwnSamples)
+{
+    TDXSound sound(&form_);
+    TDXWaveList kit;
+    kit.SetDXSound(&sound);
+    sound.Loaded();
+    kit.Items().LoadFromFile(GROOVANE_DEFAULT_KIT);
+    openMain(sound);
+    for (const char* name : {"Kick", "Short Kick", "Snare", "ClsHiat", "OpHiat", "Tom1", "Tom2", "Cymbol1",
+                             "Cymbol2", "Rimshot", "Shaker", "Block", "Congo", "Cowbell", "Crack", "Tamb"}) {
+        SCOPED_TRACE(name);
+        const TWave& wave = kit.Items().Find(name).Wave();
+        const int frames = wave.Size() / 2;
+        kit.Items().Find(name).Play();
+        const std::vector<int16_t> out = pump(uint32_t(frames + 100), 512);
+        int mismatches = 0;
+        for (int i = 0; i < frames; ++i) {
+            const auto expected = int16_t(uint16_t(wave.Data()[2 * i] | wave.Data()[2 * i + 1] << 8));
+            if (out[size_t(2 * i)] != expected || out[size_t(2 * i + 1)] != expected)
+                ++mismatches;
+        }
+        EXPECT_EQ(mismatches, 0);
+        EXPECT_EQ(out[size_t(2 * frames + 10)], 0);
+    }
+    kit.SetDXSound(nullptr);
+}
+
 TEST_F(KitPlayback, FinalizingFreesCopiesAndDetachingForgetsTheComponent)
 {
     openMain(sound_);
