@@ -1,0 +1,124 @@
+#include "byte_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "files.h"
+
+namespace groovane {
+
+void TStream::SetSize(int64_t) {}
+
+int64_t TStream::Size()
+{
+    const int64_t position = Seek(0, soFromCurrent);
+    const int64_t size = Seek(0, soFromEnd);
+    Seek(position, soFromBeginning);
+    return size;
+}
+
+void TStream::ReadBuffer(void* buffer, int64_t count)
+{
+    if (count != 0 && Read(buffer, count) != count)
+        throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, int64_t count)
+{
+    if (count != 0 && Write(buffer, count) != count)
+        throw EWriteError("Stream write error");
+}
+
+int64_t TMemoryStream::Read(void* buffer, int64_t count)
+{
+    const int64_t size = Size();
+    if (count <= 0 || position_ >= size)
+        return 0;
+    const int64_t n = std::min(count, size - position_);
+    std::memcpy(buffer, bytes_.data() + position_, static_cast<size_t>(n));
+    position_ += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    if (position_ + count > Size())
+        bytes_.resize(static_cast<size_t>(position_ + count), '\0');
+    std::memcpy(bytes_.data() + position_, buffer, static_cast<size_t>(count));
+    position_ += count;
+    return count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, int origin)
+{
+    int64_t base = 0;
+    if (origin == soFromCurrent)
+        base = position_;
+    else if (origin == soFromEnd)
+        base = Size();
+    // A position before the start is meaningless; one past the end reads nothing and a
+    // write there fills the gap with zeros, as files do.
+    position_ = std::max<int64_t>(0, base + offset);
+    return position_;
+}
+
+void TMemoryStream::SetSize(int64_t newSize)
+{
+    bytes_.resize(static_cast<size_t>(std::max<int64_t>(0, newSize)), '\0');
+    position_ = std::min(position_, Size());
+}
+
+TFileStream::TFileStream(const std::string& fileName, FileMode mode)
+{
+    const std::string path = resolvePath(fileName).string();
+    if (mode == FileMode::OpenRead) {
+        file_ = std::fopen(path.c_str(), "rb");
+        if (!file_)
+            throw EFileError(formatMessage("Cannot open file %s", fileName));
+    } else {
+        file_ = std::fopen(path.c_str(), "w+b");
+        if (!file_)
+            throw EFileError(formatMessage("Cannot create file %s", fileName));
+    }
+}
+
+TFileStream::~TFileStream()
+{
+    if (file_)
+        std::fclose(file_);
+}
+
+int64_t TFileStream::Read(void* buffer, int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    return static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(count), file_));
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count)
+{
+    if (count <= 0)
+        return 0;
+    return static_cast<int64_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), file_));
+}
+
+int64_t TFileStream::Seek(int64_t offset, int origin)
+{
+    const int whence = origin == soFromCurrent ? SEEK_CUR : origin == soFromEnd ? SEEK_END : SEEK_SET;
+    if (std::fseek(file_, static_cast<long>(offset), whence) != 0)
+        std::fseek(file_, 0, SEEK_SET);
+    return static_cast<int64_t>(std::ftell(file_));
+}
+
+int64_t TFileStream::Size()
+{
+    const long position = std::ftell(file_);
+    std::fseek(file_, 0, SEEK_END);
+    const long size = std::ftell(file_);
+    std::fseek(file_, position, SEEK_SET);
+    return size;
+}
+
+} // namespace groovane

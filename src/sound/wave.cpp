@@ -1,0 +1,164 @@
+#include "wave.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "wave_stream.h"
+
+namespace groovane {
+
+namespace {
+
+int64_t blocksFor(int64_t bytes)
+{
+    return (bytes + TWave::kBlockBytes - 1) / TWave::kBlockBytes;
+}
+
+} // namespace
+
+std::string formatRecordBytes(const WaveFormatEx& format)
+{
+    std::string bytes(sizeof(WaveFormatEx), '\0');
+    auto put = [&](int offset, uint32_t value, int width) {
+        for (int i = 0; i < width; ++i)
+            bytes[size_t(offset + i)] = char(uint8_t(value >> (8 * i)));
+    };
+    put(0, format.wFormatTag, 2);
+    put(2, format.nChannels, 2);
+    put(4, format.nSamplesPerSec, 4);
+    put(8, format.nAvgBytesPerSec, 4);
+    put(12, format.nBlockAlign, 2);
+    put(14, format.wBitsPerSample, 2);
+    put(16, format.cbSize, 2);
+    return bytes;
+}
+
+WaveFormatEx formatRecordFromBytes(const uint8_t* bytes, int size)
+{
+    auto get = [&](int offset, int width) {
+        uint32_t value = 0;
+        for (int i = 0; i < width; ++i)
+            if (offset + i < size)
+                value |= uint32_t(bytes[offset + i]) << (8 * i);
+        return value;
+    };
+    WaveFormatEx f;
+    f.wFormatTag = uint16_t(get(0, 2));
+    f.nChannels = uint16_t(get(2, 2));
+    f.nSamplesPerSec = get(4, 4);
+    f.nAvgBytesPerSec = get(8, 4);
+    f.nBlockAlign = uint16_t(get(12, 2));
+    f.wBitsPerSample = uint16_t(get(14, 2));
+    f.cbSize = uint16_t(get(16, 2));
+    return f;
+}
+
+void MakePCMWaveFormat(WaveFormatEx& format, uint32_t samplesPerSec, int bitsPerSample, int channels)
+{
+    format.wFormatTag = 1;
+    format.nChannels = uint16_t(channels);
+    format.nSamplesPerSec = samplesPerSec;
+    format.wBitsPerSample = uint16_t(bitsPerSample);
+    format.nBlockAlign = uint16_t(channels * (bitsPerSample / 8));
+    format.nAvgBytesPerSec = uint32_t(format.nBlockAlign) * samplesPerSec;
+    format.cbSize = 0;
+}
+
+void TWave::Clear()
+{
+    std::vector<uint8_t>().swap(format_);
+    std::vector<uint8_t>().swap(data_);
+    size_ = 0;
+}
+
+void TWave::Assign(const TWave* source)
+{
+    if (source == this)
+        return;
+    if (!source) {
+        Clear();
+        return;
+    }
+    SetFormatSize(source->FormatSize());
+    SetSize(source->Size());
+    std::copy(source->format_.begin(), source->format_.end(), format_.begin());
+    std::copy_n(source->data_.begin(), source->size_, data_.begin());
+}
+
+void TWave::SetFormatSize(int32_t size)
+{
+    format_.resize(static_cast<size_t>(std::max(size, 0)));
+}
+
+void TWave::SetFormat(const WaveFormatEx& format)
+{
+    const std::string bytes = formatRecordBytes(format);
+    format_.assign(bytes.begin(), bytes.end());
+}
+
+void TWave::SetSize(int32_t size)
+{
+    const int32_t m = std::max(size, 0);
+    const int64_t blocks = blocksFor(m);
+    if (blocks != blocksFor(static_cast<int64_t>(data_.size()))) {
+        std::vector<uint8_t> grown(static_cast<size_t>(blocks * kBlockBytes));
+        std::copy_n(data_.begin(), std::min<size_t>(data_.size(), grown.size()), grown.begin());
+        data_.swap(grown);
+    }
+    size_ = m;
+}
+
+void TWave::LoadFromStream(TStream& stream)
+{
+    Clear();
+    TWaveStream waveStream(stream);
+    waveStream.Open(false);
+    SetFormatSize(waveStream.GetFormatSize());
+    std::copy_n(waveStream.GetFormat(), FormatSize(), format_.begin());
+    // A "data" chunk that claims more bytes than the stream holds cannot be read; refuse it
+    // before allocating, so a damaged length never asks for gigabytes.
+    const int64_t length = waveStream.GetSize();
+    if (length > stream.Size() - waveStream.SampleStart() || length > INT32_MAX)
+        throw EReadError("Stream read error");
+    SetSize(static_cast<int32_t>(length));
+    waveStream.ReadBuffer(data_.data(), size_);
+}
+
+void TWave::LoadFromFile(const std::string& fileName)
+{
+    TFileStream file(fileName, FileMode::OpenRead);
+    LoadFromStream(file);
+}
+
+void TWave::SaveToStream(TStream& stream) const
+{
+    if (FormatSize() <= 0 || Size() <= 0)
+        return;
+    TWaveStream waveStream(stream);
+    waveStream.SetFormatSize(FormatSize());
+    std::copy(format_.begin(), format_.end(), waveStream.FormatData());
+    waveStream.Open(true);
+    waveStream.WriteBuffer(data_.data(), size_);
+    waveStream.Close();
+}
+
+void TWave::SaveToFile(const std::string& fileName) const
+{
+    TFileStream file(fileName, FileMode::Create);
+    SaveToStream(file);
+}
+
+std::string TWave::PropertyBytes() const
+{
+    TMemoryStream stream;
+    SaveToStream(stream);
+    return stream.Bytes();
+}
+
+void TWave::LoadPropertyBytes(const std::string& bytes)
+{
+    TMemoryStream stream(bytes);
+    LoadFromStream(stream);
+}
+
+} // namespace groovane
