@@ -100,10 +100,15 @@ TWave::Layout TWave::layout() const
 
 std::int64_t TWave::byteOffset(const Layout& layout, int channel, std::int32_t frame) noexcept
 {
+    const std::int64_t channelBits = static_cast<std::int64_t>(channel) * layout.bitsPerSample;
+    // Whole bytes: the offset below is an exact integer, so integer arithmetic gives the same
+    // result without the round trip through floating point (this runs several times a sample).
+    if ((channelBits & 7) == 0)
+        return static_cast<std::int64_t>(frame) * layout.blockAlign + (channelBits >> 3);
     // Computed in floating point and rounded, so a bit depth that is not a whole number of
     // bytes lands where the format's arithmetic puts it (12 bits: channel 1 at byte 2).
     const double offset = static_cast<double>(frame) * static_cast<double>(layout.blockAlign) +
-                          static_cast<double>(channel * layout.bitsPerSample) * 0.125;
+                          static_cast<double>(channelBits) * 0.125;
     return static_cast<std::int64_t>(roundHalfEven(offset));
 }
 
@@ -322,17 +327,7 @@ void TWave::moveWindowTo(const Layout& layout, std::int32_t frame, std::int64_t 
 // ---------------------------------------------------------------------------------------------
 // Samples
 
-int TWave::GetSample(int channel, std::int32_t frame) const
-{
-    return readSample(layout(), channel, frame);
-}
-
-void TWave::SetSample(int channel, std::int32_t frame, int value)
-{
-    writeSample(layout(), channel, frame, value);
-}
-
-int TWave::readSample(const Layout& layout, int channel, std::int32_t frame) const
+[[gnu::always_inline]] inline int TWave::readSample(const Layout& layout, int channel, std::int32_t frame) const
 {
     if (channel < 0 || channel > layout.channels || frame < 0 || frame >= frameCount_)
         return 0;
@@ -355,7 +350,7 @@ int TWave::readScratchFileSample(const Layout& layout, std::int64_t offset) cons
     return decodeSample(bytes, found, layout.eightBit);
 }
 
-void TWave::writeSample(const Layout& layout, int channel, std::int32_t frame, int value)
+[[gnu::always_inline]] inline void TWave::writeSample(const Layout& layout, int channel, std::int32_t frame, int value)
 {
     if (channel < 0 || channel > layout.channels || frame < 0 || frame > kMaxFrame)
         return;
@@ -377,6 +372,16 @@ void TWave::writeSample(const Layout& layout, int channel, std::int32_t frame, i
         frameCount_ = std::max(frameCount_, frame + 1);
     // Extends the window or the in-memory data with silence up to the offset when needed.
     putBytes(data_, at, bytes, width, silenceByte(layout.eightBit));
+}
+
+int TWave::GetSample(int channel, std::int32_t frame) const
+{
+    return readSample(layout(), channel, frame);
+}
+
+void TWave::SetSample(int channel, std::int32_t frame, int value)
+{
+    writeSample(layout(), channel, frame, value);
 }
 
 // ---------------------------------------------------------------------------------------------
