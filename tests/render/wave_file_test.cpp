@@ -89,6 +89,8 @@ TEST_F(WaveFileTest, FrameCountRoundsPartialFramesHalfToEven)
     for (const auto& c : cases) {
         loadBytes(wave, dir, riff(chunk("data", c.data)));
         EXPECT_EQ(wave.FrameCount(), c.frames) << c.data.size() << " bytes";
+        // Bytes beyond the counted frames are not read.
+        EXPECT_EQ(wave.GetSample(0, c.frames), 0) << c.data.size() << " bytes";
     }
     // The missing byte of the last, partial sample reads as zero.
     loadBytes(wave, dir, riff(chunk("data", samples16({5, 6, 7}) + "\x02")));

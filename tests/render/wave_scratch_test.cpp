@@ -168,6 +168,32 @@ TEST_F(ScratchModeTest, WriteOutsideTheWindowWritesItBackAndOpensANewOne)
     wave.SaveToFile(dir.file("out.wav"));
     // Only the written sample of the last frame is there: its right channel was never set.
     EXPECT_EQ(std::filesystem::file_size(dir.path() / "out.wav"), 44u + 600000u * 4 + 2);
+
+    // Back near the start: the new window holds no more than 500000 frames of the file.
+    wave.SetSample(1, 600000, 444);
+    wave.SetSample(1, 1, 333);
+    EXPECT_EQ(wave.WindowStart(), 1);
+    EXPECT_EQ(wave.Data().size(), 500000u * 4);
+    EXPECT_EQ(wave.GetSample(0, 600000), 222);
+    EXPECT_EQ(wave.GetSample(1, 600000), 444);
+    EXPECT_EQ(wave.GetSample(1, 1), 333);
+}
+
+TEST_F(ScratchModeTest, MonoSampleWrittenAtTheEndCountsAtOnce)
+{
+    TWave memory;
+    loadBytes(memory, dir, wav(1, 44100, 16, ""));
+    loadBytes(wave, dir, wav(1, 44100, 16, ""));
+    wave.SetScratchMode(true);
+    for (TWave* w : {&memory, &wave}) {
+        w->SetSample(0, 0, 5);
+        EXPECT_EQ(w->FrameCount(), 1);
+        EXPECT_EQ(w->GetSample(0, 0), 5);
+        w->SetSample(0, 1, 6);
+        w->SetSample(0, 2, 7);
+        EXPECT_EQ(w->FrameCount(), 3);
+        EXPECT_EQ(allSamples(*w), (std::vector<int>{5, 6, 7}));
+    }
 }
 
 TEST_F(ScratchModeTest, ScratchFileOutlivesTheWaveWithEveryMixedSample)
