@@ -117,7 +117,8 @@ TEST_F(WaveFileTest, OpenAndCreateFailuresNameThePath)
 }
 
 // The bad-input corpus: files that are not WAV files, are cut short or lie about their sizes.
-// Each leaves the wave as the Part says and never crashes, hangs or allocates what a size claims.
+// Each is refused, read as far as it goes or reported as a read error; none crashes, hangs or
+// allocates what a size field claims.
 enum class Outcome { Unchanged, StreamReadError, Loads };
 
 struct BadFile {
