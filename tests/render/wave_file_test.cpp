@@ -138,7 +138,7 @@ protected:
     TempFolder dir;
 };
 
-TEST_P(BadInputTest, EndsAsThePartSays)
+TEST_P(BadInputTest, IsRefusedReadAsFarAsItGoesOrReported)
 {
     const BadFile& file = GetParam();
     TWave wave;
