@@ -121,6 +121,29 @@ void BM_MixPitchedHitsIntoScratchOutput(benchmark::State& state)
 }
 BENCHMARK(BM_MixPitchedHitsIntoScratchOutput)->Arg(64)->Unit(benchmark::kMillisecond);
 
+// Hits mixed into an output that already holds a minute of song, as every instrument after the
+// first is: each mix now opens its window over existing data and writes it back.
+void BM_MixHitsIntoLongScratchOutput(benchmark::State& state)
+{
+    const int hits = static_cast<int>(state.range(0));
+    Folder folder;
+    writeHit(folder.path() / "hit.wav");
+    TWave hit;
+    hit.LoadFromFile((folder.path() / "hit.wav").string());
+    TWave out;
+    out.SetScratchFileName((folder.path() / "work1.tmp").string());
+    out.SetScratchMode(true);
+    out.Mix(hit, 44100, 1.0, 0.0, 60.0);
+
+    for (auto _ : state) {
+        for (int i = 0; i < hits; ++i)
+            out.Mix(hit, 44100, 0.01, 0.0, i * 0.12);
+        benchmark::DoNotOptimize(out.FrameCount());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(hits) * kHitFrames);
+}
+BENCHMARK(BM_MixHitsIntoLongScratchOutput)->Arg(64)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -167,19 +167,21 @@ void TWave::LoadFromFile(const std::string& path)
 
 void TWave::loadDataChunk(FileStream& in, std::uint32_t size)
 {
-    // Never trust the stated size for an allocation: copy what the file really holds, piece by
-    // piece, and fail when it holds less than stated.
+    // Never trust the stated size for an allocation: copy what the file really holds, and fail
+    // when it holds less than stated.
     const std::int64_t available = std::max<std::int64_t>(0, in.size() - in.position());
     const auto wanted = static_cast<std::int64_t>(size);
     const std::int64_t present = std::min(wanted, available);
-    std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::int64_t>(present, kCopyPieceBytes)));
 
     if (scratchMode_) {
         // The old window belongs to the old file; writing it back later would corrupt the new one.
         data_.clear();
         windowStart_ = kNoWindow;
+        dirtyFrom_ = kClean;
+        dirtyTo_ = 0;
         scratchFile_.reset();
         scratchFile_ = std::make_unique<FileStream>(scratchFileName_, FileStream::Mode::Create);
+        std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::int64_t>(present, kCopyPieceBytes)));
         for (std::int64_t done = 0; done < present;) {
             const std::size_t n = in.read(piece.data(), static_cast<std::size_t>(std::min<std::int64_t>(present - done, kCopyPieceBytes)));
             if (n == 0)
@@ -278,6 +280,8 @@ void TWave::SetScratchMode(bool on)
 void TWave::LoadWindow()
 {
     data_.clear();
+    dirtyFrom_ = kClean;
+    dirtyTo_ = 0;
     const std::int64_t blockAlign = format_.blockAlign();
     const auto start = static_cast<std::int64_t>(roundHalfEven(static_cast<double>(blockAlign) * windowStart_));
     const std::int64_t left = scratchFile_->size() - start;
@@ -291,11 +295,17 @@ void TWave::LoadWindow()
 void TWave::FlushWindow()
 {
     const std::int64_t blockAlign = format_.blockAlign();
-    if (windowStart_ != kNoWindow && !data_.empty()) {
+    // Only the bytes written since the window was loaded can differ from the file; writing just
+    // those leaves the file exactly as writing the whole window would, at a fraction of the cost
+    // when a short hit lands in a long song.
+    const std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(data_.size()), blockAlign * kWindowFrames);
+    if (windowStart_ != kNoWindow && dirtyFrom_ < end) {
         const auto start = static_cast<std::int64_t>(roundHalfEven(static_cast<double>(blockAlign) * windowStart_));
-        const auto count = std::min<std::int64_t>(static_cast<std::int64_t>(data_.size()), blockAlign * kWindowFrames);
-        scratchFile_->writeAt(start, data_.data(), static_cast<std::size_t>(count));
+        const std::int64_t to = std::min(dirtyTo_, end);
+        scratchFile_->writeAt(start + dirtyFrom_, data_.data() + dirtyFrom_, static_cast<std::size_t>(to - dirtyFrom_));
     }
+    dirtyFrom_ = kClean;
+    dirtyTo_ = 0;
     frameCount_ = framesInBytes(scratchFile_->size());
     // clear() keeps the capacity, so the next window reuses the same memory.
     data_.clear();
@@ -370,6 +380,11 @@ int TWave::readScratchFileSample(const Layout& layout, std::int64_t offset) cons
     // and makes memory and scratch mode count alike.
     if (offset - static_cast<std::int64_t>(frameCount_) * layout.blockAlign > 0 || frame >= frameCount_)
         frameCount_ = std::max(frameCount_, frame + 1);
+    if (scratchFile_) {
+        // Silence added in front of the sample is new to the file as well.
+        dirtyFrom_ = std::min({dirtyFrom_, at, static_cast<std::int64_t>(data_.size())});
+        dirtyTo_ = std::max(dirtyTo_, at + width);
+    }
     // Extends the window or the in-memory data with silence up to the offset when needed.
     putBytes(data_, at, bytes, width, silenceByte(layout.eightBit));
 }

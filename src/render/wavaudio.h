@@ -133,6 +133,11 @@ private:
     std::string scratchFileName_;
     std::unique_ptr<FileStream> scratchFile_;
     std::int32_t windowStart_ = kNoWindow;
+    // The bytes of the window changed since it was loaded, [dirtyFrom_, dirtyTo_); empty when
+    // dirtyFrom_ is kClean.
+    static constexpr std::int64_t kClean = INT64_MAX;
+    std::int64_t dirtyFrom_ = kClean;
+    std::int64_t dirtyTo_ = 0;
 };
 
 } // namespace groovane::wavaudio
