@@ -51,13 +51,14 @@ public:
     void LoadFromFile(const std::string& path);
 
     // Writes a WAV file with the fixed 44-byte header and the sample bytes (all of `Data` in
-    // memory mode, the whole scratch file in scratch mode). Raises EFileError
+    // memory mode, the whole scratch file in scratch mode, after writing back a window that still
+    // holds samples set since the last mix). Raises EFileError
     // "Cannot create file <path>" or EStreamError when the disk refuses.
     void SaveToFile(const std::string& path);
 
     // On (from memory mode): the sample bytes move into a new file at ScratchFileName, kept
-    // open, and no window is open. Off (from scratch mode with an open file): the whole file
-    // moves back into memory and is closed. Any other call only records the flag. Raises
+    // open, and no window is open. Off (from scratch mode with an open file): the window is
+    // written back, then the whole file moves back into memory and is closed (not deleted). Any other call only records the flag. Raises
     // EFileError "Cannot create file <path>" (the wave stays in memory mode) or EStreamError.
     void SetScratchMode(bool on);
 
