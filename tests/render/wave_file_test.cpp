@@ -116,6 +116,47 @@ TEST_F(WaveFileTest, OpenAndCreateFailuresNameThePath)
     }
 }
 
+TEST_F(WaveFileTest, RandomlyDamagedFilesLoadOrFailCleanly)
+{
+    // Seeded, so every run damages the same bytes; a damaged file must load (and mix) or raise
+    // "Stream read error", never crash, hang or allocate what a size field claims.
+    const std::string good = riff(chunk("fmt ", fmtBody(2, 22050, 16) + le16(0)) + chunk("LIST", "abcde") +
+                                  chunk("data", samples16({1, -2, 300, -400, 5000, -6000, 32767, -32768})));
+    std::uint32_t seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 1500; ++round) {
+        std::string bytes = good;
+        for (int hits = 1 + next() % 4; hits > 0; --hits) {
+            const std::size_t at = next() % bytes.size();
+            switch (next() % 3) {
+            case 0:
+                bytes[at] = static_cast<char>(next());
+                break;
+            case 1:
+                bytes.resize(at);
+                break;
+            default:
+                bytes[at] = static_cast<char>(0xff);
+                break;
+            }
+            if (bytes.empty())
+                break;
+        }
+        TWave damaged;
+        TWave out;
+        try {
+            loadBytes(damaged, dir, bytes);
+        } catch (const EStreamError& e) {
+            EXPECT_STREQ(e.what(), "Stream read error");
+        }
+        out.Mix(damaged, 44100, 1.0, 0.0, 0.0);
+        EXPECT_LE(static_cast<std::size_t>(out.FrameCount()), 4 * bytes.size()) << "round " << round;
+    }
+}
+
 // The bad-input corpus: files that are not WAV files, are cut short or lie about their sizes.
 // Each is refused, read as far as it goes or reported as a read error; none crashes, hangs or
 // allocates what a size field claims.
