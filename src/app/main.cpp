@@ -4,6 +4,8 @@
 #include "program_windows.h"
 #include "qt_dialogs.h"
 #include "sequence_window.h"
+#include "sound_device.h"
+#include "sound_system.h"
 
 #include <QApplication>
 
@@ -16,6 +18,13 @@ int main(int argc, char** argv)
 
     // Step timers tick from the application's idle slot; this wakes the event loop when due.
     groovane::IdleDriver idleDriver;
+
+    // Sounds made without global focus fall silent while another program is active.
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {
+        groovane::setApplicationActive(state == Qt::ApplicationActive);
+    });
+    // Open the sound card (GROOVANE_AUDIO picks another output) before any window makes a device.
+    groovane::SoundSystem::instance().ensureOutput();
 
     groovane::QtDialogs dialogs;
     groovane::setDialogs(&dialogs);

@@ -96,6 +96,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     buildControls();
     buildMenu();
     connectHandlers();
+    setUpSound();
 
     move(5, 4);
     // The design's outer size is 669 x 541; the client area below the menu holds the controls.
@@ -385,7 +386,14 @@ void TSequence::connectHandlers()
 
 void TSequence::FormCreate(QObject*)
 {
+    // Each step may raise; the first error ends the start-up work and is shown, and the window
+    // opens with what was done.
     runGuarded([this] {
+        // The default kit.
+        DXWaveList1.Items().LoadFromFile("Rock_kit.dxg");
+        // The output format whose menu item is checked at start: 22050 Hz, 16 bits.
+        OutputRate = 22050;
+        OutputBits = 16;
         // Lay the grid out for 16 steps in groups of 4.
         writeLengthAndTime(Grid, 16, 4);
         // Tempo read-out from the slider's start position.
@@ -399,6 +407,9 @@ void TSequence::FormCreate(QObject*)
         Loop->setValue(1);
         writeStepLabels(Grid, 16, 4);
         writeChannelHeadings(Grid);
+        // Open the sound device again, now in the chosen format; the kit's sounds get their
+        // buffers.
+        DXSound1.Initialize();
     });
 }
 

@@ -4,6 +4,7 @@
 // and glue the controls to the plain classes that hold the rules.
 #pragma once
 
+#include "dx_sound.h"
 #include "dx_timer.h"
 #include "grid_view.h"
 #include "line_buffer.h"
@@ -11,6 +12,7 @@
 #include "pattern_grid.h"
 #include "pattern_library.h"
 #include "play_list.h"
+#include "wave_collection.h"
 
 #include <QMainWindow>
 #include <QUrl>
@@ -48,8 +50,10 @@ public:
     std::string PatternName;
     int32_t TempoPosition = 60;
     int32_t StepInterval = 120; // milliseconds
-    int32_t OutputRate = 22050;
-    int32_t OutputBits = 16;
+    // The output format of the kit's sound device. Zero until the start-up work sets it: the
+    // device's first, silent opening happens before that and is refused without a message.
+    uint32_t OutputRate = 0;
+    int32_t OutputBits = 0;
     std::string BaseFolder;
 
     // "Stop" after Stop and Clear List; empty while playback runs.
@@ -133,6 +137,12 @@ public:
     TDXTimer DXTimer1;
     TDXTimer DXTimer2;
 
+    // The kit's sound device (global focus, exclusive) and the kit itself. The component comes
+    // before the wave list so the list lets go of it first.
+    TDXSoundForm SoundForm;
+    TDXSound DXSound1{&SoundForm};
+    TDXWaveList DXWaveList1;
+
     // --- menu ---------------------------------------------------------------------------------
     QMenu* File1;
     QAction* New_Song;
@@ -174,6 +184,15 @@ public:
     void Exit1Click(QObject* Sender = nullptr);
     void Contents1Click(QObject* Sender = nullptr);
     void Vis_SiteClick(QObject* Sender = nullptr);
+
+    // --- sound ---------------------------------------------------------------------------------
+    // Runs every time DXSound1 has opened its device: sets the primary format from OutputRate,
+    // OutputBits and two channels. Any values are accepted; the device refuses nonsense.
+    void DXSound1Initialize(QObject* Sender = nullptr);
+    // Play Instrument: sounds the selector's instrument (an unknown text sounds "Tamb").
+    void BitBtn11Click(QObject* Sender = nullptr);
+    // Sounds one instrument slot: a fresh copy of a kit sound, or nothing for slot 0.
+    void triggerInstrument(int slot);
 
     // --- pattern grid -------------------------------------------------------------------------
     void StringGrid1MouseUp(QObject* Sender = nullptr);
@@ -226,6 +245,7 @@ protected:
 
 private:
     void buildControls();
+    void setUpSound();
     void buildMenu();
     void connectHandlers();
     void connectListAndTempoHandlers();

@@ -6,6 +6,7 @@
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
 #include "temp_folder.h"
+#include "working_folder.h"
 
 #include <QTest>
 
@@ -15,10 +16,10 @@ using namespace groovane;
 
 TEST(ProgramWindows, CreatesEveryWindowInOrderWithOnlyTheMainWindowAndKitListShown)
 {
-    test::TempFolder folder;
-    folder.enter();
+    test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     ProgramWindows windows;
+    EXPECT_TRUE(dialogs.messages.empty());
 
     EXPECT_TRUE(windows.Sequence->isVisible());
     std::vector<QString> sampleCaptions;

@@ -1,6 +1,6 @@
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
-#include "temp_folder.h"
+#include "working_folder.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -20,7 +20,6 @@ class SequenceWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder.enter();
         window = std::make_unique<TSequence>();
         window->openDocument = [this](const QUrl& url) { opened.push_back(url); };
         window->show();
@@ -45,7 +44,7 @@ protected:
     }
     std::string cell(int column, int row) const { return window->Grid.cell(column, row); }
 
-    test::TempFolder folder;
+    test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     std::unique_ptr<TSequence> window;
     std::vector<QUrl> opened;

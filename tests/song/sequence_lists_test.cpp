@@ -3,7 +3,7 @@
 #include "line_buffer.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
-#include "temp_folder.h"
+#include "working_folder.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -38,7 +38,6 @@ class SequenceListsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder.enter();
         for (const char* name : {"Rock1.pat", "funk.pat", "Ballad.PAT"})
             folder.write(name, patternFile(name, 16, 60, 1));
         window = std::make_unique<TSequence>();
@@ -84,7 +83,7 @@ protected:
     std::vector<std::string> library() const { return texts(window->MusicLib); }
     std::vector<std::string> songs() const { return texts(window->SongList); }
 
-    test::TempFolder folder;
+    test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     std::unique_ptr<TSequence> window;
 };
