@@ -3,6 +3,7 @@
 #include "artwork.h"
 #include "dialogs.h"
 #include "handler_guard.h"
+#include "qt_text.h"
 #include "pattern_editing.h"
 
 #include <QAction>
@@ -30,16 +31,6 @@
 namespace groovane {
 
 namespace {
-
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::string ss(const QString& s)
-{
-    return s.toUtf8().toStdString();
-}
 
 template <class W>
 W* place(W* widget, int left, int top, int width = -1, int height = -1)
@@ -191,7 +182,7 @@ void TSequence::buildControls()
     TimeBar->setEditable(true);
     TimeBar->setInsertPolicy(QComboBox::NoInsert);
     for (const std::string& item : timeBarItems())
-        TimeBar->addItem(qs(item));
+        TimeBar->addItem(toQString(item));
     TimeBar->setCurrentIndex(-1);
     TimeBar->setEditText("");
     Edit4 = place(new QLineEdit(c), 144, 192, 49, 24);
@@ -268,7 +259,7 @@ void TSequence::buildControls()
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setMaxVisibleItems(17);
     for (const std::string& name : instrumentNames())
-        ComboBox1->addItem(qs(name));
+        ComboBox1->addItem(toQString(name));
     ComboBox1->setCurrentIndex(0);
     ComboBox1->setEditText("");
     {
@@ -357,15 +348,18 @@ void TSequence::buildMenu()
     Vis_Site = item(Help1, "Visit groovane.example.org");
 }
 
+void TSequence::onTriggered(QAction* action, Handler handler)
+{
+    connect(action, &QAction::triggered, this, guarded([this, handler, action] { (this->*handler)(action); }));
+}
+
+void TSequence::onClicked(QPushButton* button, Handler handler)
+{
+    connect(button, &QPushButton::clicked, this, guarded([this, handler, button] { (this->*handler)(button); }));
+}
+
 void TSequence::connectHandlers()
 {
-    auto onTriggered = [this](QAction* action, void (TSequence::*handler)(QObject*)) {
-        connect(action, &QAction::triggered, this, guarded([this, handler, action] { (this->*handler)(action); }));
-    };
-    auto onClicked = [this](QPushButton* b, void (TSequence::*handler)(QObject*)) {
-        connect(b, &QPushButton::clicked, this, guarded([this, handler, b] { (this->*handler)(b); }));
-    };
-
     onTriggered(Exit1, &TSequence::Exit1Click);
     onTriggered(Contents1, &TSequence::Contents1Click);
     onTriggered(Vis_Site, &TSequence::Vis_SiteClick);
@@ -436,7 +430,7 @@ void TSequence::Exit1Click(QObject*)
 void TSequence::Contents1Click(QObject*)
 {
     const std::string folder = BaseFolder.empty() ? std::filesystem::current_path().string() : BaseFolder;
-    openDocument(QUrl::fromLocalFile(QDir(qs(folder)).filePath(kHelpFile)));
+    openDocument(QUrl::fromLocalFile(QDir(toQString(folder)).filePath(kHelpFile)));
 }
 
 void TSequence::Vis_SiteClick(QObject*)
@@ -469,7 +463,7 @@ void TSequence::StringGrid1MouseUp(QObject*)
 {
     const int column = StringGrid1->currentColumn();
     const int row = StringGrid1->currentRow();
-    Grid.setCell(column, row, toggledCellText(Grid.cell(column, row), ss(ComboBox1->currentText())));
+    Grid.setCell(column, row, toggledCellText(Grid.cell(column, row), fromQString(ComboBox1->currentText())));
 }
 
 void TSequence::Insertinstrument1Click(QObject*)
@@ -480,17 +474,17 @@ void TSequence::Insertinstrument1Click(QObject*)
 
 void TSequence::Edit2Change(QObject*)
 {
-    Grid.setCell(0, 0, ss(Edit2->text()));
+    Grid.setCell(0, 0, fromQString(Edit2->text()));
 }
 
 void TSequence::TimeBarChange(QObject*)
 {
-    const std::string text = ss(TimeBar->currentText());
+    const std::string text = fromQString(TimeBar->currentText());
     if (text.empty())
         return;
     const TimeBarSplit split = splitTimeBarText(text);
-    Edit4->setText(qs(split.length));
-    Edit5->setText(qs(split.time));
+    Edit4->setText(toQString(split.length));
+    Edit5->setText(toQString(split.time));
 }
 
 void TSequence::BitBtn13Click(QObject*)
@@ -501,7 +495,7 @@ void TSequence::BitBtn13Click(QObject*)
         Edit5->clear();
         return;
     }
-    applyLengthAndTime(Grid, ss(Edit4->text()), ss(Edit5->text()));
+    applyLengthAndTime(Grid, fromQString(Edit4->text()), fromQString(Edit5->text()));
 }
 
 void TSequence::BitBtn7Click(QObject*)

@@ -244,6 +244,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Connects a button or menu item to a handler, run through the handler guard.
+    using Handler = void (TSequence::*)(QObject*);
+    void onClicked(QPushButton* button, Handler handler);
+    void onTriggered(QAction* action, Handler handler);
+
     void buildControls();
     void setUpSound();
     void buildMenu();

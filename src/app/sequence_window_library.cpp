@@ -9,6 +9,7 @@
 #include "dialogs.h"
 #include "files.h"
 #include "handler_guard.h"
+#include "qt_text.h"
 #include "pattern_editing.h"
 #include "pattern_file.h"
 #include "tempo_rule.h"
@@ -25,15 +26,7 @@ namespace groovane {
 
 namespace {
 
-QString qs(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
-std::string ss(const QString& s)
-{
-    return s.toUtf8().toStdString();
-}
 
 // Empties the line buffer however the work on it ends.
 struct LineBufferEmptier {
@@ -45,9 +38,6 @@ struct LineBufferEmptier {
 
 void TSequence::connectListAndTempoHandlers()
 {
-    auto onClicked = [this](QPushButton* b, void (TSequence::*handler)(QObject*)) {
-        connect(b, &QPushButton::clicked, this, guarded([this, handler, b] { (this->*handler)(b); }));
-    };
     onClicked(BitBtn6, &TSequence::BitBtn6Click);
     onClicked(BitBtn1, &TSequence::MusicLibDblClick);
     onClicked(LibBin, &TSequence::LibBinClick);
@@ -84,7 +74,7 @@ void TSequence::showMusicLib()
 {
     MusicLib->clear();
     for (const std::string& name : Library.entries())
-        MusicLib->addItem(qs(name));
+        MusicLib->addItem(toQString(name));
     MusicLib->setCurrentRow(-1);
 }
 
@@ -113,7 +103,7 @@ void TSequence::BitBtn6Click(QObject*)
     // Inserting shifts a selected entry below it, as the list box would.
     const int selected = MusicLib->currentRow();
     const int index = Library.add(PatternName);
-    MusicLib->insertItem(index, qs(PatternName));
+    MusicLib->insertItem(index, toQString(PatternName));
     MusicLib->setCurrentRow(selected >= index ? selected + 1 : selected);
 }
 
@@ -130,7 +120,7 @@ void TSequence::LoadPattern(const std::string& name)
     Delay->setValue(clampTempoPosition(reader.tempoPosition()));
     Loop->setValue(reader.loopCount());
     showTempo(Delay->value());
-    Edit2->setText(qs(Grid.cell(0, 0)));
+    Edit2->setText(toQString(Grid.cell(0, 0)));
 }
 
 void TSequence::MusicLibDblClick(QObject*)
@@ -173,7 +163,7 @@ PlayList TSequence::readSongList() const
 {
     std::vector<std::string> names;
     for (int i = 0; i < SongList->count(); ++i)
-        names.push_back(ss(SongList->item(i)->text()));
+        names.push_back(fromQString(SongList->item(i)->text()));
     PlayList list;
     list.assign(names);
     for (int i = 0; i < SongList->count(); ++i)
@@ -186,7 +176,7 @@ void TSequence::showSongList(const PlayList& list)
 {
     SongList->clear();
     for (const PlayListEntry& entry : list.entries()) {
-        auto* item = new QListWidgetItem(qs(entry.name), SongList);
+        auto* item = new QListWidgetItem(toQString(entry.name), SongList);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
     }
@@ -243,7 +233,7 @@ void TSequence::SongListMouseDown(QObject*)
     // The press has already moved the selection; a press below the entries leaves it.
     const int index = SongList->itemIndex();
     if (index >= 0)
-        LoadPattern(ss(SongList->item(index)->text()));
+        LoadPattern(fromQString(SongList->item(index)->text()));
 }
 
 void TSequence::Edit3Change(QObject*)
@@ -257,7 +247,7 @@ void TSequence::Edit3Change(QObject*)
 void TSequence::showTempo(int position)
 {
     StepInterval = stepIntervalMs(position);
-    Label6->setText(qs(tempoReadout(position)));
+    Label6->setText(toQString(tempoReadout(position)));
     Label6->adjustSize();
 }
 
@@ -273,7 +263,7 @@ void TSequence::DelayChange(QObject*)
 void TSequence::LoopChange(QObject*)
 {
     // Setting the value rewrites the text even when the value was 1 already (an emptied box).
-    if (!correctedLoopText(ss(Loop->text())).empty())
+    if (!correctedLoopText(fromQString(Loop->text())).empty())
         Loop->setValue(1);
 }
 

@@ -21,8 +21,8 @@ void TSequence::setUpSound()
     // has chosen a format; failures at this point pass silently.
     DXSound1.Loaded();
 
-    connect(BitBtn11, &QPushButton::clicked, this, guarded([this] { BitBtn11Click(BitBtn11); }));
-    connect(PlayInstrument1, &QAction::triggered, this, guarded([this] { BitBtn11Click(PlayInstrument1); }));
+    onClicked(BitBtn11, &TSequence::BitBtn11Click);
+    onTriggered(PlayInstrument1, &TSequence::BitBtn11Click);
 }
 
 void TSequence::DXSound1Initialize(QObject*)

@@ -1,4 +1,5 @@
 #include "qt_dialogs.h"
+#include "qt_text.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -10,31 +11,23 @@ namespace groovane {
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
-std::string s(const QString& q)
-{
-    return q.toUtf8().toStdString();
-}
 
 std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogOptions& options, bool save)
 {
-    QFileDialog dialog(parent, q(options.title), q(options.initialFolder), q(QtDialogs::toQtFilter(options.filter)));
+    QFileDialog dialog(parent, toQString(options.title), toQString(options.initialFolder), toQString(QtDialogs::toQtFilter(options.filter)));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile
                             : (options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
     if (!options.defaultExt.empty())
-        dialog.setDefaultSuffix(q(options.defaultExt));
+        dialog.setDefaultSuffix(toQString(options.defaultExt));
     if (save && !options.overwritePrompt)
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (!options.fileName.empty())
-        dialog.selectFile(q(options.fileName));
+        dialog.selectFile(toQString(options.fileName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return s(dialog.selectedFiles().first());
+    return fromQString(dialog.selectedFiles().first());
 }
 
 } // namespace
@@ -68,8 +61,8 @@ MessageResult QtDialogs::message(const std::string& caption, const std::string& 
                                  MessageButtons buttons)
 {
     QMessageBox box(parent_);
-    box.setWindowTitle(q(caption));
-    box.setText(q(text));
+    box.setWindowTitle(toQString(caption));
+    box.setText(toQString(text));
     switch (icon) {
     case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
