@@ -3,6 +3,7 @@
 // play cursor, a worker thread stopping and polling that ring as a streamed player does, and the
 // output going away and coming back, all while a callback thread mixes as fast as it can. Built
 // and run under ThreadSanitizer too; its value is in running clean there.
+#include "le_bytes.h"
 #include "sound_device.h"
 #include "sound_mixer.h"
 #include "sound_system.h"
@@ -184,12 +185,6 @@ TEST(SoundThreadCrossing, UiWorkerAndCallbackThreadsShareTheDeviceSafely) {
     system.collectGarbage();
 }
 
-uint32_t le32(const std::string& bytes, size_t at) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<size_t>(i)]);
-    return value;
-}
 
 // The recorder runs on its own paced thread; the test waits for it to have written a steady
 // tone, stops it and reads back a consistent WAV file holding that tone.
@@ -222,9 +217,9 @@ TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile) {
     ASSERT_GE(bytes.size(), 44u);
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(le32(bytes, 24), 44100u);
-    EXPECT_EQ(le32(bytes, 40), bytes.size() - 44);
-    EXPECT_EQ(le32(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(test::readLe32(bytes, 24), 44100u);
+    EXPECT_EQ(test::readLe32(bytes, 40), bytes.size() - 44);
+    EXPECT_EQ(test::readLe32(bytes, 4), bytes.size() - 8);
     bool heard = false;
     for (size_t at = 44; at + 1 < bytes.size() && !heard; at += 2)
         heard = static_cast<unsigned char>(bytes[at]) == (1234 & 0xFF) && static_cast<unsigned char>(bytes[at + 1]) == (1234 >> 8);

@@ -2,6 +2,7 @@
 // odd or hostile) is spelled out beside the test that uses it.
 #pragma once
 
+#include "le_bytes.h"
 #include "temp_folder.h"
 #include "wavaudio.h"
 
@@ -11,21 +12,6 @@
 #include <vector>
 
 namespace groovane::test {
-
-inline std::string le16(int v)
-{
-    return {static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff)};
-}
-
-inline std::string le32(std::uint32_t v)
-{
-    return le16(static_cast<int>(v & 0xffff)) + le16(static_cast<int>(v >> 16));
-}
-
-inline std::string chunk(const std::string& id, const std::string& body)
-{
-    return id + le32(static_cast<std::uint32_t>(body.size())) + body;
-}
 
 // A chunk whose stated size is not its body's length.
 inline std::string chunkClaiming(const std::string& id, std::uint32_t size, const std::string& body)

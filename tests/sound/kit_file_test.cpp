@@ -7,6 +7,7 @@
 #include <string>
 
 #include "temp_folder.h"
+#include "le_bytes.h"
 #include "wave.h"
 #include "wave_collection.h"
 #include "wave_collection_component.h"
@@ -14,13 +15,10 @@
 namespace groovane {
 namespace {
 
-uint32_t u32At(const std::string& s, size_t offset)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= uint32_t(uint8_t(s[offset + size_t(i)])) << (8 * i);
-    return v;
-}
+using test::chunk;
+using test::le32;
+using test::readLe32;
+
 
 TWave twoByteWave()
 {
@@ -99,11 +97,11 @@ TEST(KitFile, OneNamedSoundHasTheDocumentedLayout)
     EXPECT_EQ(bytes.substr(0, 3), std::string("\xFF\x0A\x00", 3));
     EXPECT_EQ(bytes.substr(3, 22), std::string("DRUMKITWAVECOLLECTION\0", 22));
     EXPECT_EQ(bytes.substr(25, 2), std::string("\x30\x10", 2));
-    EXPECT_EQ(u32At(bytes, 27), 122u);
+    EXPECT_EQ(readLe32(bytes, 27), 122u);
     EXPECT_EQ(bytes.substr(31, 36), std::string("TPF0\x18TWaveCollectionComponent\0\x04List\x0E", 36));
     const std::string item = bytes.substr(67, 83);
     EXPECT_EQ(item.substr(0, 31), std::string("\x01\x04Name\x06\x04Kick\x06Looped\x08\x09Wave.WAVE\x0A", 31));
-    EXPECT_EQ(u32At(item, 31), 47u);
+    EXPECT_EQ(readLe32(item, 31), 47u);
     EXPECT_EQ(item.substr(35, 47), kick.Wave().PropertyBytes());
     EXPECT_EQ(item[82], '\0');
     EXPECT_EQ(bytes.substr(150), std::string(3, '\0'));

@@ -6,32 +6,19 @@
 #include <string>
 
 #include "temp_folder.h"
+#include "le_bytes.h"
 #include "wave.h"
 #include "wave_stream.h"
 
 namespace groovane {
 namespace {
 
-uint32_t u32At(const std::string& s, size_t offset)
-{
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i)
-        v |= uint32_t(uint8_t(s[offset + size_t(i)])) << (8 * i);
-    return v;
-}
+using test::chunk;
+using test::le32;
+using test::readLe32;
 
-std::string u32(uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[size_t(i)] = char(uint8_t(v >> (8 * i)));
-    return s;
-}
 
-std::string chunk(const std::string& id, const std::string& body)
-{
-    return id + u32(uint32_t(body.size())) + body;
-}
+
 
 std::string pcm16Format()
 {
@@ -69,12 +56,12 @@ TEST(WaveImage, SavesTheDocumentedLayoutAndLoadsItBack)
 
     ASSERT_EQ(image.size(), 49u);
     EXPECT_EQ(image.substr(0, 4), "RIFF");
-    EXPECT_EQ(u32At(image, 4), 51u);
+    EXPECT_EQ(readLe32(image, 4), 51u);
     EXPECT_EQ(image.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(u32At(image, 16), 16u);
+    EXPECT_EQ(readLe32(image, 16), 16u);
     EXPECT_EQ(image.substr(20, 16), pcm16Format());
     EXPECT_EQ(image.substr(36, 4), "data");
-    EXPECT_EQ(u32At(image, 40), 4u);
+    EXPECT_EQ(readLe32(image, 40), 4u);
     EXPECT_EQ(image.substr(44, 4), std::string("\x01\x02\xFE\xFF", 4));
     EXPECT_EQ(image[48], '\0');
     EXPECT_EQ(stream.Position(), 49);
@@ -95,7 +82,7 @@ TEST(WaveImage, WritesAtTheStreamPositionAndLeavesEarlierBytes)
     smallWave().SaveToStream(stream);
     EXPECT_EQ(stream.Bytes().size(), 52u);
     EXPECT_EQ(stream.Bytes().substr(0, 7), "abcRIFF");
-    EXPECT_EQ(u32At(stream.Bytes(), 7), 51u);
+    EXPECT_EQ(readLe32(stream.Bytes(), 7), 51u);
 
     // Loading from the same position reads the image that starts there.
     stream.SetPosition(3);
@@ -123,7 +110,7 @@ TEST(WaveImage, ChunkWalkTakesChunksInAnyOrderAndTheLaterOneWins)
 {
     const std::string format = pcm16Format();
     // "data" before "fmt ", an unknown chunk between, a second "data" that wins.
-    const std::string image = "RIFF" + u32(0) + "WAVE" + chunk("data", "wxyz") + chunk("junk", "12") +
+    const std::string image = "RIFF" + le32(0) + "WAVE" + chunk("data", "wxyz") + chunk("junk", "12") +
                               chunk("fmt ", format) + chunk("data", "AB");
     const TWave wave = loadBytes(image);
     EXPECT_EQ(wave.FormatSize(), 16);
@@ -140,11 +127,11 @@ TEST(WaveImage, OddChunkIsFollowedWithoutSkippingAPadByte)
     // reads as "\0dat", an unknown chunk whose length runs past the end, and no samples are
     // found.
     const std::string unpadded =
-        "RIFF" + u32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") + chunk("data", "1234");
+        "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") + chunk("data", "1234");
     EXPECT_EQ(loadBytes(unpadded).Size(), 4);
 
     const std::string padded =
-        "RIFF" + u32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") + std::string(1, '\0') +
+        "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") + std::string(1, '\0') +
         chunk("data", "1234");
     const TWave wave = loadBytes(padded);
     EXPECT_EQ(wave.FormatSize(), 16);
@@ -154,7 +141,7 @@ TEST(WaveImage, OddChunkIsFollowedWithoutSkippingAPadByte)
 TEST(WaveImage, RefusesBadHeadersAndLeavesTheWaveEmpty)
 {
     const std::string body = chunk("fmt ", pcm16Format()) + chunk("data", "1234");
-    for (const std::string& image : {"RIFX" + u32(0) + "WAVE" + body, "RIFF" + u32(0) + "AVI " + body}) {
+    for (const std::string& image : {"RIFX" + le32(0) + "WAVE" + body, "RIFF" + le32(0) + "AVI " + body}) {
         TWave wave = smallWave();
         TMemoryStream stream(image);
         try {
@@ -182,20 +169,20 @@ TEST(WaveImage, LengthsBeyondTheStreamAreReadErrorsNotAllocations)
 {
     const std::string format = pcm16Format();
     // A "data" chunk claiming 4 GB keeps the format; nothing is allocated for the samples.
-    const std::string hugeData = "RIFF" + u32(0) + "WAVE" + chunk("fmt ", format) + "data" + u32(0xFFFFFFF0u) + "12";
+    const std::string hugeData = "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + "data" + le32(0xFFFFFFF0u) + "12";
     TWave wave;
     TMemoryStream stream(hugeData);
     EXPECT_THROW(wave.LoadFromStream(stream), EReadError);
     EXPECT_EQ(wave.FormatSize(), 16);
     EXPECT_EQ(wave.Capacity(), 0);
 
-    const std::string hugeFormat = "RIFF" + u32(0) + "WAVE" + "fmt " + u32(0x7FFFFFFFu) + format;
+    const std::string hugeFormat = "RIFF" + le32(0) + "WAVE" + "fmt " + le32(0x7FFFFFFFu) + format;
     TMemoryStream stream2(hugeFormat);
     EXPECT_THROW(wave.LoadFromStream(stream2), EReadError);
 
     // A length that would step backwards if taken as signed is a long forward skip instead:
     // the walk ends rather than looping over the same header.
-    const std::string backwards = "RIFF" + u32(0) + "WAVE" + chunk("fmt ", format) + "junk" + u32(0xFFFFFFF8u) +
+    const std::string backwards = "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + "junk" + le32(0xFFFFFFF8u) +
                                   chunk("data", "12");
     const TWave walked = loadBytes(backwards);
     EXPECT_EQ(walked.Size(), 0);
@@ -288,7 +275,7 @@ TEST(WaveFormat, MakePcmFormatComputesAlignmentAndRate)
     EXPECT_EQ(f.cbSize, 0);
     const std::string bytes = formatRecordBytes(f);
     ASSERT_EQ(bytes.size(), 18u);
-    EXPECT_EQ(u32At(bytes, 4), 44100u);
+    EXPECT_EQ(readLe32(bytes, 4), 44100u);
     const WaveFormatEx back = formatRecordFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()), 18);
     EXPECT_EQ(back.nAvgBytesPerSec, 176400u);
 }
