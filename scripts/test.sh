@@ -17,7 +17,9 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DGROOVANE_SANITIZE=ON -DGROOVANE_WERROR=ON -DGROOVANE_BUILD_TESTS=ON
 cmake --build build/test -j "$jobs"
-ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300 | tee "$logs/asan.log"
 
 # ThreadSanitizer: only the tests labelled "tsan" (those that cross threads).
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -26,5 +28,11 @@ tsan_targets=$(cmake --build build/tsan --target help | sed -n 's/^\(tsan_[a-z_]
 if [ -n "$tsan_targets" ]; then
   # shellcheck disable=SC2086
   cmake --build build/tsan -j "$jobs" --target $tsan_targets
-  TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure -L tsan -j "$jobs" --timeout 300
+  TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure -L tsan -j "$jobs" --timeout 300 |
+    tee "$logs/tsan.log"
 fi
+
+# One closing line for both runs (each ctest run above already stopped the script on a failure).
+total=$(cat "$logs"/*.log | sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' |
+  awk '{ n += $1 } END { print n + 0 }')
+echo "$total passed, 0 failed"
