@@ -94,6 +94,18 @@ void fill(SoundBuffer& buffer, uint32_t offset, uint32_t bytes, int16_t value) {
     buffer.Unlock(r1, b1, r2, b2);
 }
 
+// A device on `system` at priority level whose primary mixes 44100 Hz 16-bit stereo.
+void openCdQualityDevice(SoundSystem& system, std::shared_ptr<SoundDevice>& device,
+                         std::shared_ptr<SoundBuffer>& primary) {
+    ASSERT_EQ(system.createDevice(&device), DS_OK);
+    ASSERT_EQ(device->SetCooperativeLevel(&system, DSSCL_PRIORITY), DS_OK);
+    SoundBufferDesc primaryDesc;
+    primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    ASSERT_EQ(device->CreateSoundBuffer(&primaryDesc, &primary), DS_OK);
+    const WaveFormatEx cd{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+    ASSERT_EQ(primary->SetFormat(&cd), DS_OK);
+}
+
 TEST(SoundThreadCrossing, UiWorkerAndCallbackThreadsShareTheDeviceSafely) {
     SoundSystem system;
     auto ownedOutput = std::make_unique<FreeRunningOutput>();
@@ -101,14 +113,8 @@ TEST(SoundThreadCrossing, UiWorkerAndCallbackThreadsShareTheDeviceSafely) {
     system.useOutput(std::move(ownedOutput));
 
     std::shared_ptr<SoundDevice> device;
-    ASSERT_EQ(system.createDevice(&device), DS_OK);
-    ASSERT_EQ(device->SetCooperativeLevel(&system, DSSCL_PRIORITY), DS_OK);
-    SoundBufferDesc primaryDesc;
-    primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
     std::shared_ptr<SoundBuffer> primary;
-    ASSERT_EQ(device->CreateSoundBuffer(&primaryDesc, &primary), DS_OK);
-    const WaveFormatEx cd{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
-    ASSERT_EQ(primary->SetFormat(&cd), DS_OK);
+    ASSERT_NO_FATAL_FAILURE(openCdQualityDevice(system, device, primary));
 
     // The streamed ring: looped, refilled behind its play cursor by this thread, polled and
     // finally stopped by a worker.
@@ -196,14 +202,8 @@ TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile) {
         system.useOutput(makeWavRecordingOutput(path));
         ASSERT_EQ(system.output()->name(), "wav:" + path);
         std::shared_ptr<SoundDevice> device;
-        ASSERT_EQ(system.createDevice(&device), DS_OK);
-        ASSERT_EQ(device->SetCooperativeLevel(&system, DSSCL_PRIORITY), DS_OK);
-        SoundBufferDesc primaryDesc;
-        primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
         std::shared_ptr<SoundBuffer> primary;
-        ASSERT_EQ(device->CreateSoundBuffer(&primaryDesc, &primary), DS_OK);
-        const WaveFormatEx cd{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
-        ASSERT_EQ(primary->SetFormat(&cd), DS_OK);
+        ASSERT_NO_FATAL_FAILURE(openCdQualityDevice(system, device, primary));
         auto tone = makeBuffer(*device, 400);
         fill(*tone, 0, 400, 1234);
         ASSERT_EQ(tone->Play(DSBPLAY_LOOPING), DS_OK);
