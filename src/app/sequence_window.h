@@ -193,6 +193,25 @@ public:
     void BitBtn11Click(QObject* Sender = nullptr);
     // Sounds one instrument slot: a fresh copy of a kit sound, or nothing for slot 0.
     void triggerInstrument(int slot);
+    // The output format items: each checks itself alone, sets OutputRate and OutputBits and
+    // opens the device again, so the kit's buffers are made again in the new format.
+    void set1Click(QObject* Sender = nullptr);
+    void set2Click(QObject* Sender = nullptr);
+    void set3Click(QObject* Sender = nullptr);
+    void set4Click(QObject* Sender = nullptr);
+    // Sound Focus: inverts its check mark and adds or removes global focus; buffers made from
+    // then on (the kit's at the next format choice) follow it.
+    void FocusClick(QObject* Sender = nullptr);
+
+    // --- instrument panning -------------------------------------------------------------------
+    // The selector's text changed by the user (picked or typed): the pan slider shows the pan
+    // of that instrument; a sample or unknown text shows "Tamb", the empty entry leaves it.
+    void ComboBox1Change(QObject* Sender = nullptr);
+    // The pan slider moved by the user: the selected kit instrument takes its position. With a
+    // sample selected, the "Sample Panning" message and nothing else.
+    void PanningChange(QObject* Sender = nullptr);
+    // "R": every kit instrument back to the centre, and the slider too.
+    void BitBtn5Click(QObject* Sender = nullptr);
 
     // --- pattern grid -------------------------------------------------------------------------
     void StringGrid1MouseUp(QObject* Sender = nullptr);
@@ -251,6 +270,11 @@ private:
 
     void buildControls();
     void setUpSound();
+    void connectPanHandlers();
+    // Start-up: the pans read from "Panning.dat" into MusicPad go to the kit's 16 instruments.
+    void applyStoredPans();
+    // A format item chosen: checks it alone, takes its format and opens the device again.
+    void chooseOutputFormat(QAction* item, uint32_t rate, int32_t bits);
     void buildMenu();
     void connectHandlers();
     void connectListAndTempoHandlers();
@@ -260,6 +284,12 @@ private:
     void showTempo(int position);
     // Set by a user action on Delay that moves it, so the change that follows runs DelayChange.
     bool delayMovedByUser_ = false;
+    // The same for the pan slider and PanningChange.
+    bool panningMovedByUser_ = false;
+    // True once the kit's pans are worth writing to "Panning.dat" at close: the stored ones were
+    // applied at start, or the user has changed a pan since. Until then the pans not applied
+    // are only 0s, which must not replace the ones kept in the file.
+    bool pansToStore_ = false;
     // The keys of the menu's short cuts; they win over whatever control has the focus.
     std::vector<QKeyCombination> menuShortcuts_;
 };

@@ -1,0 +1,123 @@
+// The main window's instrument panning: the selector, the pan slider and "R", and the pans kept
+// in "Panning.dat" between runs. The file's form lives in instrument_pans.h; the kit is reached
+// through DXWaveList1 by instrument name.
+#include "sequence_window.h"
+
+#include "dialogs.h"
+#include "files.h"
+#include "handler_guard.h"
+#include "instrument_pans.h"
+#include "pattern_editing.h"
+#include "qt_text.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+
+#include <utility>
+
+namespace groovane {
+
+namespace {
+
+// The selector text's position in the instrument list, ignoring letter case; -1 when the text
+// is none of its entries (the empty text is entry 0).
+int instrumentListIndex(const std::string& text)
+{
+    const int slot = instrumentSlot(text);
+    return slot == 0 && !text.empty() ? -1 : slot;
+}
+
+} // namespace
+
+void TSequence::connectPanHandlers()
+{
+    // Only the user's choices run ComboBox1Change: a pick from the list, or typing.
+    connect(ComboBox1, &QComboBox::activated, this, guarded([this] { ComboBox1Change(ComboBox1); }));
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this, guarded([this] { ComboBox1Change(ComboBox1); }));
+    // Only the user's moves of the pan slider run PanningChange, as for the tempo slider: a user
+    // action reports the position it is about to set before the value changes.
+    connect(Panning, &QAbstractSlider::actionTriggered, this,
+            [this] { panningMovedByUser_ = Panning->sliderPosition() != Panning->value(); });
+    connect(Panning, &QAbstractSlider::valueChanged, this, [this] {
+        if (std::exchange(panningMovedByUser_, false))
+            runGuarded([this] { PanningChange(Panning); });
+    });
+    onClicked(BitBtn5, &TSequence::BitBtn5Click);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Instrument panning
+
+void TSequence::applyStoredPans()
+{
+    applyPanFileLines(MusicPad.lines(), [this](const std::string& instrument, int32_t pan) {
+        DXWaveList1.Items().Find(instrument).SetPan(pan);
+    });
+    MusicPad.clear();
+    pansToStore_ = true;
+}
+
+void TSequence::FormClose(QObject*)
+{
+    const std::string path = joinPath(BaseFolder, kPanningFile);
+    // Pans that were never applied are 0s; they may replace the file only when it is missing.
+    if (!pansToStore_ && fileExists(path))
+        return;
+    std::vector<std::string> lines;
+    try {
+        lines = panFileLines([this](const std::string& instrument) { return DXWaveList1.Items().Find(instrument).Pan(); });
+    } catch (const Exception&) {
+        // A kit without one of the instruments cannot give every pan. The stored file stays as
+        // it is and the program still closes: failing here would keep it open for good.
+        showCurrentException(std::current_exception());
+        return;
+    }
+    MusicPad.clear();
+    MusicPad.lines() = std::move(lines);
+    try {
+        MusicPad.saveToFile(path);
+    } catch (...) {
+        MusicPad.clear();
+        throw; // the window stays open, so the user can make room and close again
+    }
+    MusicPad.clear();
+}
+
+void TSequence::ComboBox1Change(QObject*)
+{
+    int index = instrumentListIndex(fromQString(ComboBox1->currentText()));
+    if (index < 0 || index > kLastKitSlot)
+        index = kLastKitSlot;
+    if (index == 0)
+        return;
+    // A program move: the slider holds the pan within its range, and no pan changes.
+    Panning->setValue(DXWaveList1.Items().Find(instrumentNames()[static_cast<size_t>(index)]).Pan());
+}
+
+void TSequence::PanningChange(QObject*)
+{
+    const int index = instrumentListIndex(fromQString(ComboBox1->currentText()));
+    if (index > kLastKitSlot) {
+        dialogs().message("Sample Panning",
+                          "Use the sample importer (Edit/Sample#) to change your imported samples panning",
+                          MessageIcon::None, MessageButtons::Ok);
+        return;
+    }
+    if (index < kFirstKitSlot)
+        return;
+    DXWaveList1.Items().Find(instrumentNames()[static_cast<size_t>(index)]).SetPan(Panning->value());
+    pansToStore_ = true;
+}
+
+void TSequence::BitBtn5Click(QObject*)
+{
+    for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot) {
+        DXWaveList1.Items().Find(instrumentNames()[static_cast<size_t>(slot)]).SetPan(0);
+        pansToStore_ = true;
+    }
+    Panning->setValue(0);
+}
+
+} // namespace groovane
