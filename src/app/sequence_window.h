@@ -12,6 +12,7 @@
 #include "pattern_grid.h"
 #include "pattern_library.h"
 #include "play_list.h"
+#include "sample_slots.h"
 #include "wave_collection.h"
 
 #include <QMainWindow>
@@ -240,6 +241,19 @@ public:
     void SongListMouseDown(QObject* Sender = nullptr);
     void Edit3Change(QObject* Sender = nullptr);
 
+    // --- song files -----------------------------------------------------------------------------
+    // Save Song: the play list and the eight sample slots to the file chosen in the save
+    // dialog; the title becomes the file's name. A cancelled dialog empties the title and writes
+    // nothing. A slot's error stops it before anything is written.
+    void BitBtn9Click(QObject* Sender = nullptr);
+    // Open Song: reads the chosen file whole, then replaces the play list and gives the sample
+    // slots their files, frequencies and pans. A file that cannot be read or holds a bad number
+    // changes nothing; a sample that cannot be opened stops at that slot.
+    void BitBtn8Click(QObject* Sender = nullptr);
+    // The sample slots, handed over once the sample windows exist (not owned). Without them,
+    // Save writes every slot as the blank sound and Open leaves the slots alone.
+    SampleSlots* sampleSlots = nullptr;
+
     // --- tempo --------------------------------------------------------------------------------
     // Runs only when the user moves Delay, never when the program sets it.
     void DelayChange(QObject* Sender = nullptr);
@@ -270,7 +284,7 @@ private:
 
     void buildControls();
     void setUpSound();
-    void connectPanHandlers();
+    void connectPanAndSongHandlers();
     // Start-up: the pans read from "Panning.dat" into MusicPad go to the kit's 16 instruments.
     void applyStoredPans();
     // A format item chosen: checks it alone, takes its format and opens the device again.

@@ -1,6 +1,7 @@
-// The main window's instrument panning: the selector, the pan slider and "R", and the pans kept
-// in "Panning.dat" between runs. The file's form lives in instrument_pans.h; the kit is reached
-// through DXWaveList1 by instrument name.
+// The main window's instrument panning and song files. Panning: the selector, the pan slider and
+// "R", and the pans kept in "Panning.dat" between runs (the file's form is in instrument_pans.h;
+// the kit is reached through DXWaveList1 by instrument name). Songs: Save Song and Open Song,
+// over the song file's reader and writer (song_file.h) and the sample slots' interface.
 #include "sequence_window.h"
 
 #include "dialogs.h"
@@ -9,8 +10,10 @@
 #include "instrument_pans.h"
 #include "pattern_editing.h"
 #include "qt_text.h"
+#include "song_file.h"
 
 #include <QComboBox>
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -29,9 +32,11 @@ int instrumentListIndex(const std::string& text)
     return slot == 0 && !text.empty() ? -1 : slot;
 }
 
+const char* const kSongFilter = "*.sng|*.sng";
+
 } // namespace
 
-void TSequence::connectPanHandlers()
+void TSequence::connectPanAndSongHandlers()
 {
     // Only the user's choices run ComboBox1Change: a pick from the list, or typing.
     connect(ComboBox1, &QComboBox::activated, this, guarded([this] { ComboBox1Change(ComboBox1); }));
@@ -45,6 +50,11 @@ void TSequence::connectPanHandlers()
             runGuarded([this] { PanningChange(Panning); });
     });
     onClicked(BitBtn5, &TSequence::BitBtn5Click);
+
+    onClicked(BitBtn8, &TSequence::BitBtn8Click);
+    onTriggered(OpenPattern1, &TSequence::BitBtn8Click);
+    onClicked(BitBtn9, &TSequence::BitBtn9Click);
+    onTriggered(SavePattern1, &TSequence::BitBtn9Click);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -118,6 +128,72 @@ void TSequence::BitBtn5Click(QObject*)
         pansToStore_ = true;
     }
     Panning->setValue(0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Song files
+
+void TSequence::BitBtn9Click(QObject*)
+{
+    FileDialogOptions options;
+    options.filter = kSongFilter;
+    options.defaultExt = "sng";
+    options.initialFolder = BaseFolder;
+    options.fileName = fromQString(Edit3->text());
+    const std::string path = dialogs().saveFile(options).value_or("");
+    const std::string title = songFileTitle(path);
+    Edit3->setText(toQString(title));
+    BitBtn3->setEnabled(true);
+    if (isEmptySongTitle(title))
+        return;
+
+    const PlayList list = readSongList();
+    std::vector<std::string> names;
+    for (const PlayListEntry& entry : list.entries())
+        names.push_back(entry.name);
+    const auto slotSettings = sampleSlots ? songSampleSettings(*sampleSlots)
+                                   : std::vector<std::optional<SongSampleSettings>>(kSampleSlotCount);
+    MusicPad.lines() = songFileLines(names, slotSettings);
+    try {
+        MusicPad.saveToFile(path);
+    } catch (...) {
+        MusicPad.clear();
+        throw;
+    }
+    MusicPad.clear();
+    Edit3->setText(toQString(withoutExtension(title)));
+}
+
+void TSequence::BitBtn8Click(QObject*)
+{
+    FileDialogOptions options;
+    options.filter = kSongFilter;
+    options.initialFolder = BaseFolder;
+    const std::string path = dialogs().openFile(options).value_or("");
+    if (isEmptySongTitle(path)) {
+        Edit3->setText(toQString(path));
+        return;
+    }
+    // Read and check the whole file before anything changes.
+    SongFileContents song;
+    try {
+        MusicPad.loadFromFile(path);
+        song = readSongFile(MusicPad.lines());
+    } catch (...) {
+        MusicPad.clear();
+        throw;
+    }
+    MusicPad.clear();
+
+    // The title shows the full path until every slot has taken its sample.
+    Edit3->setText(toQString(path));
+    PlayList list;
+    list.assign(song.names);
+    showSongList(list);
+    BitBtn3->setEnabled(true);
+    if (sampleSlots)
+        applySongSamples(song, *sampleSlots, BaseFolder);
+    Edit3->setText(toQString(withoutExtension(songFileTitle(path))));
 }
 
 } // namespace groovane

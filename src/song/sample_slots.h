@@ -1,6 +1,6 @@
 // The eight sample slots as songs reach them. The main window saves and opens songs through
-// this interface without knowing the sample windows; the program hands it an implementation
-// over those windows' players when it creates them. UI thread.
+// this interface without knowing the sample windows, whose players stand behind it; the render
+// reads the slots' volumes through it too. UI thread.
 #pragma once
 
 #include "song_file.h"
