@@ -13,6 +13,7 @@
 #include "pattern_library.h"
 #include "play_list.h"
 #include "sample_slots.h"
+#include "step_list.h"
 #include "wave_collection.h"
 
 #include <QMainWindow>
@@ -250,6 +251,11 @@ public:
     // slots their files, frequencies and pans. A file that cannot be read or holds a bad number
     // changes nothing; a sample that cannot be opened stops at that slot.
     void BitBtn8Click(QObject* Sender = nullptr);
+    // One pattern of a song as Play Song and the render read it: the pattern file into the grid
+    // (whose row count stays), the tempo slider and the loop count (the tempo rule applied,
+    // TempoPosition untouched) and the name box. Returns what the step list takes of it. Raises
+    // "Cannot open file %s" and the conversion errors of the length, tempo and loop lines.
+    SongPattern loadSongPattern(const std::string& name);
     // The sample slots, handed over once the sample windows exist (not owned). Without them,
     // Save writes every slot as the blank sound and Open leaves the slots alone.
     SampleSlots* sampleSlots = nullptr;

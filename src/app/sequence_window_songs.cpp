@@ -9,14 +9,17 @@
 #include "handler_guard.h"
 #include "instrument_pans.h"
 #include "pattern_editing.h"
+#include "pattern_file.h"
 #include "qt_text.h"
 #include "song_file.h"
+#include "tempo_rule.h"
 
 #include <QComboBox>
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 
 #include <utility>
 
@@ -62,9 +65,14 @@ void TSequence::connectPanAndSongHandlers()
 
 void TSequence::applyStoredPans()
 {
-    applyPanFileLines(MusicPad.lines(), [this](const std::string& instrument, int32_t pan) {
-        DXWaveList1.Items().Find(instrument).SetPan(pan);
-    });
+    try {
+        applyPanFileLines(MusicPad.lines(), [this](const std::string& instrument, int32_t pan) {
+            DXWaveList1.Items().Find(instrument).SetPan(pan);
+        });
+    } catch (...) {
+        MusicPad.clear();
+        throw;
+    }
     MusicPad.clear();
     pansToStore_ = true;
 }
@@ -131,7 +139,29 @@ void TSequence::BitBtn5Click(QObject*)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Song files
+// Song files and song patterns
+
+SongPattern TSequence::loadSongPattern(const std::string& name)
+{
+    try {
+        MusicPad.loadFromFile(patternFilePath(BaseFolder, name));
+    } catch (...) {
+        MusicPad.clear();
+        throw;
+    }
+    const PatternFileReader reader(std::move(MusicPad.lines()));
+    MusicPad.clear();
+    // The song's patterns pass through the grid without changing how many rows it shows.
+    const int rows = Grid.rowCount();
+    reader.loadCells(Grid);
+    Grid.setRowCount(rows);
+    // Program moves: the slider keeps 1..140 and the loop guard lifts a count below 1 to 1.
+    Delay->setValue(clampTempoPosition(reader.tempoPosition()));
+    Loop->setValue(reader.loopCount());
+    showTempo(Delay->value());
+    Edit2->setText(toQString(Grid.cell(0, 0)));
+    return SongPattern{Delay->value(), Loop->value(), reader.length(), patternStepCells(reader)};
+}
 
 void TSequence::BitBtn9Click(QObject*)
 {

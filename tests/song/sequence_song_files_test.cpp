@@ -1,13 +1,18 @@
 // Save Song and Open Song on the main window, with the sample slots played by a stand-in.
 #include "exception.h"
 #include "line_buffer.h"
+#include "pattern_editing.h"
+#include "pattern_file.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
 #include "working_folder.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidgetItem>
 #include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -202,4 +207,39 @@ TEST_F(SequenceSongFilesTest, ASampleThatCannotBeOpenedStopsAtItsSlot)
     EXPECT_EQ(samples.players[1].pan, 100);
     EXPECT_EQ(samples.players.count(2), 0u) << "the slot is left without a sound";
     EXPECT_EQ(samples.players[3].fileName, "Blank.wav") << "later blocks are not read";
+}
+
+TEST_F(SequenceSongFilesTest, SongPatternsPassThroughTheEditorIntoTheStepList)
+{
+    // An 8-step pattern stored with a tempo beyond the slider and a loop count of 0.
+    PatternGrid stored;
+    writeLengthAndTime(stored, 8, 4);
+    stored.setCell(0, 0, "Verse");
+    stored.setCell(1, 2, "Kick");
+    stored.setCell(6, 9, "%%%");
+    folder.write("Verse.pat", LineBuffer::joinLines(patternFileLines(stored, 8, 200, 0)));
+
+    const SongPattern verse = window->loadSongPattern("Verse");
+    EXPECT_EQ(verse.tempoPosition, 140);
+    EXPECT_EQ(verse.loopCount, 1);
+    EXPECT_EQ(verse.length, 8);
+    ASSERT_EQ(verse.cells.size(), 48u);
+    EXPECT_EQ(verse.cells[0], "Kick");
+    // The editor shows the pattern, with the rows it had.
+    EXPECT_EQ(window->Grid.cell(1, 2), "Kick");
+    EXPECT_EQ(window->Grid.rowCount(), 18);
+    EXPECT_EQ(window->Delay->value(), 140);
+    EXPECT_EQ(window->Loop->value(), 1);
+    EXPECT_EQ(window->Label6->text(), "51");
+    EXPECT_EQ(window->TempoPosition, 60);
+    EXPECT_EQ(window->Edit2->text(), "Verse");
+
+    const PatternLoader load = [this](const std::string& name) { return window->loadSongPattern(name); };
+    StepList list = buildStepList({"Verse", "Verse"}, load);
+    EXPECT_EQ(list.lineCount(), 2 * (2 + 48) + 1);
+    EXPECT_EQ(list.line(1), "140");
+    EXPECT_EQ(list.line(2 + 6 * 7 + 5), "") << "the end text in a cell is an empty cell";
+
+    EXPECT_THROW(list = buildStepList({"Verse", "Gone"}, load), EFileError);
+    EXPECT_EQ(list.lineCount(), 101);
 }
