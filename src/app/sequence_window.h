@@ -130,9 +130,10 @@ public:
     QLabel* Image2;
     std::vector<QFrame*> Bevels; // Bevel1 .. Bevel7
 
-    // Hidden: the line buffer through which text files are read and written, and the step list.
+    // Hidden: the line buffer through which text files are read and written, and the song's
+    // step list.
     LineBuffer MusicPad;
-    std::vector<std::string> MainPlay;
+    StepList MainPlay;
 
     // The step timers of song and pattern playback: disabled, 1000 ms, ticking also while the
     // program is not the active one.
