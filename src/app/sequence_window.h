@@ -182,7 +182,9 @@ public:
     // The start-up work, in order. An error ends it at that step and is shown; the window keeps
     // what was done.
     void FormCreate(QObject* Sender = nullptr);
-    // Writes the instrument pans; raises when that fails, which keeps the window open.
+    // Writes the instrument pans to "Panning.dat" when they are worth keeping (see
+    // pansToStore_). A kit that lacks an instrument shows its error and lets the window close
+    // with the file untouched; a file that cannot be written raises, which keeps it open.
     void FormClose(QObject* Sender = nullptr);
     void Exit1Click(QObject* Sender = nullptr);
     void Contents1Click(QObject* Sender = nullptr);

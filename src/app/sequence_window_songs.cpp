@@ -14,8 +14,8 @@
 #include "song_file.h"
 #include "tempo_rule.h"
 
-#include <QComboBox>
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>

@@ -1,12 +1,9 @@
 #include "exception.h"
 #include "line_buffer.h"
-#include "sample_slots.h"
 #include "song_file.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
-
-#include <map>
 
 using namespace groovane;
 
@@ -29,45 +26,6 @@ SongFileContents read(const std::string& bytes)
 {
     return readSongFile(LineBuffer::splitLines(bytes));
 }
-
-// Slots that record what a song gives them.
-class RecordingSlots : public SampleSlots {
-public:
-    std::map<int, SongSampleSettings> players;
-    std::vector<std::string> calls;
-    std::string unopenable;
-
-    std::optional<SongSampleSettings> settings(int slot) const override
-    {
-        auto it = players.find(slot);
-        return it == players.end() ? std::nullopt : std::optional(it->second);
-    }
-    std::optional<int32_t> volume(int) const override { return std::nullopt; }
-    void setFileName(int slot, const std::string& path) override
-    {
-        calls.push_back(std::to_string(slot) + " file " + path);
-        if (path == unopenable) {
-            players.erase(slot);
-            throw EFileError("Cannot open file " + path);
-        }
-        players[slot].fileName = path;
-    }
-    void setFrequency(int slot, int32_t frequency) override
-    {
-        calls.push_back(std::to_string(slot) + " frequency " + std::to_string(frequency));
-        players.at(slot).frequency = frequency;
-    }
-    void setPan(int slot, int32_t pan) override
-    {
-        calls.push_back(std::to_string(slot) + " pan " + std::to_string(pan));
-        players.at(slot).pan = pan;
-    }
-    void setVolume(int, int32_t) override {}
-    void enableControls(int slot, int32_t frequency) override
-    {
-        calls.push_back(std::to_string(slot) + " controls " + std::to_string(frequency));
-    }
-};
 
 } // namespace
 
@@ -196,28 +154,4 @@ TEST(SongFileTest, SamplePathsResolveAgainstTheBaseFolderAndBackslashes)
     // Not found either way: the path as written, so the error names it.
     EXPECT_EQ(resolveSamplePath("C:\\Waves\\gone.wav", folder), folder + "/C:\\Waves\\gone.wav");
     EXPECT_EQ(resolveSamplePath("", folder), "");
-}
-
-TEST(SongSamplesTest, SlotsTakeTheirBlocksInFileOrderAndStopAtAFailure)
-{
-    test::TempFolder base;
-    base.write("Blank.wav", "x");
-    const std::string folder = base.path().string();
-    RecordingSlots slots;
-    slots.unopenable = "/gone/b.wav";
-    const SongFileContents song = read("<*sam1\r\nBlank.wav\r\n22050\r\n//\r\n-100\r\n"
-                                       "<*sam2\r\n/w/a.wav\r\n8000\r\n//\r\n300\r\n"
-                                       "<*sam3\r\n/gone/b.wav\r\n9000\r\n//\r\n0\r\n"
-                                       "<*sam4\r\n/w/c.wav\r\n9000\r\n//\r\n0\r\n");
-    EXPECT_THROW(applySongSamples(song, slots, folder), EFileError);
-    EXPECT_EQ(slots.calls, (std::vector<std::string>{"1 file " + folder + "/Blank.wav", "1 frequency 22050",
-                                                     "1 pan -100", "2 file /w/a.wav", "2 frequency 8000",
-                                                     "2 controls 8000", "2 pan 300", "3 file /gone/b.wav"}));
-    EXPECT_EQ(slots.players.count(3), 0u);
-
-    // What the slots hold is what Save writes back.
-    const std::vector<std::optional<SongSampleSettings>> saved = songSampleSettings(slots);
-    EXPECT_EQ(saved[1]->fileName, "/w/a.wav");
-    EXPECT_EQ(saved[1]->pan, 300);
-    EXPECT_FALSE(saved[2]);
 }
