@@ -6,6 +6,7 @@
 #include "working_folder.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -204,4 +205,19 @@ TEST_F(SequencePansTest, AFileThatCannotBeWrittenKeepsTheWindowOpen)
     EXPECT_TRUE(window->isVisible());
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0].rfind("Cannot create file ", 0), 0u) << dialogs.errors[0];
+}
+
+TEST_F(SequencePansTest, TypingInTheSelectorShowsThePanOfWhatItNames)
+{
+    std::vector<int> values(17, 0);
+    values[3] = -1500;  // Snare
+    values[16] = 800;   // Tamb
+    folder.write("Panning.dat", panFile(values));
+    start();
+    window->ComboBox1->lineEdit()->setFocus();
+    QTest::keyClicks(window->ComboBox1->lineEdit(), "sn");
+    EXPECT_EQ(window->Panning->value(), 800) << "a text the list lacks shows the tambourine";
+    QTest::keyClicks(window->ComboBox1->lineEdit(), "are");
+    EXPECT_EQ(window->Panning->value(), -1500) << "letter case is ignored";
+    EXPECT_EQ(pan("Tamb"), 800);
 }
