@@ -98,7 +98,14 @@ std::string resolveSamplePath(const std::string& path, const std::string& baseFo
 {
     if (path.empty())
         return path;
-    const auto located = [&](const std::string& p) { return fs::path(p).is_relative() ? joinPath(baseFolder, p) : p; };
+    // While the working folder is the base folder a relative path already lies there; it stays
+    // as written, so a slot keeps the bare "Blank.wav" and a song saved again stays the same.
+    std::error_code error;
+    const bool baseIsWorkingFolder =
+        baseFolder.empty() || fs::equivalent(fs::current_path(error), fs::path(baseFolder), error);
+    const auto located = [&](const std::string& p) {
+        return fs::path(p).is_relative() && !baseIsWorkingFolder ? joinPath(baseFolder, p) : p;
+    };
     const std::string asWritten = located(path);
     if (path.find('\\') == std::string::npos || fileExists(asWritten))
         return asWritten;

@@ -66,8 +66,9 @@ bool isEmptySongTitle(const std::string& title);
 bool isBlankSample(const std::string& path);
 
 // The path a song's sample path is opened at: a relative path (the bare "Blank.wav") lies in
-// `baseFolder`; a path written with "\" separators that does not exist is tried with "/". When
-// neither exists, the first form, so the error names it.
+// `baseFolder`, and stays relative while that is the working folder; a path written with "\"
+// separators that does not exist is tried with "/". When neither exists, the first form, so
+// the error names it.
 std::string resolveSamplePath(const std::string& path, const std::string& baseFolder);
 
 } // namespace groovane

@@ -126,11 +126,15 @@ TEST_F(SequenceSongFilesTest, SaveThenOpenGivesBackTheSongAndItsSamples)
     EXPECT_EQ(window->SongList->currentRow(), -1);
     EXPECT_EQ(title(), "mysong");
     EXPECT_EQ(window->windowTitle(), "Groovane Pro v4.0 - mysong");
-    // The blank sound lies beside the program; the imported sample enables its slot's controls.
-    EXPECT_EQ(samples.players[1].fileName, window->BaseFolder + "/Blank.wav");
+    // The blank sound keeps its bare name; the imported sample enables its slot's controls.
+    EXPECT_EQ(samples.players[1].fileName, "Blank.wav");
     EXPECT_EQ(samples.players[3].fileName, "/waves/clap.wav");
     EXPECT_EQ(samples.players[3].pan, -2000);
     EXPECT_EQ(samples.enabledAt, (std::map<int, int32_t>{{3, 44100}}));
+
+    // Saved again, the song is the same file.
+    save(folder.file("again.sng"));
+    EXPECT_EQ(folder.read("again.sng"), bytes);
 }
 
 TEST_F(SequenceSongFilesTest, CancelledOrNamelessSavesWriteNothing)

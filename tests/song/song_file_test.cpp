@@ -154,4 +154,9 @@ TEST(SongFileTest, SamplePathsResolveAgainstTheBaseFolderAndBackslashes)
     // Not found either way: the path as written, so the error names it.
     EXPECT_EQ(resolveSamplePath("C:\\Waves\\gone.wav", folder), folder + "/C:\\Waves\\gone.wav");
     EXPECT_EQ(resolveSamplePath("", folder), "");
+
+    // With the base folder as the working folder, relative paths keep their form.
+    base.enter();
+    EXPECT_EQ(resolveSamplePath("Blank.wav", folder), "Blank.wav");
+    EXPECT_EQ(resolveSamplePath("waves\\clap.wav", folder), "waves/clap.wav");
 }
