@@ -3,6 +3,7 @@
 #include "artwork.h"
 #include "dialogs.h"
 #include "handler_guard.h"
+#include "instrument_pans.h"
 #include "qt_text.h"
 #include "pattern_editing.h"
 
@@ -88,6 +89,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     buildMenu();
     connectHandlers();
     setUpSound();
+    connectPanAndSongHandlers();
 
     move(5, 4);
     // The design's outer size is 669 x 541; the client area below the menu holds the controls.
@@ -401,14 +403,13 @@ void TSequence::FormCreate(QObject*)
         Loop->setValue(1);
         writeStepLabels(Grid, 16, 4);
         writeChannelHeadings(Grid);
+        // The instrument pans kept from the last run, applied once the device is open again.
+        MusicPad.loadFromFile(kPanningFile);
         // Open the sound device again, now in the chosen format; the kit's sounds get their
         // buffers.
         DXSound1.Initialize();
+        applyStoredPans();
     });
-}
-
-void TSequence::FormClose(QObject*)
-{
 }
 
 void TSequence::closeEvent(QCloseEvent* event)

@@ -12,6 +12,8 @@
 #include "pattern_grid.h"
 #include "pattern_library.h"
 #include "play_list.h"
+#include "sample_slots.h"
+#include "step_list.h"
 #include "wave_collection.h"
 
 #include <QMainWindow>
@@ -128,9 +130,10 @@ public:
     QLabel* Image2;
     std::vector<QFrame*> Bevels; // Bevel1 .. Bevel7
 
-    // Hidden: the line buffer through which text files are read and written, and the step list.
+    // Hidden: the line buffer through which text files are read and written, and the song's
+    // step list.
     LineBuffer MusicPad;
-    std::vector<std::string> MainPlay;
+    StepList MainPlay;
 
     // The step timers of song and pattern playback: disabled, 1000 ms, ticking also while the
     // program is not the active one.
@@ -179,7 +182,9 @@ public:
     // The start-up work, in order. An error ends it at that step and is shown; the window keeps
     // what was done.
     void FormCreate(QObject* Sender = nullptr);
-    // Writes the instrument pans; raises when that fails, which keeps the window open.
+    // Writes the instrument pans to "Panning.dat" when they are worth keeping (see
+    // pansToStore_). A kit that lacks an instrument shows its error and lets the window close
+    // with the file untouched; a file that cannot be written raises, which keeps it open.
     void FormClose(QObject* Sender = nullptr);
     void Exit1Click(QObject* Sender = nullptr);
     void Contents1Click(QObject* Sender = nullptr);
@@ -193,6 +198,25 @@ public:
     void BitBtn11Click(QObject* Sender = nullptr);
     // Sounds one instrument slot: a fresh copy of a kit sound, or nothing for slot 0.
     void triggerInstrument(int slot);
+    // The output format items: each checks itself alone, sets OutputRate and OutputBits and
+    // opens the device again, so the kit's buffers are made again in the new format.
+    void set1Click(QObject* Sender = nullptr);
+    void set2Click(QObject* Sender = nullptr);
+    void set3Click(QObject* Sender = nullptr);
+    void set4Click(QObject* Sender = nullptr);
+    // Sound Focus: inverts its check mark and adds or removes global focus; buffers made from
+    // then on (the kit's at the next format choice) follow it.
+    void FocusClick(QObject* Sender = nullptr);
+
+    // --- instrument panning -------------------------------------------------------------------
+    // The selector's text changed by the user (picked or typed): the pan slider shows the pan
+    // of that instrument; a sample or unknown text shows "Tamb", the empty entry leaves it.
+    void ComboBox1Change(QObject* Sender = nullptr);
+    // The pan slider moved by the user: the selected kit instrument takes its position. With a
+    // sample selected, the "Sample Panning" message and nothing else.
+    void PanningChange(QObject* Sender = nullptr);
+    // "R": every kit instrument back to the centre, and the slider too.
+    void BitBtn5Click(QObject* Sender = nullptr);
 
     // --- pattern grid -------------------------------------------------------------------------
     void StringGrid1MouseUp(QObject* Sender = nullptr);
@@ -220,6 +244,24 @@ public:
     void New_SongClick(QObject* Sender = nullptr);
     void SongListMouseDown(QObject* Sender = nullptr);
     void Edit3Change(QObject* Sender = nullptr);
+
+    // --- song files -----------------------------------------------------------------------------
+    // Save Song: the play list and the eight sample slots to the file chosen in the save
+    // dialog; the title becomes the file's name. A cancelled dialog empties the title and writes
+    // nothing. A slot's error stops it before anything is written.
+    void BitBtn9Click(QObject* Sender = nullptr);
+    // Open Song: reads the chosen file whole, then replaces the play list and gives the sample
+    // slots their files, frequencies and pans. A file that cannot be read or holds a bad number
+    // changes nothing; a sample that cannot be opened stops at that slot.
+    void BitBtn8Click(QObject* Sender = nullptr);
+    // One pattern of a song as Play Song and the render read it: the pattern file into the grid
+    // (whose row count stays), the tempo slider and the loop count (the tempo rule applied,
+    // TempoPosition untouched) and the name box. Returns what the step list takes of it. Raises
+    // "Cannot open file %s" and the conversion errors of the length, tempo and loop lines.
+    SongPattern loadSongPattern(const std::string& name);
+    // The sample slots, handed over once the sample windows exist (not owned). Without them,
+    // Save writes every slot as the blank sound and Open leaves the slots alone.
+    SampleSlots* sampleSlots = nullptr;
 
     // --- tempo --------------------------------------------------------------------------------
     // Runs only when the user moves Delay, never when the program sets it.
@@ -251,6 +293,11 @@ private:
 
     void buildControls();
     void setUpSound();
+    void connectPanAndSongHandlers();
+    // Start-up: the pans read from "Panning.dat" into MusicPad go to the kit's 16 instruments.
+    void applyStoredPans();
+    // A format item chosen: checks it alone, takes its format and opens the device again.
+    void chooseOutputFormat(QAction* item, uint32_t rate, int32_t bits);
     void buildMenu();
     void connectHandlers();
     void connectListAndTempoHandlers();
@@ -260,6 +307,12 @@ private:
     void showTempo(int position);
     // Set by a user action on Delay that moves it, so the change that follows runs DelayChange.
     bool delayMovedByUser_ = false;
+    // The same for the pan slider and PanningChange.
+    bool panningMovedByUser_ = false;
+    // True once the kit's pans are worth writing to "Panning.dat" at close: the stored ones were
+    // applied at start, or the user has changed a pan since. Until then the pans not applied
+    // are only 0s, which must not replace the ones kept in the file.
+    bool pansToStore_ = false;
     // The keys of the menu's short cuts; they win over whatever control has the focus.
     std::vector<QKeyCombination> menuShortcuts_;
 };

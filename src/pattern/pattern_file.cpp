@@ -80,6 +80,11 @@ void PatternFileReader::loadCells(PatternGrid& grid) const
                        static_cast<int>(std::min<long long>(lastRow, INT_MAX)));
 }
 
+const std::string& PatternFileReader::line(size_t index) const
+{
+    return lineOrEmpty(lines_, static_cast<long long>(index));
+}
+
 long long PatternFileReader::settingsLine() const
 {
     return (static_cast<long long>(length()) + 3) * PatternGrid::kColumnCount;

@@ -48,6 +48,8 @@ public:
     int loopCount() const;
 
     size_t lineCount() const { return lines_.size(); }
+    // The file's line at `index`; empty text past its end.
+    const std::string& line(size_t index) const;
 
 private:
     long long settingsLine() const;

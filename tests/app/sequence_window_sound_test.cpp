@@ -1,4 +1,5 @@
 #include "scripted_dialogs.h"
+#include "sound_device.h"
 #include "sequence_window.h"
 #include "working_folder.h"
 
@@ -103,4 +104,88 @@ TEST_F(SequenceSoundTest, AMissingKitEndsTheStartUpWorkAtItsFirstStep)
     QTest::mouseClick(window->BitBtn11, Qt::LeftButton);
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[1], "Wave 'Kick' not found.");
+}
+
+namespace {
+
+bool allMultiplesOf(const std::vector<int16_t>& samples, int step)
+{
+    return std::all_of(samples.begin(), samples.end(), [step](int16_t s) { return s % step == 0; });
+}
+
+} // namespace
+
+TEST_F(SequenceSoundTest, AFormatChoiceRemakesTheKitInThatFormat)
+{
+    start();
+    window->set4->trigger();
+    EXPECT_TRUE(window->set4->isChecked());
+    EXPECT_FALSE(window->set3->isChecked());
+    EXPECT_EQ(window->OutputRate, 22050u);
+    EXPECT_EQ(window->OutputBits, 8);
+    const WaveFormatEx format = window->DXSound1.Primary()->Format();
+    EXPECT_EQ(format.nSamplesPerSec, 22050u);
+    EXPECT_EQ(format.wBitsPerSample, 8);
+    EXPECT_EQ(format.nBlockAlign, 2);
+    EXPECT_EQ(format.nAvgBytesPerSec, 44100u);
+
+    // The kit sounds on the new device: 8-bit steps of 256 at 22050 Hz, so every second output
+    // frame lies halfway between two such values.
+    const std::vector<int16_t> eightBitHalfRate = audition("Snare");
+    EXPECT_GT(peak(eightBitHalfRate), 10000);
+    EXPECT_TRUE(allMultiplesOf(eightBitHalfRate, 128));
+    EXPECT_FALSE(allMultiplesOf(eightBitHalfRate, 256));
+
+    window->set2->trigger(); // 44.1 kHz, 8 bits: every frame a step of 256
+    const std::vector<int16_t> eightBit = audition("Snare");
+    EXPECT_GT(peak(eightBit), 10000);
+    EXPECT_TRUE(allMultiplesOf(eightBit, 256));
+    window->set2->trigger(); // the same choice again restarts the device to the same state
+    EXPECT_TRUE(window->set2->isChecked());
+    EXPECT_EQ(audition("Snare"), eightBit);
+
+    window->set1->trigger(); // 44.1 kHz, 16 bits
+    EXPECT_FALSE(allMultiplesOf(audition("Snare"), 128));
+    for (QAction* item : {window->set2, window->set3, window->set4})
+        EXPECT_FALSE(item->isChecked());
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(SequenceSoundTest, WithoutSoundFocusTheRemadeKitFallsSilentInTheBackground)
+{
+    start();
+    window->Focus->trigger();
+    EXPECT_FALSE(window->Focus->isChecked());
+    EXPECT_EQ(window->DXSound1.Options() & soGlobalFocus, 0u);
+    EXPECT_NE(window->DXSound1.Options() & soExclusive, 0u) << "the other options stay";
+
+    // The kit's buffers keep the focus they were made with until a format is chosen.
+    setApplicationActive(false);
+    EXPECT_GT(peak(audition("Kick")), 10000);
+    window->set3->trigger();
+    EXPECT_EQ(peak(audition("Kick")), 0);
+    setApplicationActive(true);
+    EXPECT_GT(peak(audition("Kick")), 10000);
+
+    window->Focus->trigger();
+    EXPECT_TRUE(window->Focus->isChecked());
+    window->set3->trigger();
+    setApplicationActive(false);
+    EXPECT_GT(peak(audition("Kick")), 10000);
+    setApplicationActive(true);
+}
+
+TEST_F(SequenceSoundTest, TheDeviceTakesAnyFormatFieldsWithoutComplaint)
+{
+    start();
+    // The silent first opening meets fields of 0; a refused format keeps the one before.
+    window->OutputRate = 0;
+    window->OutputBits = 0;
+    window->DXSound1.Initialize();
+    EXPECT_EQ(window->DXSound1.Primary()->Format().wBitsPerSample, 8);
+    window->OutputRate = 44100;
+    window->OutputBits = 16;
+    window->DXSound1Initialize();
+    EXPECT_EQ(window->DXSound1.Primary()->Format().nSamplesPerSec, 44100u);
+    EXPECT_TRUE(dialogs.errors.empty());
 }

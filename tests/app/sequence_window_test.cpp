@@ -165,6 +165,7 @@ TEST_F(SequenceWindowTest, ControlKeysReachTheMenuItemsThatOwnThem)
 {
     QSignalSpy saveSong(window->SavePattern1, &QAction::triggered);
     QSignalSpy playInstrument(window->PlayInstrument1, &QAction::triggered);
+    dialogs.saveAnswers.push_back(std::nullopt); // Save Song asks for a file
     window->Edit2->setFocus();
     QTest::keyClick(window->Edit2, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(saveSong.count(), 1);

@@ -327,7 +327,7 @@ TEST_F(SequenceListsTest, ClearListStopsTheSongAndNewSongClearsEverything)
     window->BitBtn12->setEnabled(false);
     window->DXTimer1.setEnabled(true);
     EXPECT_EQ(host.idleHandler(), &window->DXTimer1);
-    window->MainPlay = {"//", "60", "%%%"};
+    window->MainPlay = buildStepList({"Rock1"}, [](const std::string&) { return SongPattern{60, 1, 1, {"Kick"}}; });
     QTest::mouseClick(window->BitBtn10, Qt::LeftButton);
     EXPECT_TRUE(songs().empty());
     EXPECT_EQ(window->PlayState, "Stop");

@@ -1,0 +1,28 @@
+#include "instrument_pans.h"
+
+#include "pattern_editing.h"
+#include "str_to_int.h"
+
+namespace groovane {
+
+void applyPanFileLines(const std::vector<std::string>& lines, const WritePan& setPan)
+{
+    static const std::string missing;
+    for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot) {
+        const auto index = static_cast<size_t>(slot);
+        const int32_t pan = strToInt(index < lines.size() ? lines[index] : missing);
+        setPan(instrumentNames()[index], pan);
+    }
+}
+
+std::vector<std::string> panFileLines(const ReadPan& panOf)
+{
+    std::vector<std::string> lines;
+    lines.reserve(kPanFileLines);
+    lines.push_back("0"); // the empty entry of the instrument list
+    for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot)
+        lines.push_back(std::to_string(panOf(instrumentNames()[static_cast<size_t>(slot)])));
+    return lines;
+}
+
+} // namespace groovane
