@@ -5,6 +5,7 @@
 #include "handler_guard.h"
 #include "qt_text.h"
 #include "pattern_editing.h"
+#include "scratch_files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -87,6 +88,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     buildControls();
     buildMenu();
     connectHandlers();
+    connectSampleHandlers();
     setUpSound();
 
     move(5, 4);
@@ -404,6 +406,8 @@ void TSequence::FormCreate(QObject*)
         // Open the sound device again, now in the chosen format; the kit's sounds get their
         // buffers.
         DXSound1.Initialize();
+        // The eight sample slots start from the blank sound.
+        resetSampleScratchFiles(BaseFolder);
     });
 }
 
