@@ -4,6 +4,7 @@
 #include "files.h"
 #include "handler_guard.h"
 #include "qt_text.h"
+#include "sample_slots.h"
 #include "scratch_files.h"
 #include "wave.h"
 
@@ -272,8 +273,7 @@ void SampleWindow::PlayButtonClick(QObject*)
 {
     if (!player_)
         return;
-    player_->SetPosition(0);
-    player_->Play();
+    triggerSampleSlot(player_.get());
     Timer->start();
 }
 
@@ -293,8 +293,7 @@ void SampleWindow::TimerTimer(QObject*)
 
 void SampleWindow::Button1Click(QObject*)
 {
-    if (player_)
-        player_->Stop();
+    stopSampleSlot(player_.get());
     hide();
 }
 

@@ -220,10 +220,12 @@ void TAudioStream::Stop()
         return;
     }
     if (isPlaying_) {
-        if (worker_) {
-            worker_->Terminate();
-            worker_->WaitFor();
-            worker_.reset();
+        // Taken out first: serving the queue while waiting may run a handler that stops this
+        // player again (an error box's event loop), which then finds no worker to wait for.
+        const std::unique_ptr<TAudioStreamNotify> worker = std::move(worker_);
+        if (worker) {
+            worker->Terminate();
+            worker->WaitFor();
         }
         if (buffer_.HasBuffer())
             buffer_.Stop();
@@ -245,10 +247,12 @@ void TAudioStream::stopNow()
 
 void TAudioStream::reapWorkers()
 {
-    // Each was told to end and no longer waits for this player, so the wait is short.
-    for (auto& worker : retired_)
-        worker->WaitFor();
+    // Each was told to end and no longer waits for this player, so the wait is short. The list
+    // is taken first for the same reason as in Stop.
+    const std::vector<std::unique_ptr<TAudioStreamNotify>> retired = std::move(retired_);
     retired_.clear();
+    for (const auto& worker : retired)
+        worker->WaitFor();
 }
 
 int32_t TAudioStream::Frequency()

@@ -2,6 +2,7 @@
 // from a script, its player's worker on a manual clock: creation on the blank sound, Open and
 // the sliders, a second Open, Close and what passes over a closed slot, a file that cannot be
 // played, the audition and its end, and the global-focus item.
+#include "sample_slots.h"
 #include "sample_window.h"
 #include "scripted_dialogs.h"
 #include "sound_device.h"
@@ -35,6 +36,17 @@ std::string wav(uint32_t rate, int frames)
     for (int i = 0; i < frames; ++i)
         data += le16(1000);
     const std::string body = chunk("fmt ", le16(1) + le16(1) + le32(rate) + le32(rate * 2) + le16(2) + le16(16)) +
+                             chunk("data", data);
+    return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
+}
+
+// A mono 16-bit 44100 Hz WAV image whose sample i is 10 * i.
+std::string rampWav(int frames)
+{
+    std::string data;
+    for (int i = 0; i < frames; ++i)
+        data += le16(10 * i);
+    const std::string body = chunk("fmt ", le16(1) + le16(1) + le32(44100) + le32(88200) + le16(2) + le16(16)) +
                              chunk("data", data);
     return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
 }
@@ -156,6 +168,8 @@ TEST_F(SampleWindowTest, AClosedSlotHasNoPlayerAndEverythingPassesOverIt)
     window->PlayButtonClick();
     window->TimerTimer();
     window->GlobalFocusItem->trigger();
+    triggerSampleSlot(window->Player());
+    stopSampleSlot(window->Player());
     QTest::mouseClick(window->Button1, Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(dialogs.errors.empty());
@@ -184,12 +198,17 @@ TEST_F(SampleWindowTest, AFileThatCannotBePlayedClosesTheSlotAndShowsThePlayersE
 
 TEST_F(SampleWindowTest, AnAuditionPlaysFromTheStartUntilItsEndIsNoticed)
 {
-    open("hit.wav", wav(44100, 2205));
+    open("hit.wav", rampWav(2205));
     window->PlayButtonClick();
     EXPECT_TRUE(window->Player()->Playing());
     EXPECT_TRUE(window->Timer->isActive());
-    std::vector<int16_t> out = folder.pump(10);
-    EXPECT_EQ(out[0], 1000);
+    std::vector<int16_t> out = folder.pump(100);
+    EXPECT_EQ(out[2 * 99], 990);
+    // A second press restarts it from its start.
+    window->PlayButtonClick();
+    out = folder.pump(2);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[2], 10);
 
     window->TimerTimer();
     EXPECT_TRUE(window->Timer->isActive()) << "still playing";
