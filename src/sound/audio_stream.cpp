@@ -66,11 +66,6 @@ void TAudioStreamNotify::Terminate()
     event_->signal();
 }
 
-bool TAudioStreamNotify::Finished() const
-{
-    return isFinished_.load();
-}
-
 void TAudioStreamNotify::WaitFor()
 {
     // The worker may be waiting for its hand-over; serving the queue lets it finish.

@@ -56,8 +56,6 @@ public:
     // UI thread: no further update runs for the player; the worker ends at its next look at
     // the event.
     void Terminate();
-    // True once the thread has nothing left to do; it can be joined without waiting on the UI.
-    bool Finished() const;
     // UI thread: waits for the thread to end, serving the queue meanwhile, and joins it.
     void WaitFor();
 
@@ -139,9 +137,6 @@ public:
     // The ring buffer (for tests and diagnostics).
     TDirectSoundBuffer& Buffer() { return buffer_; }
 
-    // One refill as the worker has it done; public for the worker only.
-    void Update();
-
 protected:
     // What Size reports for the stream; a file player limits it to what the file holds.
     virtual int64_t streamSize() const;
@@ -149,6 +144,8 @@ protected:
 private:
     friend class TAudioStreamNotify;
 
+    // One refill, run on the UI thread for the worker; a non-looped player at its end stops.
+    void Update();
     void runUpdateForWorker(TAudioStreamNotify& worker);
     void stopNow();
     // Waits for the retired workers to end and joins them. Never inside an update.
