@@ -34,13 +34,13 @@ using test::le32;
 constexpr uint32_t kOutputRate = 44100;
 constexpr uint32_t kFramesPer50Ms = kOutputRate / 20;
 
-struct WavSpec {
+struct WavLayout {
     uint32_t rate = 44100;
     int bits = 16;
     int channels = 2;
 };
 
-std::string fmtBody(const WavSpec& s)
+std::string fmtBody(const WavLayout& s)
 {
     const int align = s.channels * s.bits / 8;
     return le16(1) + le16(s.channels) + le32(s.rate) + le32(s.rate * uint32_t(align)) + le16(align) + le16(s.bits);
@@ -52,7 +52,7 @@ std::string riff(const std::string& chunks)
 }
 
 // A WAV image whose every frame holds `sample` in each channel (raw bytes of one sample).
-std::string constantWav(const WavSpec& s, int frames, const std::string& sample)
+std::string constantWav(const WavLayout& s, int frames, const std::string& sample)
 {
     std::string data;
     for (int i = 0; i < frames * s.channels; ++i)
@@ -121,7 +121,7 @@ protected:
 };
 
 struct EndCase {
-    WavSpec spec;
+    WavLayout layout;
     int frames;
     std::string sample; // raw bytes of one sample
     int16_t heard;      // what the output carries for it
@@ -132,10 +132,10 @@ class AudioStreamEnd : public AudioStream, public ::testing::WithParamInterface<
 TEST_P(AudioStreamEnd, StopsItselfFiftyToAHundredMsAfterItsEndPlayingSilenceMeanwhile)
 {
     const EndCase& c = GetParam();
-    player_->SetFileName(file("hit.wav", constantWav(c.spec, c.frames, c.sample)));
+    player_->SetFileName(file("hit.wav", constantWav(c.layout, c.frames, c.sample)));
     trigger();
 
-    const uint64_t endFrame = uint64_t(c.frames) * kOutputRate / c.spec.rate;
+    const uint64_t endFrame = uint64_t(c.frames) * kOutputRate / c.layout.rate;
     std::vector<int16_t> out;
     int periods = 0;
     while (player_->Playing() && periods < 100) {
@@ -163,7 +163,7 @@ TEST_P(AudioStreamEnd, StopsItselfFiftyToAHundredMsAfterItsEndPlayingSilenceMean
 INSTANTIATE_TEST_SUITE_P(Formats, AudioStreamEnd,
                          ::testing::Values(EndCase{{44100, 16, 2}, 5292, le16(1000), 1000},
                                            EndCase{{22050, 8, 1}, 1323, std::string(1, char(200)), 72 * 256}),
-                         [](const auto& info) { return info.param.spec.bits == 8 ? "EightBitMono" : "SixteenBitStereo"; });
+                         [](const auto& info) { return info.param.layout.bits == 8 ? "EightBitMono" : "SixteenBitStereo"; });
 
 TEST_F(AudioStream, ARetriggerRightAfterTheNaturalEndSounds)
 {
@@ -268,8 +268,8 @@ TEST_F(AudioStream, ADataChunkLongerThanTheFilePlaysWhatIsThereThenSilence)
 {
     // 8-bit, so a ring left unfilled (bytes 0) would be heard at full scale.
     const std::string data(400, char(228));
-    const WavSpec spec{44100, 8, 1};
-    player_->SetFileName(file("cut.wav", riff(chunk("fmt ", fmtBody(spec))) + "data" + le32(100000) + data));
+    const WavLayout layout{44100, 8, 1};
+    player_->SetFileName(file("cut.wav", riff(chunk("fmt ", fmtBody(layout))) + "data" + le32(100000) + data));
     EXPECT_EQ(player_->Size(), 400);
     trigger();
     const auto out = play(50);
