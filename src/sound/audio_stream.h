@@ -122,7 +122,7 @@ public:
     void SetVolume(int32_t value);
 
     // A new ring for the same stream (the device's focus flags may have changed), with
-    // position, frequency, pan, volume and playing kept.
+    // position, frequency, pan, volume and playing kept. Without a stream it does nothing.
     void RecreateBuffer();
 
     // Start again from the beginning after the end. False at creation.
