@@ -6,6 +6,8 @@
 #include "sequence_window.h"
 #include "sound_device.h"
 #include "sound_system.h"
+#include "ui_call_driver.h"
+#include "ui_call_queue.h"
 
 #include <QApplication>
 
@@ -18,6 +20,8 @@ int main(int argc, char** argv)
 
     // Step timers tick from the application's idle slot; this wakes the event loop when due.
     groovane::IdleDriver idleDriver;
+    // Streamed players' workers hand their refills to this thread through the event loop.
+    groovane::UiCallDriver uiCallDriver(groovane::uiCallQueue());
 
     // Sounds made without global focus fall silent while another program is active.
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, [](Qt::ApplicationState state) {

@@ -1,5 +1,6 @@
 #include "program_windows.h"
 
+#include "handler_guard.h"
 #include "intro_screen.h"
 #include "kit_windows.h"
 #include "render_window.h"
@@ -14,14 +15,24 @@ ProgramWindows::ProgramWindows()
     Sequence->show();
     Sequence->FormCreate(Sequence.get());
 
-    SampleWindows.push_back(std::make_unique<TMainForm>());
-    SampleWindows.push_back(std::make_unique<TMainForm2>());
-    SampleWindows.push_back(std::make_unique<TMainForm1>());
-    SampleWindows.push_back(std::make_unique<TMainForm3>());
-    SampleWindows.push_back(std::make_unique<TMainForm4>());
-    SampleWindows.push_back(std::make_unique<TMainForm5>());
-    SampleWindows.push_back(std::make_unique<TMainForm6>());
-    SampleWindows.push_back(std::make_unique<TMainForm7>());
+    const std::string& base = Sequence->BaseFolder;
+    SampleWindows.push_back(std::make_unique<TMainForm>(base));
+    SampleWindows.push_back(std::make_unique<TMainForm2>(base));
+    SampleWindows.push_back(std::make_unique<TMainForm1>(base));
+    SampleWindows.push_back(std::make_unique<TMainForm3>(base));
+    SampleWindows.push_back(std::make_unique<TMainForm4>(base));
+    SampleWindows.push_back(std::make_unique<TMainForm5>(base));
+    SampleWindows.push_back(std::make_unique<TMainForm6>(base));
+    SampleWindows.push_back(std::make_unique<TMainForm7>(base));
+    // A window whose creation fails (no "Blank.wav") says so and stays, without a sound.
+    for (const auto& window : SampleWindows)
+        runGuarded([&] { window->FormCreate(window.get()); });
+    Sequence->showSampleWindow = [this](int slot) {
+        if (SampleWindow* window = sampleWindow(slot)) {
+            window->show();
+            window->raise();
+        }
+    };
 
     Volume_Control = std::make_unique<TVolume_Control>();
     Kit_List = std::make_unique<TKit_List>();

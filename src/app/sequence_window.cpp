@@ -6,6 +6,7 @@
 #include "instrument_pans.h"
 #include "qt_text.h"
 #include "pattern_editing.h"
+#include "scratch_files.h"
 
 #include <QAction>
 #include <QApplication>
@@ -88,6 +89,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     buildControls();
     buildMenu();
     connectHandlers();
+    connectSampleHandlers();
     setUpSound();
     connectPanAndSongHandlers();
 
@@ -409,6 +411,8 @@ void TSequence::FormCreate(QObject*)
         // buffers.
         DXSound1.Initialize();
         applyStoredPans();
+        // The eight sample slots start from the blank sound.
+        resetSampleScratchFiles(BaseFolder);
     });
 }
 

@@ -218,6 +218,21 @@ public:
     // "R": every kit instrument back to the centre, and the slider too.
     void BitBtn5Click(QObject* Sender = nullptr);
 
+    // --- sample slots -------------------------------------------------------------------------
+    // Shows the sample window of slot 1..8. Whoever creates the windows sets it; unset, the
+    // handlers only name the slot in the instrument selector.
+    std::function<void(int slot)> showSampleWindow;
+    // The sample buttons and Import menu items: show slot k's window and put "Sample<k>" into
+    // the instrument selector, so the next cell placed names that slot.
+    void Sample1Click(QObject* Sender = nullptr);
+    void Sample2Click(QObject* Sender = nullptr);
+    void Sample3Click(QObject* Sender = nullptr);
+    void Sample4Click(QObject* Sender = nullptr);
+    void Sample5Click(QObject* Sender = nullptr);
+    void Sample6Click(QObject* Sender = nullptr);
+    void Sample7Click(QObject* Sender = nullptr);
+    void Sample8Click(QObject* Sender = nullptr);
+
     // --- pattern grid -------------------------------------------------------------------------
     void StringGrid1MouseUp(QObject* Sender = nullptr);
     void Insertinstrument1Click(QObject* Sender = nullptr);
@@ -301,6 +316,8 @@ private:
     void buildMenu();
     void connectHandlers();
     void connectListAndTempoHandlers();
+    void connectSampleHandlers();
+    void showSampleSlot(int slot);
     // The library's entries into MusicLib, no entry selected.
     void showMusicLib();
     // StepInterval and the read-out for slider position p.

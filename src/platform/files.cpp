@@ -2,6 +2,7 @@
 
 #include "exception.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -123,12 +124,31 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
     const fs::path target = resolvePath(to);
     if (!fs::is_regular_file(source, ec))
         return false;
-    if (fs::exists(target, ec)) {
-        if (failIfExists)
-            return false;
+    if (failIfExists && fs::exists(fs::symlink_status(target, ec)))
+        return false;
+    // The copy is made beside the target and moved into place, so the target is either the old
+    // file or the whole new one, never a half-written copy.
+    fs::path temp = target;
+    temp += ".tmp-" + std::to_string(::getpid());
+    if (!fs::copy_file(source, temp, fs::copy_options::overwrite_existing, ec) || ec) {
+        fs::remove(temp, ec);
+        return false;
     }
-    const auto options = failIfExists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
-    return fs::copy_file(source, target, options, ec) && !ec;
+    bool placed = false;
+    if (failIfExists) {
+        // A link is refused when the target exists, even one made since the check above.
+        placed = ::link(temp.c_str(), target.c_str()) == 0;
+        if (!placed && errno != EEXIST && !fs::exists(fs::symlink_status(target, ec))) {
+            // Folders that cannot hold links.
+            fs::rename(temp, target, ec);
+            placed = !ec;
+        }
+    } else {
+        fs::rename(temp, target, ec);
+        placed = !ec;
+    }
+    fs::remove(temp, ec);
+    return placed;
 }
 
 std::vector<std::string> listFilesWithSuffix(const std::string& folder, const std::string& suffix)

@@ -32,7 +32,9 @@ void writeFileBytesAtomic(const std::string& path, const std::string& bytes);
 // Deletes a file; false when it did not exist or could not be deleted.
 bool deleteFile(const std::string& path);
 
-// Copies `from` to `to`. With failIfExists, an existing target makes it fail. False on failure.
+// Copies `from` (a regular file) to `to` through a temporary file beside the target and a
+// rename, so the target is never left half written. With failIfExists, an existing target makes
+// it fail. False on failure.
 bool copyFile(const std::string& from, const std::string& to, bool failIfExists);
 
 // Names of the entries of `folder` whose names end in `suffix` (compared without regard to

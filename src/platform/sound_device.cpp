@@ -308,7 +308,8 @@ public:
         if (!frequency)
             return DSERR_INVALIDPARAM;
         std::lock_guard lock(mutex_);
-        *frequency = frequency_;
+        // "The format's own rate" reads back as that rate, as the platform reports it.
+        *frequency = frequency_ != DSBFREQUENCY_ORIGINAL ? frequency_ : format_.nSamplesPerSec;
         return DS_OK;
     }
 

@@ -126,8 +126,8 @@ public:
     // DSBSTATUS_* bits. Also from a worker thread.
     virtual HRESULT GetStatus(uint32_t* status) = 0;
     // Volume in hundredths of a decibel, -10000 .. 0; pan -10000 .. 10000; frequency 0 (the
-    // format's own rate) or 100 .. 200000 Hz. Out of range: DSERR_INVALIDPARAM, the old value
-    // stays. Without the control flag, or on the primary: DSERR_CONTROLUNAVAIL.
+    // format's own rate; GetFrequency then reports that rate) or 100 .. 200000 Hz. Out of range:
+    // DSERR_INVALIDPARAM, the old value stays. Without the control flag, or on the primary: DSERR_CONTROLUNAVAIL.
     virtual HRESULT GetVolume(int32_t* volume) = 0;
     virtual HRESULT SetVolume(int32_t volume) = 0;
     virtual HRESULT GetPan(int32_t* pan) = 0;
@@ -161,7 +161,7 @@ public:
     // 8 bits, 2 channels). A secondary needs a PCM format of 1 or 2 channels and 8 or 16 bits
     // (else DSERR_BADFORMAT) and 4 .. 0x0FFFFFFF bytes (else DSERR_INVALIDPARAM, as is a
     // missing format or dwSize other than 20). The new buffer is silent and stopped, volume 0,
-    // pan 0, frequency 0. UI thread.
+    // pan 0, frequency 0 (its own rate). UI thread.
     virtual HRESULT CreateSoundBuffer(const SoundBufferDesc* desc,
                                       std::shared_ptr<SoundBuffer>* buffer) = 0;
     // A new buffer sharing the original's sample memory, with its frequency, pan and volume, its

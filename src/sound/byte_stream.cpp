@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "files.h"
 
 namespace groovane {
@@ -74,9 +78,18 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode)
 {
     const std::string path = resolvePath(fileName).string();
     if (mode == FileMode::OpenRead) {
-        file_ = std::fopen(path.c_str(), "rb");
-        if (!file_)
+        // Opened without blocking and checked before use: a pipe would block the open or the
+        // reads, and a folder opens but reads nothing sensible; neither is a file to read.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat info {};
+        if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+            file_ = ::fdopen(fd, "rb");
+        if (!file_) {
+            if (fd >= 0)
+                ::close(fd);
             throw EFileError(formatMessage("Cannot open file %s", fileName));
+        }
     } else {
         file_ = std::fopen(path.c_str(), "w+b");
         if (!file_)

@@ -194,6 +194,13 @@ int64_t TWaveStream::GetSize()
     return host_.Size() - dataStart_;
 }
 
+int64_t TWaveStream::StoredSize()
+{
+    if (!opened_ || !readMode_)
+        return GetSize();
+    return std::clamp<int64_t>(host_.Size() - dataStart_, 0, sampleLength_);
+}
+
 int64_t TWaveStream::Read(void* buffer, int64_t count)
 {
     if (!opened_)

@@ -89,6 +89,10 @@ public:
     // 0 before Open; the "data" chunk's length when reading; the bytes written so far when
     // writing.
     int64_t GetSize() override;
+    // The sample bytes the host really holds: GetSize() when reading, limited to what lies
+    // between the start of the samples and the end of the host (a "data" chunk may claim more
+    // than a damaged file has).
+    int64_t StoredSize();
     // Host position of the first sample byte (0 before Open or when there is no "data" chunk).
     int64_t SampleStart() const { return dataStart_; }
     // Sample reads and writes; before Open they raise EWaveStreamError "Stream not opend".

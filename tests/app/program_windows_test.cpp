@@ -8,6 +8,10 @@
 #include "temp_folder.h"
 #include "working_folder.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,7 +36,8 @@ TEST(ProgramWindows, CreatesEveryWindowInOrderWithOnlyTheMainWindowAndKitListSho
                                                     "Sample7", "Sample8"}));
     EXPECT_EQ(windows.sampleWindow(2)->windowTitle(), "Sample2");
     EXPECT_NE(dynamic_cast<TMainForm1*>(windows.sampleWindow(2)), nullptr);
-    EXPECT_EQ(windows.sampleWindow(8)->height(), 172);
+    EXPECT_EQ(windows.sampleWindow(8)->ClientArea->height(), 172);
+    EXPECT_EQ(windows.sampleWindow(8)->height(), windows.sampleWindow(8)->MainMenu1->height() + 172);
 
     EXPECT_EQ(windows.Volume_Control->windowTitle(), "Kit Volume Control");
     EXPECT_FALSE(windows.Volume_Control->isVisible());
@@ -47,6 +52,23 @@ TEST(ProgramWindows, CreatesEveryWindowInOrderWithOnlyTheMainWindowAndKitListSho
     // Without the intro video the intro screen closes at once.
     EXPECT_FALSE(windows.IntroScreen->isVisible());
     EXPECT_TRUE(windows.IntroScreen->isClosed());
+
+    // Every slot starts on the blank sound, with its own scratch copy of it.
+    for (int slot = 1; slot <= 8; ++slot) {
+        ASSERT_NE(windows.sampleWindow(slot)->Player(), nullptr);
+        EXPECT_EQ(folder.read("temp/Sample" + std::to_string(slot) + ".wav"), folder.read("Blank.wav"));
+    }
+
+    // The sample buttons (captions 1..8 along two rows) and the Import items show a slot's
+    // window and name the slot in the instrument selector.
+    QTest::mouseClick(windows.Sequence->Button8, Qt::LeftButton);
+    EXPECT_TRUE(windows.sampleWindow(5)->isVisible());
+    EXPECT_EQ(windows.Sequence->ComboBox1->currentText(), "Sample5");
+    windows.Sequence->SampleItems[7]->trigger();
+    EXPECT_TRUE(windows.sampleWindow(8)->isVisible());
+    EXPECT_EQ(windows.Sequence->ComboBox1->currentText(), "Sample8");
+    windows.sampleWindow(5)->hide();
+    windows.sampleWindow(8)->hide();
 
     // Closing a secondary window only hides it; it can be shown again.
     windows.sampleWindow(3)->show();

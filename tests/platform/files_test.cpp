@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <iterator>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -50,6 +52,13 @@ TEST_F(FilesTest, CopyDeleteAndListFollowTheSameRule)
     EXPECT_FALSE(copyFile(dir.file("blank.wav"), dir.file("temp/Sample1.wav"), true)) << "target exists";
     EXPECT_TRUE(copyFile(dir.file("BLANK.wav"), dir.file("temp/Sample1.wav"), false));
     EXPECT_FALSE(copyFile(dir.file("missing.wav"), dir.file("temp/other.wav"), false));
+    EXPECT_FALSE(copyFile(dir.file("temp"), dir.file("temp/other.wav"), false)) << "a folder is no file to copy";
+    // Copies go through a temporary file and a rename: the replaced file holds the new bytes and
+    // nothing is left beside it.
+    dir.write("Loud.wav", "loud");
+    EXPECT_TRUE(copyFile(dir.file("loud.wav"), dir.file("temp/SAMPLE1.WAV"), false));
+    EXPECT_EQ(dir.read("temp/sample1.wav"), "loud");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path() / "temp"), fs::directory_iterator()), 2);
     EXPECT_TRUE(deleteFile(dir.file("TEMP/SAMPLE1.wav")));
     EXPECT_FALSE(deleteFile(dir.file("temp/sample1.wav"))) << "already gone";
 

@@ -169,6 +169,10 @@ TEST_P(SoundDeviceTest, FrequencyChangesPitchAndDurationTogether) {
     for (size_t i = 0; i < ramp.size(); ++i)
         ramp[i] = static_cast<int16_t>(100 * i);
     auto buffer = mono16(ramp, 22050);
+    // A buffer whose frequency was never set reports its own rate, and so does one set to 0.
+    uint32_t own = 0;
+    EXPECT_EQ(buffer->GetFrequency(&own), DS_OK);
+    EXPECT_EQ(own, 22050u);
 
     // Its own rate of 22050 Hz on a 44100 Hz primary: twice as long, halfway values between.
     playNow(*buffer);
@@ -194,6 +198,9 @@ TEST_P(SoundDeviceTest, FrequencyChangesPitchAndDurationTogether) {
     EXPECT_EQ(left(out, 1), 200);
     EXPECT_EQ(left(out, 49), 9800);
     EXPECT_EQ(left(out, 50), 0);
+    EXPECT_EQ(buffer->SetFrequency(0), DS_OK);
+    EXPECT_EQ(buffer->GetFrequency(&frequency), DS_OK);
+    EXPECT_EQ(frequency, 22050u);
 }
 
 TEST_P(SoundDeviceTest, OverlappingBuffersSumAndSaturate) {

@@ -1,0 +1,492 @@
+#include "audio_stream.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "ui_call_queue.h"
+#include "wave.h"
+#include "wave_stream.h"
+#include "worker_clock.h"
+
+namespace groovane {
+
+namespace {
+
+constexpr const char* kNotSet = "WaveStream not set";
+constexpr uint32_t kRingFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+constexpr uint32_t kLongestPeriodMs = 50;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The worker
+
+TAudioStreamNotify::TAudioStreamNotify(TAudioStream& player, uint32_t periodMs, UiCallQueue& queue, WorkerClock& clock)
+    : player_(player), periodMs_(periodMs), queue_(queue), clock_(clock), event_(std::make_unique<WakeEvent>())
+{
+    clock_.enter(*event_);
+    try {
+        thread_ = std::thread([this] { execute(); });
+    } catch (...) {
+        clock_.leave(*event_);
+        throw;
+    }
+}
+
+TAudioStreamNotify::~TAudioStreamNotify()
+{
+    Terminate();
+    WaitFor();
+}
+
+void TAudioStreamNotify::execute()
+{
+    while (!clock_.wait(*event_, periodMs_))
+        queue_.callAndWait([this] { handOver(); });
+    clock_.leave(*event_);
+    isFinished_.store(true);
+    // The last thing this thread does: from here the UI thread may join and free it.
+    queue_.notify();
+}
+
+void TAudioStreamNotify::handOver()
+{
+    // A worker told to end may still have handed over one last update; it does nothing.
+    if (isTerminated_)
+        return;
+    player_.runUpdateForWorker(*this);
+}
+
+void TAudioStreamNotify::Terminate()
+{
+    if (isTerminated_)
+        return;
+    isTerminated_ = true;
+    event_->signal();
+}
+
+void TAudioStreamNotify::WaitFor()
+{
+    // The worker may be waiting for its hand-over; serving the queue lets it finish.
+    queue_.serveUntil([this] { return isFinished_.load(); });
+    if (thread_.joinable())
+        thread_.join();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The player
+
+TAudioStream::TAudioStream(TDirectSound& device) : device_(device), buffer_(device) {}
+
+TAudioStream::~TAudioStream()
+{
+    try {
+        SetWaveStream(nullptr);
+    } catch (...) {
+        // Stopping a ring cannot fail in a way anyone could act on here.
+    }
+    reapWorkers();
+}
+
+void TAudioStream::SetWaveStream(TCustomWaveStream* stream)
+{
+    Stop();
+    waveStream_ = nullptr;
+    ringWritePosition_ = 0;
+    position_ = 0;
+    readPosition_ = 0;
+    formatRecord_ = WaveFormatEx{};
+
+    buffer_.Release();
+    ringSize_ = 0;
+    if (!stream)
+        return;
+    // A format record from a file may be short, missing or nonsense; anything the ring
+    // arithmetic divides by or sizes from is checked before it is used.
+    if (stream->GetFormatSize() < static_cast<int32_t>(kPcmFormatBytes) || !stream->GetFormat())
+        throw EWaveStreamError("Wave is invalid");
+    const WaveFormatEx format = formatRecordFromBytes(stream->GetFormat(), stream->GetFormatSize());
+    if (format.nBlockAlign == 0)
+        throw EWaveStreamError("Wave is invalid");
+    if (bufferLengthMs_ <= 0) {
+        formatRecord_ = format;
+        waveStream_ = stream;
+        return;
+    }
+    int64_t ring = int64_t{format.nAvgBytesPerSec} * bufferLengthMs_ / 1000;
+    // Whole frames only, so the refills stay aligned with the play cursor when a file's byte
+    // rate does not match its frame size.
+    ring -= ring % format.nBlockAlign;
+    if (ring > INT32_MAX)
+        throw EWaveStreamError("Wave is invalid");
+
+    SoundBufferDesc desc;
+    desc.dwFlags = kRingFlags;
+    if (device_.StickyFocus())
+        desc.dwFlags |= DSBCAPS_STICKYFOCUS;
+    else if (device_.GlobalFocus())
+        desc.dwFlags |= DSBCAPS_GLOBALFOCUS;
+    desc.dwBufferBytes = static_cast<uint32_t>(ring);
+    desc.lpwfxFormat = &format;
+    if (!buffer_.CreateBuffer(desc))
+        throw EDirectSoundBufferError(formatMessage("%s cannot be made", "Sound Buffer"));
+    formatRecord_ = format;
+    ringSize_ = static_cast<int32_t>(ring);
+    waveStream_ = stream;
+}
+
+const uint8_t* TAudioStream::Format() const
+{
+    if (!waveStream_)
+        throw EAudioStreamError(kNotSet);
+    return waveStream_->GetFormat();
+}
+
+int32_t TAudioStream::FormatSize() const
+{
+    if (!waveStream_)
+        throw EAudioStreamError(kNotSet);
+    return waveStream_->GetFormatSize();
+}
+
+int64_t TAudioStream::Size() const
+{
+    return waveStream_ ? streamSize() : 0;
+}
+
+int64_t TAudioStream::streamSize() const
+{
+    return waveStream_->GetSize();
+}
+
+void TAudioStream::SetPosition(int64_t value)
+{
+    if (!waveStream_)
+        throw EAudioStreamError(kNotSet);
+    const int64_t size = Size();
+    int64_t v = size >= 0 ? std::min(value, size - 1) : value;
+    v = std::max<int64_t>(v, 0);
+    v -= v % format().nBlockAlign;
+    position_ = v;
+    if (!isPlaying_)
+        return;
+    try {
+        buffer_.Stop();
+        ringWritePosition_ = 0;
+        readPosition_ = v;
+        refill(ringSize_);
+        buffer_.SetPosition(0);
+        // The ordinary Play, so a start inside a step timer's tick is placed on that tick's time.
+        buffer_.Play(true);
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+void TAudioStream::Play()
+{
+    if (isPlaying_)
+        return;
+    if (!waveStream_)
+        throw EAudioStreamError(kNotSet);
+    if (Size() == 0)
+        return;
+    if (!isInUpdate_)
+        reapWorkers();
+    isPlaying_ = true;
+    try {
+        SetPosition(position_);
+        const auto period = static_cast<uint32_t>(std::clamp<int32_t>(bufferLengthMs_ / 4, 1, kLongestPeriodMs));
+        worker_ = std::make_unique<TAudioStreamNotify>(*this, period, uiCallQueue(), workerClock());
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+void TAudioStream::Stop()
+{
+    if (isInUpdate_) {
+        // The worker is waiting for this very update to return: stop now, let it end by itself.
+        if (isPlaying_)
+            stopNow();
+        return;
+    }
+    if (isPlaying_) {
+        // Taken out first: serving the queue while waiting may run a handler that stops this
+        // player again (an error box's event loop), which then finds no worker to wait for.
+        const std::unique_ptr<TAudioStreamNotify> worker = std::move(worker_);
+        if (worker) {
+            worker->Terminate();
+            worker->WaitFor();
+        }
+        if (buffer_.HasBuffer())
+            buffer_.Stop();
+        isPlaying_ = false;
+    }
+    reapWorkers();
+}
+
+void TAudioStream::stopNow()
+{
+    if (buffer_.HasBuffer())
+        buffer_.Stop();
+    isPlaying_ = false;
+    if (worker_) {
+        worker_->Terminate();
+        retired_.push_back(std::move(worker_));
+    }
+}
+
+void TAudioStream::reapWorkers()
+{
+    // Each was told to end and no longer waits for this player, so the wait is short. The list
+    // is taken first for the same reason as in Stop.
+    const std::vector<std::unique_ptr<TAudioStreamNotify>> retired = std::move(retired_);
+    retired_.clear();
+    for (const auto& worker : retired)
+        worker->WaitFor();
+}
+
+int32_t TAudioStream::Frequency()
+{
+    return buffer_.Frequency();
+}
+
+void TAudioStream::SetFrequency(int32_t value)
+{
+    buffer_.SetFrequency(value);
+}
+
+int32_t TAudioStream::Pan()
+{
+    return buffer_.Pan();
+}
+
+void TAudioStream::SetPan(int32_t value)
+{
+    buffer_.SetPan(value);
+}
+
+int32_t TAudioStream::Volume()
+{
+    return buffer_.Volume();
+}
+
+void TAudioStream::SetVolume(int32_t value)
+{
+    buffer_.SetVolume(value);
+}
+
+void TAudioStream::RecreateBuffer()
+{
+    // Without a stream there is no ring to make again.
+    if (!waveStream_)
+        return;
+    const bool wasPlaying = isPlaying_;
+    const int64_t position = position_;
+    const int32_t frequency = Frequency();
+    const int32_t pan = Pan();
+    const int32_t volume = Volume();
+    SetWaveStream(waveStream_);
+    SetPosition(position);
+    SetFrequency(frequency);
+    SetPan(pan);
+    SetVolume(volume);
+    if (wasPlaying)
+        Play();
+}
+
+void TAudioStream::runUpdateForWorker(TAudioStreamNotify& worker)
+{
+    if (worker_.get() != &worker)
+        return;
+    isInUpdate_ = true;
+    try {
+        Update();
+    } catch (...) {
+        // Whatever failed, this worker's run is over.
+        if (worker_.get() == &worker)
+            stopNow();
+        isInUpdate_ = false;
+        throw;
+    }
+    isInUpdate_ = false;
+}
+
+void TAudioStream::Update()
+{
+    if (!isPlaying_)
+        return;
+    try {
+        const int64_t size = Size();
+        if (size < 0) {
+            const int64_t n = freeSpace();
+            if (n > 0)
+                refill(n);
+        } else if (isLooped_) {
+            const int64_t n = freeSpace();
+            if (n < 1)
+                return;
+            position_ = (position_ + n) % size;
+            refill(n);
+        } else if (position_ < size) {
+            const int64_t n = freeSpace();
+            if (n < 1)
+                return;
+            position_ = std::min(position_ + n, size);
+            refill(n);
+        } else {
+            Stop();
+        }
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
+
+int64_t TAudioStream::freeSpace()
+{
+    int64_t n = int64_t{buffer_.Position()} - ringWritePosition_;
+    if (n < 0)
+        n += ringSize_;
+    const int64_t filled = waveStream_->GetFilledSize();
+    if (filled >= 0)
+        n = std::min(n, filled);
+    return n;
+}
+
+void TAudioStream::refill(int64_t n)
+{
+    const int64_t size = Size();
+    if (size >= 0 && isLooped_) {
+        while (n >= 1) {
+            const int64_t d = std::min(size - readPosition_, n);
+            copyFromStream(d);
+            readPosition_ %= size;
+            n -= d;
+        }
+    } else if (size >= 0) {
+        const int64_t left = size - readPosition_;
+        if (left < 1) {
+            writeSilence(n);
+        } else if (left < n) {
+            copyFromStream(left);
+            writeSilence(n - left);
+        } else {
+            copyFromStream(n);
+        }
+    } else {
+        copyFromStream(n);
+    }
+}
+
+void TAudioStream::copyFromStream(int64_t d)
+{
+    if (d <= 0)
+        return;
+    void* region1 = nullptr;
+    void* region2 = nullptr;
+    uint32_t bytes1 = 0;
+    uint32_t bytes2 = 0;
+    if (!buffer_.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(d), &region1, &bytes1,
+                      &region2, &bytes2))
+        return;
+    waveStream_->SetPosition(readPosition_);
+    int64_t read = 0;
+    // A stream that gives fewer bytes than asked for (a file cut short while playing) leaves
+    // silence in the rest of the region, never what the ring held a second ago.
+    auto fill = [&](void* region, uint32_t bytes) {
+        if (!region || bytes == 0)
+            return;
+        const int64_t got = std::max<int64_t>(waveStream_->Read(region, bytes), 0);
+        if (got < bytes)
+            std::memset(static_cast<uint8_t*>(region) + got, silenceByte(), static_cast<size_t>(bytes - got));
+        read += got;
+    };
+    try {
+        fill(region1, bytes1);
+        fill(region2, bytes2);
+    } catch (...) {
+        buffer_.Unlock(region1, bytes1, region2, bytes2);
+        throw;
+    }
+    readPosition_ += read;
+    ringWritePosition_ = (ringWritePosition_ + bytes1 + bytes2) % ringSize_;
+    buffer_.Unlock(region1, bytes1, region2, bytes2);
+}
+
+void TAudioStream::writeSilence(int64_t n)
+{
+    if (n <= 0)
+        return;
+    void* region1 = nullptr;
+    void* region2 = nullptr;
+    uint32_t bytes1 = 0;
+    uint32_t bytes2 = 0;
+    if (!buffer_.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(n), &region1, &bytes1,
+                      &region2, &bytes2))
+        return;
+    if (region1)
+        std::memset(region1, silenceByte(), bytes1);
+    if (region2)
+        std::memset(region2, silenceByte(), bytes2);
+    buffer_.Unlock(region1, bytes1, region2, bytes2);
+    ringWritePosition_ = (ringWritePosition_ + bytes1 + bytes2) % ringSize_;
+    readPosition_ += bytes1 + bytes2;
+}
+
+uint8_t TAudioStream::silenceByte() const
+{
+    return format().wBitsPerSample == 8 ? 128 : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The file player
+
+TAudioFileStream::TAudioFileStream(TDirectSound& device) : TAudioStream(device) {}
+
+TAudioFileStream::~TAudioFileStream()
+{
+    // The ring lets go of the file before the file closes.
+    try {
+        SetWaveStream(nullptr);
+    } catch (...) {
+    }
+}
+
+int64_t TAudioFileStream::streamSize() const
+{
+    return std::min(TAudioStream::streamSize(), availableBytes_);
+}
+
+void TAudioFileStream::SetFileName(const std::string& name)
+{
+    if (name == fileName_)
+        return;
+    fileName_ = name;
+    if (fileStream_) {
+        SetWaveStream(nullptr);
+        fileStream_.reset();
+        availableBytes_ = 0;
+    }
+    if (name.empty())
+        return;
+    try {
+        auto stream = std::make_unique<TWaveFileStream>(name, FileMode::OpenRead);
+        stream->Open(false);
+        availableBytes_ = stream->StoredSize();
+        fileStream_ = std::move(stream);
+        SetWaveStream(fileStream_.get());
+    } catch (...) {
+        SetWaveStream(nullptr);
+        fileStream_.reset();
+        availableBytes_ = 0;
+        fileName_.clear();
+        throw;
+    }
+}
+
+} // namespace groovane
