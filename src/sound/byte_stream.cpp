@@ -74,7 +74,10 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode)
 {
     const std::string path = resolvePath(fileName).string();
     if (mode == FileMode::OpenRead) {
-        file_ = std::fopen(path.c_str(), "rb");
+        // A folder opens for reading here and would fail only at the first read.
+        std::error_code ec;
+        if (!fs::is_directory(path, ec))
+            file_ = std::fopen(path.c_str(), "rb");
         if (!file_)
             throw EFileError(formatMessage("Cannot open file %s", fileName));
     } else {
