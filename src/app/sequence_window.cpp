@@ -402,8 +402,11 @@ void TSequence::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
-    // The main window's closing ends the program, whatever other windows are open.
-    QCoreApplication::quit();
+    // Nothing plays on while the program ends.
+    DXTimer1.setEnabled(false);
+    DXTimer2.setEnabled(false);
+    if (onClosed)
+        onClosed();
 }
 
 void TSequence::Exit1Click(QObject*)

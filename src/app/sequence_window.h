@@ -233,6 +233,10 @@ public:
     PlayList readSongList() const;
     void showSongList(const PlayList& list);
 
+    // Runs when the window has closed (its close work done): the program then ends. The program
+    // sets it; without it (tests) closing only hides the window.
+    std::function<void()> onClosed;
+
     // The shell's "open": the help file and the maker's web page go through it. Replaceable so
     // tests see what would be opened instead of starting a browser.
     std::function<void(const QUrl&)> openDocument;
