@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev
+  fonts-dejavu-core # the windows' texts are fitted to DejaVu Sans at the designed positions
   portaudio19-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev

@@ -8,6 +8,7 @@
 #include "sound_system.h"
 #include "ui_call_driver.h"
 #include "ui_call_queue.h"
+#include "termination_signal.h"
 
 #include <QApplication>
 
@@ -36,7 +37,13 @@ int main(int argc, char** argv)
     {
         groovane::ProgramWindows windows;
         dialogs.setParent(windows.Sequence.get());
+        // The main window's closing ends the program, whatever other windows are open or refuse
+        // to close; a SIGTERM closes it like its close button.
+        windows.Sequence->onClosed = [] { QCoreApplication::exit(0); };
+        groovane::TerminationSignal termination(windows.Sequence.get());
         result = QApplication::exec();
+        // Silence first: no mixing runs while the windows and their sounds are taken down.
+        groovane::SoundSystem::instance().stopOutput();
         dialogs.setParent(nullptr);
     }
     groovane::setDialogs(nullptr);

@@ -7,6 +7,7 @@
 #include "qt_text.h"
 #include "pattern_editing.h"
 #include "scratch_files.h"
+#include "window_geometry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,6 +35,9 @@ namespace groovane {
 
 namespace {
 
+// The size of the window's design font, in points.
+constexpr int kDesignPoints = 8;
+
 template <class W>
 W* place(W* widget, int left, int top, int width = -1, int height = -1)
 {
@@ -51,11 +55,8 @@ W* place(W* widget, int left, int top, int width = -1, int height = -1)
 QLabel* label(QWidget* parent, const char* text, bool bold = false)
 {
     auto* l = new QLabel(QString::fromUtf8(text), parent);
-    if (bold) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-    }
+    if (bold)
+        l->setFont(designFont(kDesignPoints, true));
     return l;
 }
 
@@ -81,9 +82,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     setObjectName("Sequence");
     setWindowTitle(kCaption);
     setWindowIcon(drawWindowIcon());
-    QFont f("MS Sans Serif", 8);
-    f.setStyleHint(QFont::SansSerif);
-    setFont(f);
+    setFont(designFont(kDesignPoints));
     openDocument = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
     buildControls();
@@ -162,12 +161,7 @@ void TSequence::buildControls()
 
     Label9 = place(label(c, "Song Title", true), 504, 80);
     Edit3 = place(new QLineEdit(c), 504, 104, 145, 33);
-    {
-        QFont ef = Edit3->font();
-        ef.setPointSize(12);
-        ef.setBold(true);
-        Edit3->setFont(ef);
-    }
+    Edit3->setFont(designFont(12, true));
     BitBtn8 = place(button(c, "Open"), 504, 144, 39, 25);
     BitBtn9 = place(button(c, "Save"), 544, 144, 39, 25);
 
@@ -175,14 +169,10 @@ void TSequence::buildControls()
     Edit2 = place(new QLineEdit(c), 0, 192, 68, 27);
     // Shown only: the name cell stays empty until the text changes.
     Edit2->setText("Name");
-    {
-        QFont ef = Edit2->font();
-        ef.setPointSize(10);
-        ef.setBold(true);
-        Edit2->setFont(ef);
-    }
+    Edit2->setFont(designFont(10, true));
     Label15 = place(label(c, "Length/beat"), 72, 177);
-    TimeBar = place(new QComboBox(c), 72, 192, 57, 24);
+    // The box keeps its designed width; its list drops down as wide as its widest item.
+    TimeBar = place(new DropDownBox(c), 72, 192, 57, 24);
     TimeBar->setEditable(true);
     TimeBar->setInsertPolicy(QComboBox::NoInsert);
     for (const std::string& item : timeBarItems())
@@ -192,10 +182,12 @@ void TSequence::buildControls()
     Edit4 = place(new QLineEdit(c), 144, 192, 49, 24);
     Edit5 = place(new QLineEdit(c), 264, 192, 57, 24);
     for (QLineEdit* e : {Edit4, Edit5}) {
+        // Shown only: disabled, but drawn in bold like an enabled box, so the values read clearly.
         e->setEnabled(false);
-        QFont ef = e->font();
-        ef.setBold(true);
-        e->setFont(ef);
+        e->setFont(designFont(kDesignPoints, true));
+        QPalette pal = e->palette();
+        pal.setColor(QPalette::Disabled, QPalette::Text, pal.color(QPalette::Active, QPalette::Text));
+        e->setPalette(pal);
     }
     BitBtn13 = place(button(c, "Update"), 192, 190, 73, 28);
     BitBtn6 = place(button(c, "Save Pattern"), 326, 190, 73, 28);
@@ -207,7 +199,9 @@ void TSequence::buildControls()
     Loop = place(new QSpinBox(c), 482, 208, 37, 22);
     Loop->setRange(INT_MIN, INT_MAX);
     Loop->setValue(1);
-    Loop->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    // At the designed width the arrow buttons would leave room for two digits; without them four
+    // fit. The Up and Down keys and the mouse wheel still step the count.
+    Loop->setButtonSymbols(QAbstractSpinBox::NoButtons);
     Delay = place(new QSlider(Qt::Vertical, c), 488, 232, 25, 185);
     Delay->setRange(1, 140);
     Delay->setValue(60);
@@ -231,36 +225,26 @@ void TSequence::buildControls()
     BitBtn4->setIconSize(QSize(24, 24));
     BitBtn4->setToolTip("Stop");
     endless = place(new QCheckBox("Endless loop", Panel2), 8, 56);
-    {
-        QFont small = endless->font();
-        small.setPointSize(7);
-        endless->setFont(small);
-        endless->adjustSize();
-    }
+    endless->setFont(designFont(7));
+    endless->adjustSize();
 
     Panel1 = place(new QGroupBox(c), 528, 272, 129, 113);
     Label13 = place(label(Panel1, "Play"), 8, 3);
-    {
-        QFont small = Label13->font();
-        small.setPointSize(6);
-        Label13->setFont(small);
-        Label13->adjustSize();
-    }
+    Label13->setFont(designFont(6));
+    Label13->adjustSize();
     Label3 = place(label(Panel1, "Instrument List"), 40, 3);
     place(label(Panel1, "Panning", true), 44, 50);
     Label11 = place(label(Panel1, "L"), 6, 72);
     Label12 = place(label(Panel1, "R"), 118, 72);
     BitBtn5 = place(button(Panel1, "R"), 3, 91, 17, 17);
-    {
-        QFont bf = BitBtn5->font();
-        bf.setBold(true);
-        BitBtn5->setFont(bf);
-    }
+    BitBtn5->setFont(designFont(kDesignPoints, true));
     BitBtn11 = place(button(c, "", drawSpeakerGlyph()), 536, 287, 25, 24);
     BitBtn11->setToolTip("Play Instrument");
     ComboBox1 = place(new QComboBox(c), 560, 288, 89, 22);
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    // What the user types goes into the cells as typed: no completion to a listed name.
+    ComboBox1->setCompleter(nullptr);
     ComboBox1->setMaxVisibleItems(17);
     for (const std::string& name : instrumentNames())
         ComboBox1->addItem(toQString(name));
@@ -314,10 +298,10 @@ void TSequence::buildMenu()
     UpdateTime1 = item(Edit1, "Clear List");
     Edit1->addSeparator(); // N1
     UpdateTime2 = item(Edit1, "Update Time");
-    Insertinstrument1 = item(Edit1, "Insert instrument", QKeySequence(Qt::Key_Return));
-    // The keypad's Enter counts as Enter too.
-    Insertinstrument1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    menuShortcuts_.push_back(QKeySequence(Qt::Key_Enter)[0]);
+    // The menu shows the first short cut, "Enter"; the main keyboard's Return key is Enter too.
+    Insertinstrument1 = item(Edit1, "Insert instrument", QKeySequence(Qt::Key_Enter));
+    Insertinstrument1->setShortcuts({QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Return)});
+    menuShortcuts_.push_back(QKeySequence(Qt::Key_Return)[0]);
     Edit1->addSeparator(); // N4
     KitVolumeControl1 = item(Edit1, "Kit Volume Control");
     KitList1 = item(Edit1, "Kit List");
@@ -423,8 +407,11 @@ void TSequence::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
-    // The main window's closing ends the program, whatever other windows are open.
-    QCoreApplication::quit();
+    // Nothing plays on while the program ends.
+    DXTimer1.setEnabled(false);
+    DXTimer2.setEnabled(false);
+    if (onClosed)
+        onClosed();
 }
 
 void TSequence::Exit1Click(QObject*)

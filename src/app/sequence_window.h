@@ -99,7 +99,7 @@ public:
     QLabel* Label7;
     QLineEdit* Edit2;
     QLabel* Label15;
-    QComboBox* TimeBar;
+    DropDownBox* TimeBar;
     QLineEdit* Edit4;
     QPushButton* BitBtn13;
     QLineEdit* Edit5;
@@ -244,11 +244,13 @@ public:
     // --- pattern library and play list ------------------------------------------------------
     // Save Pattern: writes the grid to the pattern's file, then puts a new name at the end of
     // the play list and into the library. Raises the length cell's conversion error, an over-long
-    // length and "Cannot create file %s"; the lists change only after the file is written.
+    // length, a name that is no file name in the base folder and "Cannot create file %s"; nothing
+    // is written before those checks, and the lists change only after the file is written.
     void BitBtn6Click(QObject* Sender = nullptr);
     // Load pattern: the named pattern's file into the grid, the tempo slider and the loop count.
-    // Does nothing for an empty name or "<Blank>". Raises "Cannot open file %s" (nothing changes
-    // but PatternName) and the conversion errors of the file's lines (what was loaded stays).
+    // Does nothing for an empty name or "<Blank>". Raises, changing nothing but PatternName, for
+    // a name that is no file name in the base folder, "Cannot open file %s" and a length beyond
+    // the limit; then the conversion errors of the file's lines (what was loaded stays).
     void LoadPattern(const std::string& name);
     void MusicLibDblClick(QObject* Sender = nullptr);
     void LibBinClick(QObject* Sender = nullptr);
@@ -287,6 +289,10 @@ public:
     // The play list as the SongList box holds it (names, check marks, selection), and back.
     PlayList readSongList() const;
     void showSongList(const PlayList& list);
+
+    // Runs when the window has closed (its close work done): the program then ends. The program
+    // sets it; without it (tests) closing only hides the window.
+    std::function<void()> onClosed;
 
     // The shell's "open": the help file and the maker's web page go through it. Replaceable so
     // tests see what would be opened instead of starting a browser.

@@ -26,8 +26,6 @@ namespace groovane {
 
 namespace {
 
-
-
 // Empties the line buffer however the work on it ends.
 struct LineBufferEmptier {
     LineBuffer& buffer;
@@ -86,6 +84,7 @@ void TSequence::BitBtn6Click(QObject*)
         dialogs().message("NAME", "Name of pattern?", MessageIcon::None, MessageButtons::Ok);
         return;
     }
+    checkPatternName(PatternName);
     {
         LineBufferEmptier emptier{MusicPad};
         MusicPad.clear();
@@ -112,6 +111,7 @@ void TSequence::LoadPattern(const std::string& name)
     PatternName = name;
     if (name.empty() || name == kBlankPattern)
         return;
+    checkPatternName(name);
     LineBufferEmptier emptier{MusicPad};
     MusicPad.loadFromFile(patternFilePath(BaseFolder, name));
     const PatternFileReader reader(MusicPad.lines());
@@ -262,9 +262,18 @@ void TSequence::DelayChange(QObject*)
 
 void TSequence::LoopChange(QObject*)
 {
+    const std::string text = fromQString(Loop->text());
+    // A lone sign is a number still being typed: "-3" must become 1, not the "-" alone, which
+    // would leave the 3 to follow the 1. With no digits after it the box shows its count again
+    // when editing ends.
+    if (text == "-" || text == "+")
+        return;
+    if (correctedLoopText(text).empty())
+        return;
     // Setting the value rewrites the text even when the value was 1 already (an emptied box).
-    if (!correctedLoopText(fromQString(Loop->text())).empty())
-        Loop->setValue(1);
+    Loop->setValue(1);
+    // The next key typed replaces the 1 instead of joining it.
+    Loop->selectAll();
 }
 
 } // namespace groovane

@@ -89,7 +89,8 @@ void writeLengthAndTime(PatternGrid& grid, int length, int time)
 
 namespace {
 
-// Delphi-style Delete: removes up to `count` characters from 1-based `position`.
+// Removes up to `count` characters starting at the 1-based `position`; a position outside the
+// text removes nothing.
 std::string deleteChars(std::string text, size_t position, size_t count)
 {
     if (position >= 1 && position <= text.size())
@@ -116,15 +117,21 @@ std::string toggledCellText(const std::string& cell, const std::string& selector
     return cell == selector ? std::string() : selector;
 }
 
+void checkPatternLength(long long length)
+{
+    if (length > kMaxPatternLength)
+        throw Exception("Pattern length " + std::to_string(length) + " is too long: a pattern has at most " +
+                        std::to_string(kMaxPatternLength) + " steps");
+}
+
 void applyLengthAndTime(PatternGrid& grid, const std::string& lengthText, const std::string& timeText)
 {
+    if (const auto length = tryStrToInt(lengthText))
+        checkPatternLength(*length);
     grid.setCell(2, 0, lengthText);
     const int length = strToInt(lengthText);
     grid.setCell(4, 0, timeText);
     const int time = strToInt(timeText);
-    if (length > kMaxPatternLength)
-        throw EConvertError("Pattern length " + lengthText + " is longer than " +
-                            std::to_string(kMaxPatternLength) + " steps");
     grid.setRowCount(length + 2);
     writeStepLabels(grid, length, time);
     writeChannelHeadings(grid);

@@ -31,9 +31,15 @@ inline constexpr int kLastSampleSlot = 24;
 // The 24 length-and-time choices, written exactly as the selector shows them.
 const std::array<std::string, 24>& timeBarItems();
 
-// The longest pattern the grid accepts. Longer lengths can only be typed by hand; laying out
-// billions of rows would hang the program, so they are refused with an error instead.
+// The longest pattern the program accepts, one limit for Update Time, loading and saving, so a
+// pattern it loads it can save again. 9999 steps is over 150 times the longest length on offer
+// (64) and fills the four-digit length box; at that length a load, a save or laying out the rows
+// takes some tens of milliseconds, while lengths of millions would stall the window for seconds.
 inline constexpr int kMaxPatternLength = 9999;
+
+// Raises Exception "Pattern length <n> is too long: a pattern has at most 9999 steps" for a
+// length beyond kMaxPatternLength. Lengths below 1 are not guarded here. Any thread.
+void checkPatternLength(long long length);
 
 // Label of step n (1-based) at group position q (0-based): "n:q", with "*" when q is 0.
 std::string stepLabel(int step, int groupPosition);
@@ -64,7 +70,8 @@ std::string toggledCellText(const std::string& cell, const std::string& selector
 // Update Time: the length cell takes `lengthText` and the time cell `timeText`, then both are
 // converted (raising "'%s' is not a valid integer value" for a bad one, after the cells took the
 // text), and the row count, step labels and channel headings follow. Channel cells keep their
-// text. Raises for a length beyond kMaxPatternLength, leaving rows and labels as they were.
+// text. A length beyond kMaxPatternLength raises checkPatternLength's error before any cell
+// changes, so the grid keeps a length it can save.
 void applyLengthAndTime(PatternGrid& grid, const std::string& lengthText, const std::string& timeText);
 
 // Clear Pattern's work on the cells: empties columns 1..6 of rows 2..66 and the name cell.

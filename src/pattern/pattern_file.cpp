@@ -5,9 +5,6 @@
 #include "pattern_editing.h"
 #include "str_to_int.h"
 
-#include <algorithm>
-#include <climits>
-
 namespace groovane {
 
 namespace {
@@ -31,13 +28,20 @@ std::string patternFilePath(const std::string& folder, const std::string& name)
     return joinPath(folder, name + ".pat");
 }
 
+void checkPatternName(const std::string& name)
+{
+    if (name.find_first_of("/\\") != std::string::npos)
+        throw Exception("'" + name +
+                        "' is not a valid pattern name: \"/\" and \"\\\" separate folders, and a pattern is a "
+                        "file in the working folder");
+    if (name == "." || name == "..")
+        throw Exception("'" + name + "' is not a valid pattern name: \".\" and \"..\" name folders, not files");
+}
+
 int patternLengthForSave(const PatternGrid& grid)
 {
-    const std::string& text = grid.cell(kLengthColumn, 0);
-    const int length = strToInt(text);
-    if (length > kMaxPatternLength)
-        throw Exception("Pattern length " + text + " is longer than " + std::to_string(kMaxPatternLength) +
-                        " steps");
+    const int length = strToInt(grid.cell(kLengthColumn, 0));
+    checkPatternLength(length);
     return length;
 }
 
@@ -62,22 +66,14 @@ int PatternFileReader::length() const
 
 void PatternFileReader::loadCells(PatternGrid& grid) const
 {
-    const long long length = this->length();
-    const long long lastRow = length + 2;
-    grid.setRowCount(static_cast<int>(std::clamp<long long>(lastRow, INT_MIN, INT_MAX)));
-
-    // Rows the file reaches are copied line by line; the rest of 0..L+2 would only read empty
-    // lines, so they are emptied in one pass over the stored cells instead of row by row.
-    const long long rowsInFile =
-        (static_cast<long long>(lines_.size()) + PatternGrid::kColumnCount - 1) / PatternGrid::kColumnCount;
-    const long long lastCopiedRow = std::min(lastRow, rowsInFile - 1);
-    for (long long row = 0; row <= lastCopiedRow; ++row)
+    const int length = this->length();
+    checkPatternLength(length);
+    const int lastRow = length + 2;
+    grid.setRowCount(lastRow);
+    for (int row = 0; row <= lastRow; ++row)
         for (int column = 0; column < PatternGrid::kColumnCount; ++column)
-            grid.setCell(column, static_cast<int>(row),
-                         lineOrEmpty(lines_, row * PatternGrid::kColumnCount + column));
-    if (lastRow > lastCopiedRow)
-        grid.clearRows(static_cast<int>(std::max(0LL, lastCopiedRow + 1)),
-                       static_cast<int>(std::min<long long>(lastRow, INT_MAX)));
+            grid.setCell(column, row,
+                         lineOrEmpty(lines_, static_cast<long long>(row) * PatternGrid::kColumnCount + column));
 }
 
 const std::string& PatternFileReader::line(size_t index) const

@@ -16,13 +16,19 @@
 
 namespace groovane {
 
-// `folder`/`name`.pat: the name is used exactly as typed, nothing escaped or checked.
+// `folder`/`name`.pat: the name is used exactly as typed, nothing escaped. Check it first with
+// checkPatternName.
 std::string patternFilePath(const std::string& folder, const std::string& name);
 
+// A pattern is a file in the base folder, so its name must name a file there: raises Exception
+// "'<name>' is not a valid pattern name: ..." saying why, for a name holding a path separator
+// ("/" or "\", which song files may carry from other systems) or naming "." or "..". Any thread.
+void checkPatternName(const std::string& name);
+
 // The number of steps the grid's length cell holds, as Save reads it. Raises EConvertError
-// "'%s' is not a valid integer value" for a cell that is not a decimal integer, and an Exception
-// for a length beyond kMaxPatternLength: such a file would be billions of lines of nothing, so
-// it is refused before anything is written. UI thread (reads the grid).
+// "'%s' is not a valid integer value" for a cell that is not a decimal integer, and
+// checkPatternLength's error for a length beyond kMaxPatternLength, before anything is written.
+// UI thread (reads the grid).
 int patternLengthForSave(const PatternGrid& grid);
 
 // The file's lines for a grid of `length` steps: cells of rows 0..length+2, columns 0..6, then
@@ -38,8 +44,9 @@ public:
     int length() const;
 
     // Sets the row count to L + 2 and cell (c, r) to line 7r + c for r = 0..L+2, c = 0..6. A line
-    // the file lacks empties its cell; cells below row L + 2 keep their text. The work is bounded
-    // by the file's own lines, whatever L claims. Raises as length() does, before touching the grid.
+    // the file lacks empties its cell; cells below row L + 2 keep their text. Raises as length()
+    // does, and checkPatternLength's error for an L the program could not save again, before
+    // touching the grid.
     void loadCells(PatternGrid& grid) const;
 
     // The tempo position (line 7(L + 3)) and the loop count (the line after it). Raise

@@ -21,23 +21,6 @@ void PatternGrid::setCell(int column, int row, const std::string& text)
     changed();
 }
 
-void PatternGrid::clearRows(int firstRow, int lastRow)
-{
-    bool erased = false;
-    for (auto it = cells_.begin(); it != cells_.end();) {
-        const int row = static_cast<int32_t>(static_cast<uint32_t>(it->first >> 32));
-        const int column = static_cast<int32_t>(static_cast<uint32_t>(it->first));
-        if (row >= firstRow && row <= lastRow && column >= 0 && column < kColumnCount) {
-            it = cells_.erase(it);
-            erased = true;
-        } else {
-            ++it;
-        }
-    }
-    if (erased)
-        changed();
-}
-
 void PatternGrid::setRowCount(int rows)
 {
     rowCount_ = std::max(rows, kFixedRows);

@@ -27,10 +27,6 @@ public:
     const std::string& cell(int column, int row) const;
     void setCell(int column, int row, const std::string& text);
 
-    // Empties columns 0..6 of rows firstRow..lastRow. The work is bounded by the cells stored,
-    // not by the size of the range, so a range of billions of rows costs no more than a small one.
-    void clearRows(int firstRow, int lastRow);
-
     // Number of rows shown (L + 2 for a pattern of length L). Never below the two heading rows.
     int rowCount() const { return rowCount_; }
     void setRowCount(int rows);

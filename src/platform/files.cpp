@@ -73,13 +73,23 @@ bool fileExists(const std::string& path)
 
 std::string readFileBytes(const std::string& path)
 {
-    std::ifstream in(resolvePath(path), std::ios::binary);
-    if (!in)
+    const fs::path resolved = resolvePath(path);
+    std::error_code ec;
+    // A folder opens like a file here and fails only when read, with the library's own text.
+    if (fs::is_directory(resolved, ec))
         throw EFileError(formatMessage("Cannot open file %s", path));
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw EFileError(formatMessage("Cannot open file %s", path));
-    return bytes;
+    try {
+        std::ifstream in(resolved, std::ios::binary);
+        if (in) {
+            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            if (!in.bad())
+                return bytes;
+        }
+    } catch (const std::exception&) {
+        // A read error that the stream library raises instead of reporting; the user sees the
+        // program's message below.
+    }
+    throw EFileError(formatMessage("Cannot open file %s", path));
 }
 
 void writeFileBytesAtomic(const std::string& path, const std::string& bytes)

@@ -22,8 +22,9 @@ fs::path resolvePath(const fs::path& path);
 
 bool fileExists(const std::string& path);
 
-// Whole-file reads and writes. Failures raise EFileError "Cannot open file <path>" when
-// reading and "Cannot create file <path>" when writing.
+// Whole-file reads and writes. Every failure, a folder in the file's place included, raises
+// EFileError "Cannot open file <path>" when reading and "Cannot create file <path>" when
+// writing; no library text reaches the caller.
 std::string readFileBytes(const std::string& path);
 // Writes through a temporary file beside the target and renames it into place, so a failed
 // write (disk full, read-only folder) leaves the old file as it was.

@@ -1,8 +1,12 @@
 #include "list_box.h"
 
+#include <QAbstractItemView>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace groovane {
 
@@ -16,6 +20,19 @@ void ListBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListWidget::mouseDoubleClickEvent(event);
     emit doubleClicked();
+}
+
+void DropDownBox::showPopup()
+{
+    // The list sits in a window of its own, whose width the box sets from its own when it drops
+    // down; a minimum width on that window is what widens it.
+    QAbstractItemView* list = view();
+    QWidget* popup = list->window();
+    const QMargins margins = popup->contentsMargins();
+    const int itemsWidth = list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width() +
+                           2 * list->frameWidth() + margins.left() + margins.right();
+    popup->setMinimumWidth(std::max(itemsWidth, width()));
+    QComboBox::showPopup();
 }
 
 UpDown::UpDown(QWidget* parent) : QWidget(parent)

@@ -3,6 +3,7 @@
 // the check list box: a click on the box or Space ticks an entry.
 #pragma once
 
+#include <QComboBox>
 #include <QListWidget>
 
 namespace groovane {
@@ -22,6 +23,15 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+// A drop-down box whose list, when it drops down, is as wide as its widest item (never narrower
+// than the box), so no item is cut short however narrow the box is designed.
+class DropDownBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit DropDownBox(QWidget* parent = nullptr) : QComboBox(parent) {}
+    void showPopup() override;
 };
 
 // The vertical pair of arrow buttons beside the play list.

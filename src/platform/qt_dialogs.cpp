@@ -11,7 +11,36 @@ namespace groovane {
 
 namespace {
 
-
+// Message boxes wrap their text at blanks only, so a long name or path without one would make
+// the box as wide as the screen allows and cut it off. A zero-width space after every character
+// of such a run lets the text wrap there too, within the box's readable width.
+QString wrappableText(const QString& text)
+{
+    constexpr qsizetype kLongRun = 24;
+    const QChar breakOpportunity(0x200B);
+    QString out;
+    out.reserve(text.size() * 2);
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !text.at(i).isSpace())
+            continue;
+        const QStringView run = QStringView(text).mid(runStart, i - runStart);
+        if (run.size() <= kLongRun) {
+            out += run;
+        } else {
+            for (qsizetype k = 0; k < run.size(); ++k) {
+                out += run.at(k);
+                // Never between the two halves of a character outside the basic plane.
+                if (!run.at(k).isHighSurrogate() && k + 1 < run.size())
+                    out += breakOpportunity;
+            }
+        }
+        if (i < text.size())
+            out += text.at(i);
+        runStart = i + 1;
+    }
+    return out;
+}
 
 std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogOptions& options, bool save)
 {
@@ -62,7 +91,8 @@ MessageResult QtDialogs::message(const std::string& caption, const std::string& 
 {
     QMessageBox box(parent_);
     box.setWindowTitle(toQString(caption));
-    box.setText(toQString(text));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(wrappableText(toQString(text)));
     switch (icon) {
     case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;

@@ -20,10 +20,7 @@ SoundSystem& SoundSystem::instance() {
     // output is stopped at exit so no callback runs while the process tears down.
     static SoundSystem* system = [] {
         auto* created = new SoundSystem;
-        std::atexit([] {
-            if (instance().output_)
-                instance().output_->stop();
-        });
+        std::atexit([] { instance().stopOutput(); });
         return created;
     }();
     return *system;
@@ -74,6 +71,13 @@ OfflineAudioOutput& SoundSystem::useOfflineOutput(uint32_t sampleRate, uint32_t 
 }
 
 AudioOutput* SoundSystem::output() const { return output_.get(); }
+
+void SoundSystem::stopOutput() {
+    if (!output_)
+        return;
+    output_->stop();
+    output_.reset();
+}
 
 void SoundSystem::setClock(NanosecondClock clock) {
     clock_ = clock ? std::move(clock) : NanosecondClock(&steadyNanoseconds);

@@ -42,6 +42,9 @@ public:
     OfflineAudioOutput& useOfflineOutput(uint32_t sampleRate = 44100, uint32_t latencyFrames = 0);
     // The running output, or null. UI thread.
     AudioOutput* output() const;
+    // Stops and drops the running output, if any: nothing is mixed any more, and a device made
+    // or played afterwards stays silent. For the program's end, before its windows go. UI thread.
+    void stopOutput();
 
     // Replaces the clock used to timestamp Play (tests); an empty one restores the monotonic
     // clock. UI thread, while nothing plays.

@@ -1,6 +1,9 @@
 #include "window_geometry.h"
 
+#include <QFont>
 #include <QWidget>
+
+#include <cmath>
 
 namespace groovane {
 
@@ -13,6 +16,15 @@ void placeWindowClient(QWidget* window, int left, int top, int clientWidth, int 
 {
     window->move(left, top);
     window->setFixedSize(clientWidth, clientHeight);
+}
+
+QFont designFont(int designPoints, bool bold)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(static_cast<int>(std::lround(designPoints * 1.25)));
+    font.setBold(bold);
+    return font;
 }
 
 } // namespace groovane

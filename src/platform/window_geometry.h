@@ -2,6 +2,7 @@
 // for the whole window with its frame, some for the client area only.
 #pragma once
 
+class QFont;
 class QWidget;
 
 namespace groovane {
@@ -12,5 +13,11 @@ inline constexpr int kFrameHeight = 27;
 
 void placeWindowOuter(QWidget* window, int left, int top, int outerWidth, int outerHeight);
 void placeWindowClient(QWidget* window, int left, int top, int clientWidth, int clientHeight);
+
+// A font of the design, given in the design's points, that fits the designed positions. The
+// design's font is a narrow one; DejaVu Sans, which every desktop here has, is wider, so it is
+// sized in pixels a little under the design's size (8 pt gives 10 pixels), and texts fit their
+// controls whatever the screen's resolution.
+QFont designFont(int designPoints, bool bold = false);
 
 } // namespace groovane

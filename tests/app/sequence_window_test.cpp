@@ -1,7 +1,12 @@
+#include "handler_guard.h"
+#include "line_buffer.h"
+#include "pattern_editing.h"
+#include "pattern_file.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
 #include "working_folder.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -13,6 +18,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 using namespace groovane;
 
@@ -43,6 +51,11 @@ protected:
         QTest::mouseClick(window->BitBtn13, Qt::LeftButton);
     }
     std::string cell(int column, int row) const { return window->Grid.cell(column, row); }
+    // What pressing a play list entry of that name does, errors shown as the event loop would.
+    void load(const std::string& name)
+    {
+        runGuarded([&] { window->LoadPattern(name); });
+    }
 
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
@@ -184,4 +197,159 @@ TEST_F(SequenceWindowTest, HelpOpensTheManualBesideTheProgramAndTheSite)
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0].toLocalFile().toStdString(), window->BaseFolder + "/groovane.html");
     EXPECT_EQ(opened[1].host().toStdString(), "groovane.example.org");
+}
+
+// ---------------------------------------------------------------------------------------------
+// What a new user ran into: pattern lengths, the loop box, names that are no file names, folders
+// in a pattern's place, the length list and the instrument box.
+
+namespace {
+
+// Every entry below `root` with its size (0 for folders), to see that nothing was written.
+std::vector<std::string> folderTree(const std::filesystem::path& root)
+{
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        entries.push_back(entry.path().lexically_relative(root).string() + " " +
+                          std::to_string(entry.is_regular_file() ? entry.file_size() : 0));
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// A pattern file of `length` steps with a kick on the last step, as the program writes it.
+std::string patternFileOf(const std::string& name, int length)
+{
+    PatternGrid grid;
+    grid.setCell(0, 0, name);
+    writeLengthAndTime(grid, length, 4);
+    writeStepLabels(grid, length, 4);
+    writeChannelHeadings(grid);
+    grid.setCell(1, length + 1, "Kick");
+    return LineBuffer::joinLines(patternFileLines(grid, length, 60, 1));
+}
+
+} // namespace
+
+TEST_F(SequenceWindowTest, APatternOfTheLongestLengthLoadsAndSavesAgainAndALongerOneIsRefused)
+{
+    folder.write("Long.pat", patternFileOf("Long", kMaxPatternLength));
+    load("Long");
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
+    EXPECT_EQ(window->Grid.rowCount(), kMaxPatternLength + 2);
+    std::filesystem::remove(folder.file("Long.pat"));
+    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
+    EXPECT_EQ(folder.read("Long.pat"), patternFileOf("Long", kMaxPatternLength));
+
+    // One step more: refused by loading as by Update Time, with one message, changing nothing.
+    const std::string message = "Pattern length " + std::to_string(kMaxPatternLength + 1) +
+                                " is too long: a pattern has at most " + std::to_string(kMaxPatternLength) +
+                                " steps.";
+    folder.write("Longer.pat", patternFileOf("Longer", kMaxPatternLength + 1));
+    load("Longer");
+    window->Edit4->setText(QString::number(kMaxPatternLength + 1));
+    window->Edit5->setText("4");
+    QTest::mouseClick(window->BitBtn13, Qt::LeftButton);
+    EXPECT_EQ(dialogs.errors, (std::vector<std::string>{message, message}));
+    EXPECT_EQ(cell(0, 0), "Long");
+    EXPECT_EQ(cell(2, 0), std::to_string(kMaxPatternLength));
+    EXPECT_EQ(window->Grid.rowCount(), kMaxPatternLength + 2);
+}
+
+TEST_F(SequenceWindowTest, TheLoopBoxTurnsWhatIsNoCountIntoOneAtOnceAndShowsFourDigits)
+{
+    QLineEdit* edit = window->Loop->findChild<QLineEdit*>();
+    window->Loop->setFocus();
+    auto type = [&](const QString& keys) {
+        edit->selectAll();
+        QTest::keyClicks(edit, keys);
+    };
+
+    type("-3");
+    EXPECT_EQ(window->Loop->text(), "1") << "a negative count, not the 3 after a corrected sign";
+    EXPECT_EQ(window->Loop->value(), 1);
+    type("0");
+    EXPECT_EQ(window->Loop->text(), "1");
+    type("500");
+    EXPECT_EQ(window->Loop->value(), 500);
+
+    // An emptied box shows 1 at once, and the next digit replaces it.
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(window->Loop->text(), "1");
+    QTest::keyClicks(edit, "7");
+    EXPECT_EQ(window->Loop->text(), "7");
+
+    // What the box shows is what the pattern stores.
+    type("-3");
+    window->Edit2->setText("Loops");
+    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    const auto lines = LineBuffer::splitLines(folder.read("Loops.pat"));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "1");
+
+    // Four digits fit the box at its designed width.
+    EXPECT_EQ(window->Loop->width(), 37);
+    EXPECT_GE(edit->contentsRect().width() - 4, edit->fontMetrics().horizontalAdvance("9999"));
+}
+
+TEST_F(SequenceWindowTest, NamesThatAreNoFileNamesInTheWorkingFolderAreRefusedAndNothingIsWritten)
+{
+    const std::string outside = folder.path().filename().string() + "-escape";
+    const auto before = folderTree(folder.path());
+    for (const std::string& name : std::vector<std::string>{"../" + outside, "temp/inner", "a\\b", ".", ".."}) {
+        dialogs.errors.clear();
+        window->Edit2->setText(QString::fromStdString(name));
+        QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+        ASSERT_EQ(dialogs.errors.size(), 1u) << name;
+        EXPECT_TRUE(dialogs.errors[0].starts_with("'" + name + "' is not a valid pattern name: ")) << dialogs.errors[0];
+        EXPECT_EQ(folderTree(folder.path()), before) << name;
+        EXPECT_EQ(window->SongList->count(), 0) << name;
+        EXPECT_EQ(window->MusicLib->count(), 1) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.path().parent_path() / (outside + ".pat")));
+
+    // Dots inside a name are fine.
+    window->Edit2->setText("take.2");
+    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.path() / "take.2.pat"));
+}
+
+TEST_F(SequenceWindowTest, AFolderInAPatternsPlaceGivesTheProgramsOwnMessages)
+{
+    std::filesystem::create_directory(folder.path() / "dir.pat");
+    const std::string path = window->BaseFolder + "/dir.pat";
+    load("dir");
+    window->Edit2->setText("dir");
+    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Cannot open file " + path + ".", "Cannot create file " + path + "."}));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "dir.pat"));
+}
+
+TEST_F(SequenceWindowTest, TheLengthListIsAsWideAsItsWidestItemWhileTheBoxKeepsItsSize)
+{
+    // A font whose items are wider than the box, as another machine's font may be.
+    QFont wide = window->TimeBar->font();
+    wide.setPixelSize(16);
+    window->TimeBar->setFont(wide);
+    window->TimeBar->showPopup();
+    QAbstractItemView* list = window->TimeBar->view();
+    ASSERT_GT(list->sizeHintForColumn(0), window->TimeBar->width());
+    ASSERT_TRUE(list->isVisible());
+    // The list shows every item at the width it needs, so none is cut short.
+    for (int i = 0; i < window->TimeBar->count(); ++i)
+        EXPECT_GE(list->viewport()->width(), list->sizeHintForIndex(list->model()->index(i, 0)).width())
+            << window->TimeBar->itemText(i).toStdString();
+    EXPECT_EQ(window->TimeBar->width(), 57);
+    window->TimeBar->hidePopup();
+}
+
+TEST_F(SequenceWindowTest, TheInstrumentBoxPutsWhatIsTypedIntoTheCellAsTyped)
+{
+    clickCell(2, 4);
+    window->ComboBox1->setFocus();
+    QTest::keyClicks(window->ComboBox1, "snare");
+    EXPECT_EQ(window->ComboBox1->currentText(), "snare");
+    clickCell(2, 4);
+    EXPECT_EQ(cell(2, 4), "snare");
 }

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <climits>
 
 using namespace groovane;
 
@@ -84,11 +82,6 @@ TEST(PatternFileWriter, LengthCellIsCheckedBeforeAnythingIsWritten)
     PatternGrid grid = startGrid();
     grid.setCell(2, 0, "1x");
     EXPECT_EQ(errorOf([&] { patternLengthForSave(grid); }), lengthError("1x"));
-    grid.setCell(2, 0, "2000000000");
-    EXPECT_NE(errorOf([&] { patternLengthForSave(grid); }), "(no error)")
-        << "a length of billions of steps would write billions of empty lines";
-    grid.setCell(2, 0, std::to_string(kMaxPatternLength));
-    EXPECT_EQ(patternLengthForSave(grid), kMaxPatternLength);
 
     // Lengths below 1 are not guarded; the formula still gives the line count, and below -3
     // only the two settings lines remain.
@@ -196,23 +189,54 @@ TEST(PatternFileReader, MissingLinesReadAsEmptyAndTheSettingsThenFailAfterTheCel
     EXPECT_EQ(errorOf([&] { readerOf(LineBuffer::joinLines(bad)).loopCount(); }), lengthError(""));
 }
 
-TEST(PatternFileReader, HugeOrNegativeLengthIsBoundedByTheFilesOwnLines)
+TEST(PatternLengthLimit, TheLongestPatternIsLaidOutSavedLoadedAndSavedAgain)
 {
-    for (const std::string length : {"2000000000", "2147483647", "2147483645"}) {
-        PatternGrid grid = startGrid();
-        grid.setCell(1, 1000000, "far below");
-        const std::string bytes = "Huge\r\nLength:\r\n" + length + "\r\nTime:\r\n4\r\n\r\n\r\n\r\nKick\r\n";
-        PatternFileReader reader = readerOf(bytes);
-        reader.loadCells(grid); // must neither hang nor allocate per promised row
-        EXPECT_EQ(grid.cell(0, 0), "Huge");
-        EXPECT_EQ(grid.cell(1, 1), "Kick");
-        EXPECT_EQ(grid.cell(2, 1), "") << "rest of the row the file cuts";
-        EXPECT_EQ(grid.cell(1, 2), "") << "rows the file lacks";
-        EXPECT_EQ(grid.cell(1, 1000000), "") << "within 0 .. L + 2, so emptied";
-        EXPECT_EQ(grid.rowCount(), std::min(std::stoll(length) + 2, static_cast<long long>(INT_MAX)));
-        EXPECT_LE(grid.storedCellCount(), 9u);
-        EXPECT_EQ(errorOf([&] { reader.tempoPosition(); }), lengthError(""));
-    }
+    PatternGrid grid = startGrid();
+    applyLengthAndTime(grid, std::to_string(kMaxPatternLength), "4");
+    const int lastStepRow = kMaxPatternLength + 1;
+    grid.setCell(6, lastStepRow, "Tamb");
+    const std::string bytes = patternBytes(grid, patternLengthForSave(grid), 60, 1);
+
+    PatternGrid loaded = startGrid();
+    readerOf(bytes).loadCells(loaded);
+    EXPECT_EQ(loaded.rowCount(), kMaxPatternLength + 2);
+    EXPECT_EQ(loaded.cell(0, lastStepRow), stepLabel(kMaxPatternLength, (kMaxPatternLength - 1) % 4));
+    EXPECT_EQ(loaded.cell(6, lastStepRow), "Tamb");
+    EXPECT_EQ(patternBytes(loaded, patternLengthForSave(loaded), 60, 1), bytes);
+}
+
+TEST(PatternLengthLimit, OneStepMoreIsRefusedAlikeByUpdateLoadAndSaveBeforeAnythingChanges)
+{
+    const std::string tooLong = std::to_string(kMaxPatternLength + 1);
+    const std::string message = "Pattern length " + tooLong + " is too long: a pattern has at most " +
+                                std::to_string(kMaxPatternLength) + " steps";
+
+    PatternGrid updated = startGrid();
+    const auto revision = updated.revision();
+    EXPECT_EQ(errorOf([&] { applyLengthAndTime(updated, tooLong, "4"); }), message);
+    EXPECT_EQ(updated.revision(), revision) << "the grid keeps a length it can save";
+
+    // A file of that length, as another program might write it, is not loaded.
+    PatternGrid source = startGrid();
+    source.setCell(2, 0, tooLong);
+    const std::string bytes = patternBytes(source, kMaxPatternLength + 1, 60, 1);
+    PatternGrid loaded = startGrid();
+    EXPECT_EQ(errorOf([&] { readerOf(bytes).loadCells(loaded); }), message);
+    EXPECT_EQ(loaded.revision(), startGrid().revision());
+    EXPECT_EQ(loaded.cell(2, 0), "16");
+
+    EXPECT_EQ(errorOf([&] { patternLengthForSave(source); }), message);
+
+    // Lengths of billions are refused as quickly, on every path.
+    source.setCell(2, 0, "2147483647");
+    EXPECT_NE(errorOf([&] { patternLengthForSave(source); }), "(no error)");
+    EXPECT_NE(errorOf([&] { readerOf("Huge\r\nLength:\r\n2147483647\r\n").loadCells(loaded); }), "(no error)");
+    EXPECT_NE(errorOf([&] { applyLengthAndTime(loaded, "2147483647", "4"); }), "(no error)");
+    EXPECT_EQ(loaded.rowCount(), 18);
+}
+
+TEST(PatternFileReader, NegativeLengthsKeepTheHeadingRows)
+{
     for (const std::string length : {"-1", "-5", "-2147483648"}) {
         PatternGrid grid = startGrid();
         PatternFileReader reader = readerOf("Neg\r\nLength:\r\n" + length + "\r\n");

@@ -209,8 +209,9 @@ TEST_F(SequenceListsTest, LoadFailuresFollowTheOrderOfTheLoad)
     EXPECT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(window->PatternName, "<Blank>");
 
-    // A huge length line: the cells load as far as the file goes, then the missing tempo line fails.
-    folder.write("BadTempo.pat", "BadTempo\r\nLength:\r\n2000000000\r\nTime:\r\n4\r\n");
+    // A file cut after its header: the cells load as far as the file goes, then the missing
+    // tempo line fails.
+    folder.write("BadTempo.pat", "BadTempo\r\nLength:\r\n16\r\nTime:\r\n4\r\n");
     pressSongEntry(2);
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[1], "'' is not a valid integer value.");
