@@ -1,12 +1,15 @@
 #include "dx_timer.h"
 
+#include "sound_system.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace groovane {
 
-TDXTimer::TDXTimer(IdleHost& host, MillisecondClock clock) : host_(host), clock_(std::move(clock))
+TDXTimer::TDXTimer(IdleHost& host, MillisecondClock clock, SoundSystem* sounds)
+    : host_(host), clock_(std::move(clock)), sounds_(sounds ? *sounds : SoundSystem::instance())
 {
     host_.addActivationListener(this);
 }
@@ -92,8 +95,10 @@ void TDXTimer::idle()
         frameRateTime_ = now;
     }
 
-    if (OnTimer)
+    if (OnTimer) {
+        const PlayTimeStamp stamp(sounds_, millisecondClockToNs(now, sounds_.now()));
         OnTimer(*this, lagCount);
+    }
 }
 
 uint32_t TDXTimer::msUntilDue() const
