@@ -88,6 +88,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     buildMenu();
     connectHandlers();
     setUpSound();
+    setUpPlayback();
 
     move(5, 4);
     // The design's outer size is 669 x 541; the client area below the menu holds the controls.
