@@ -19,7 +19,6 @@
 #include "clock.h"
 #include "idle_host.h"
 
-
 #include <cstdint>
 #include <functional>
 
