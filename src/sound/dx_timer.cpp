@@ -96,7 +96,11 @@ void TDXTimer::idle()
     }
 
     if (OnTimer) {
-        const PlayTimeStamp stamp(sounds_, millisecondClockToNs(now, sounds_.now()));
+        // The tick's reading was taken before now, so its time is never later than now; a
+        // millisecond clock that is not the sound system's clock (a test's) must not push the
+        // tick's sounds into the future either.
+        const int64_t nowNs = sounds_.now();
+        const PlayTimeStamp stamp(sounds_, std::min(millisecondClockToNs(now, nowNs), nowNs));
         OnTimer(*this, lagCount);
     }
 }
