@@ -136,22 +136,6 @@ TEST_F(PatternRules, OneStepAndPatternsWithoutSteps)
     }
 }
 
-TEST_F(PatternRules, ALengthThatIsNoIntegerRaisesAndChangesNothing)
-{
-    setPattern("4", {});
-    playback.start();
-    tick();
-    grid.setCell(2, 0, "16a");
-    try {
-        playback.start();
-        FAIL() << "started";
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'16a' is not a valid integer value");
-    }
-    EXPECT_EQ(playback.PatternLength, 4);
-    EXPECT_EQ(playback.PatternRow, 3);
-}
-
 TEST_F(PatternRules, AnErrorEndsTheStepAtTheFailingCellAndKeepsTheRow)
 {
     setPattern("2", {{"Kick", "Sample2", "Snare", "", "", ""}, {"Tom1", "", "Tom2", "", "", ""}});
