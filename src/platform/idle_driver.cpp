@@ -1,6 +1,7 @@
 #include "idle_driver.h"
 
 #include "handler_guard.h"
+#include "sound_system.h"
 
 #include <QGuiApplication>
 #include <QThread>
@@ -13,13 +14,6 @@
 namespace groovane {
 
 namespace {
-
-using std::chrono::steady_clock;
-
-int64_t steadyNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 constexpr int64_t kNsPerMs = 1'000'000;
 
@@ -61,7 +55,7 @@ void IdleDriver::rearm()
     }
     // The millisecond is read before the handler's clock: should the clock move on in between,
     // the due time comes out a millisecond early, which costs one more wake and is never late.
-    const int64_t thisMsNs = steadyNs() / kNsPerMs * kNsPerMs;
+    const int64_t thisMsNs = steadyNanoseconds() / kNsPerMs * kNsPerMs;
     const int wait = static_cast<int>(std::min<uint32_t>(handler->msUntilDue(), INT_MAX - 1));
     arm(wait, thisMsNs + int64_t{wait} * kNsPerMs);
 }
@@ -80,9 +74,9 @@ void IdleDriver::wake()
             arm(kBlockedRetryMs, 0);
         return;
     }
-    const int64_t early = dueNs_ - steadyNs();
+    const int64_t early = dueNs_ - steadyNanoseconds();
     if (early > 0 && early <= (kEarlyWakeMs + 1) * kNsPerMs)
-        std::this_thread::sleep_until(steady_clock::time_point(std::chrono::nanoseconds(dueNs_)));
+        std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(dueNs_)));
     polling_ = true;
     runGuarded([this] { host_.runIdle(); });
     polling_ = false;

@@ -8,8 +8,9 @@
 // Ticks read a millisecond clock that truncates, so a wake a fraction of a millisecond late reads
 // as on time, and the fractions would add up from tick to tick until one reads a whole
 // millisecond late. So the Qt timer is armed a little early and the driver sleeps the rest
-// precisely, to the start of the due millisecond: the tick then reads the millisecond it is due.
-// The sleep is short (at most kEarlyWakeMs and a millisecond) and never spins.
+// precisely, to the start of the due millisecond on the monotonic clock that the millisecond
+// clock (timeGetTime) counts: the tick then reads the millisecond it is due. The sleep is short
+// (at most kEarlyWakeMs and a millisecond) and never spins.
 //
 // UI thread only. Create one, after the application object, for the program's lifetime.
 #pragma once
