@@ -1,8 +1,8 @@
 // How a cell's text becomes a sound. The text is looked up in the instrument list without regard
 // to case; its slot is 0 (nothing), 1..16 (a kit sound, found by its list name and played as one
 // more overlapping copy) or 17..24 (sample slot 1..8, restarted from its beginning). Pattern
-// playback, song playback and Play Instrument all trigger through this one class, and the render
-// supplies its own KitSounds and SampleSlots to it, so what renders is what plays.
+// playback, song playback and Play Instrument all trigger through this one class; a render gives
+// it a KitSounds and SampleSlots of its own, so what renders is what plays.
 #pragma once
 
 #include "pattern_grid.h"
