@@ -91,6 +91,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     connectSampleHandlers();
     setUpSound();
     connectPanAndSongHandlers();
+    setUpPlayback();
 
     move(5, 4);
     // The design's outer size is 669 x 541; the client area below the menu holds the controls.

@@ -7,12 +7,15 @@
 #include "dx_sound.h"
 #include "dx_timer.h"
 #include "grid_view.h"
+#include "instrument_trigger.h"
 #include "line_buffer.h"
 #include "list_box.h"
 #include "pattern_grid.h"
 #include "pattern_library.h"
+#include "pattern_playback.h"
 #include "play_list.h"
 #include "sample_slots.h"
+#include "song_slots.h"
 #include "step_list.h"
 #include "wave_collection.h"
 
@@ -146,6 +149,17 @@ public:
     TDXSound DXSound1{&SoundForm};
     TDXWaveList DXWaveList1;
 
+    // Playback: the kit and the sample slots as the instrument trigger reaches them, and the
+    // pattern playback over the grid (PatternLength, PatternRow). The sample slots stay silent
+    // until setSampleSlots hands over the sample windows' players.
+private:
+    SilentSampleSlots noSampleSlots_;
+
+public:
+    WaveListKit Kit{DXWaveList1};
+    InstrumentTrigger Trigger{Kit, noSampleSlots_};
+    PatternPlayback Pattern{Grid, Trigger};
+
     // --- menu ---------------------------------------------------------------------------------
     QMenu* File1;
     QAction* New_Song;
@@ -194,10 +208,9 @@ public:
     // Runs every time DXSound1 has opened its device: sets the primary format from OutputRate,
     // OutputBits and two channels. Any values are accepted; the device refuses nonsense.
     void DXSound1Initialize(QObject* Sender = nullptr);
-    // Play Instrument: sounds the selector's instrument (an unknown text sounds "Tamb").
+    // Play Instrument: sounds the selector's instrument (an unknown text sounds "Tamb"), whether
+    // or not anything is playing.
     void BitBtn11Click(QObject* Sender = nullptr);
-    // Sounds one instrument slot: a fresh copy of a kit sound, or nothing for slot 0.
-    void triggerInstrument(int slot);
     // The output format items: each checks itself alone, sets OutputRate and OutputBits and
     // opens the device again, so the kit's buffers are made again in the new format.
     void set1Click(QObject* Sender = nullptr);
@@ -232,6 +245,25 @@ public:
     void Sample6Click(QObject* Sender = nullptr);
     void Sample7Click(QObject* Sender = nullptr);
     void Sample8Click(QObject* Sender = nullptr);
+
+    // --- playback -----------------------------------------------------------------------------
+    // The sample slots that "Sample1" .. "Sample8" restart and Stop silences; null: silent
+    // slots. They must outlive the window or be replaced first.
+    void setSampleSlots(SampleSlots* samples);
+    // Play Pattern (button, menu, F6): starts the pattern timer; the first row sounds one
+    // interval later. A length cell that is no integer raises after both play buttons were
+    // disabled; Stop enables them again.
+    void BitBtn3Click(QObject* Sender = nullptr);
+    // One tick of pattern playback. LagCount is ignored: a late tick plays one row and does not
+    // catch up. An error of an instrument runs Stop before it passes on, so playback has ended
+    // when its message shows.
+    void DXTimer2Timer(QObject* Sender, int LagCount);
+    // Stop (button, menu, F8): silences the sample slots, stops song and pattern timers and
+    // empties the step list. Kit sounds already started ring out.
+    void BitBtn4Click(QObject* Sender = nullptr);
+    // Drum Kit Library: loads a chosen kit file in place of the kit, keeping every instrument's
+    // volume and pan. A kit that fails to load, or lacks an instrument, leaves the old kit.
+    void SoundLibrary1Click(QObject* Sender = nullptr);
 
     // --- pattern grid -------------------------------------------------------------------------
     void StringGrid1MouseUp(QObject* Sender = nullptr);
@@ -278,7 +310,7 @@ public:
     SongPattern loadSongPattern(const std::string& name);
     // The sample slots, handed over once the sample windows exist (not owned). Without them,
     // Save writes every slot as the blank sound and Open leaves the slots alone.
-    SampleSlots* sampleSlots = nullptr;
+    SongSlots* songSlots = nullptr;
 
     // --- tempo --------------------------------------------------------------------------------
     // Runs only when the user moves Delay, never when the program sets it.
@@ -319,6 +351,7 @@ private:
     void applyStoredPans();
     // A format item chosen: checks it alone, takes its format and opens the device again.
     void chooseOutputFormat(QAction* item, uint32_t rate, int32_t bits);
+    void setUpPlayback();
     void buildMenu();
     void connectHandlers();
     void connectListAndTempoHandlers();

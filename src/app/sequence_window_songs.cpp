@@ -181,7 +181,7 @@ void TSequence::BitBtn9Click(QObject*)
     std::vector<std::string> names;
     for (const PlayListEntry& entry : list.entries())
         names.push_back(entry.name);
-    const auto slotSettings = sampleSlots ? songSampleSettings(*sampleSlots)
+    const auto slotSettings = songSlots ? songSampleSettings(*songSlots)
                                    : std::vector<std::optional<SongSampleSettings>>(kSampleSlotCount);
     MusicPad.lines() = songFileLines(names, slotSettings);
     try {
@@ -221,8 +221,8 @@ void TSequence::BitBtn8Click(QObject*)
     list.assign(song.names);
     showSongList(list);
     BitBtn3->setEnabled(true);
-    if (sampleSlots)
-        applySongSamples(song, *sampleSlots, BaseFolder);
+    if (songSlots)
+        applySongSamples(song, *songSlots, BaseFolder);
     Edit3->setText(toQString(withoutExtension(songFileTitle(path))));
 }
 

@@ -4,6 +4,7 @@
 
 #include "handler_guard.h"
 #include "pattern_editing.h"
+#include "qt_text.h"
 #include "wave.h"
 
 #include <QAction>
@@ -87,16 +88,7 @@ void TSequence::FocusClick(QObject*)
 
 void TSequence::BitBtn11Click(QObject*)
 {
-    triggerInstrument(auditionSlot(ComboBox1->currentText().toUtf8().toStdString()));
-}
-
-void TSequence::triggerInstrument(int slot)
-{
-    if (slot >= kFirstKitSlot && slot <= kLastKitSlot) {
-        const std::string& name = instrumentNames()[static_cast<size_t>(slot)];
-        DXWaveList1.Items().Find(name).Play(false);
-    }
-    // Sample slots sound through the sample windows' players.
+    Trigger.trigger(auditionSlot(fromQString(ComboBox1->currentText())));
 }
 
 } // namespace groovane

@@ -54,7 +54,10 @@ public:
     ~PacedOutput() override { stop(); }
 
     uint32_t sampleRate() const override { return sampleRate_; }
-    uint32_t latencyFrames() const override { return sampleRate_ / 50; } // two blocks
+    // Four blocks: a block is rendered when its first frame is due, so a Play must reach the
+    // mixer a block before its frame; the other three cover the UI thread's usual delays
+    // between a step timer's tick and its Play calls.
+    uint32_t latencyFrames() const override { return sampleRate_ * 4 / 100; }
 
     bool start(AudioRenderer& renderer, std::string* error) override {
         if (!openSink(error))

@@ -54,8 +54,9 @@ public:
 
     std::string name() const override { return "portaudio"; }
     uint32_t sampleRate() const override { return kRate; }
-    // About 30 ms: more than a block and the jitter of its callback.
-    uint32_t latencyFrames() const override { return kRate * 30 / 1000; }
+    // 40 ms: a block, the jitter of its callback and the UI thread's usual delays between a
+    // step timer's tick and its Play calls.
+    uint32_t latencyFrames() const override { return kRate * 40 / 1000; }
 
     bool start(AudioRenderer& renderer, std::string* error) override {
         renderer_ = &renderer;

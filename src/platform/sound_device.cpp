@@ -154,7 +154,7 @@ public:
             return DSERR_BUFFERLOST;
         const bool looping = (flags & DSBPLAY_LOOPING) != 0;
         const uint32_t generation = ++generation_;
-        if (!device_->system.mixer().play(voice_, generation, looping, isPlayingLocked(), device_->system.now()))
+        if (!device_->system.mixer().play(voice_, generation, looping, isPlayingLocked(), device_->system.playTime()))
             return DSERR_GENERIC;
         isKnownToMixer_ = true;
         isPlayRequested_ = true;

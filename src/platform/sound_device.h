@@ -104,8 +104,9 @@ public:
     virtual ~SoundBuffer() = default;
 
     // Starts playing from the play cursor, at the output sample that matches the moment of the
-    // call plus the output's fixed latency (or as soon as the mixer gets it, should it arrive
-    // later than that). On a playing buffer only the looping flag changes.
+    // call (or the time of a PlayTimeStamp in force, sound_system.h) plus the output's fixed
+    // latency, or as soon as the mixer gets it, should it arrive later than that. On a playing
+    // buffer only the looping flag changes.
     // Primary: DS_OK, no effect. Lost: DSERR_BUFFERLOST.
     virtual HRESULT Play(uint32_t flags) = 0;
     // Stops; the play cursor stays where it was. Also from a worker thread.

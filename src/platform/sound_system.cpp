@@ -85,6 +85,24 @@ void SoundSystem::setClock(NanosecondClock clock) {
 
 int64_t SoundSystem::now() const { return clock_(); }
 
+int64_t SoundSystem::playTime() const {
+    const int64_t stamp = playTimeStamp_.load(std::memory_order_relaxed);
+    return stamp != kNoStamp ? stamp : now();
+}
+
+PlayTimeStamp::PlayTimeStamp(SoundSystem& system, int64_t timeNs)
+    : system_(system), previous_(system.playTimeStamp_.exchange(timeNs, std::memory_order_relaxed)) {}
+
+PlayTimeStamp::~PlayTimeStamp() { system_.playTimeStamp_.store(previous_, std::memory_order_relaxed); }
+
+int64_t millisecondClockToNs(uint32_t ms, int64_t nowNs) {
+    constexpr int64_t kNsPerMs = 1'000'000;
+    // Floor division, so a clock before its epoch still maps onto whole milliseconds.
+    const int64_t nowMs = nowNs / kNsPerMs - (nowNs % kNsPerMs < 0 ? 1 : 0);
+    const int32_t behind = static_cast<int32_t>(static_cast<uint32_t>(nowMs) - ms);
+    return (nowMs - behind) * kNsPerMs;
+}
+
 void SoundSystem::collectGarbage() { mixer_->collectGarbage(); }
 
 } // namespace groovane

@@ -7,8 +7,10 @@
 #include "audio_output.h"
 #include "sound_device.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace groovane {
@@ -50,6 +52,9 @@ public:
     // clock. UI thread, while nothing plays.
     void setClock(NanosecondClock clock);
     int64_t now() const;
+    // The time a Play is placed at: the stamp of the innermost PlayTimeStamp alive, otherwise
+    // now(). The device's Play reads it. Any thread.
+    int64_t playTime() const;
 
     // Makes a device mixing into this system. UI thread.
     HRESULT createDevice(std::shared_ptr<SoundDevice>* device);
@@ -61,9 +66,37 @@ public:
     SoundMixer& mixer() { return *mixer_; }
 
 private:
+    friend class PlayTimeStamp;
+    static constexpr int64_t kNoStamp = std::numeric_limits<int64_t>::min();
+
     std::unique_ptr<SoundMixer> mixer_;
     std::unique_ptr<AudioOutput> output_;
     NanosecondClock clock_;
+    std::atomic<int64_t> playTimeStamp_{kNoStamp};
 };
+
+// While one lives, every sound started on `system` is placed at `timeNs` (the system's clock)
+// plus the output latency, instead of at the moment of its Play call. A step timer's tick
+// stamps its sounds with the tick's own time this way, so ticks that come on time sound exactly
+// one interval apart however long the tick's work took. A stamp that the mixer gets after its
+// frame has passed sounds as soon as possible. Stamps nest: the inner one wins until it ends.
+// UI thread.
+class PlayTimeStamp {
+public:
+    PlayTimeStamp(SoundSystem& system, int64_t timeNs);
+    ~PlayTimeStamp();
+    PlayTimeStamp(const PlayTimeStamp&) = delete;
+    PlayTimeStamp& operator=(const PlayTimeStamp&) = delete;
+
+private:
+    SoundSystem& system_;
+    int64_t previous_;
+};
+
+// The reading of the nanosecond clock at the start of millisecond `ms` of the 32-bit
+// millisecond clock (timeGetTime: the same monotonic clock in whole milliseconds, wrapping
+// after about 49.7 days). The wrapped count is taken as the millisecond nearest to `nowNs`
+// with those low 32 bits. Any thread.
+int64_t millisecondClockToNs(uint32_t ms, int64_t nowNs);
 
 } // namespace groovane

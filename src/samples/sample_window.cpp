@@ -4,7 +4,7 @@
 #include "files.h"
 #include "handler_guard.h"
 #include "qt_text.h"
-#include "sample_slots.h"
+#include "slot_player.h"
 #include "scratch_files.h"
 #include "wave.h"
 

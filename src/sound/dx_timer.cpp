@@ -1,12 +1,15 @@
 #include "dx_timer.h"
 
+#include "sound_system.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace groovane {
 
-TDXTimer::TDXTimer(IdleHost& host, MillisecondClock clock) : host_(host), clock_(std::move(clock))
+TDXTimer::TDXTimer(IdleHost& host, MillisecondClock clock, SoundSystem* sounds)
+    : host_(host), clock_(std::move(clock)), sounds_(sounds ? *sounds : SoundSystem::instance())
 {
     host_.addActivationListener(this);
 }
@@ -92,8 +95,14 @@ void TDXTimer::idle()
         frameRateTime_ = now;
     }
 
-    if (OnTimer)
+    if (OnTimer) {
+        // The tick's reading was taken before now, so its time is never later than now; a
+        // millisecond clock that is not the sound system's clock (a test's) must not push the
+        // tick's sounds into the future either.
+        const int64_t nowNs = sounds_.now();
+        const PlayTimeStamp stamp(sounds_, std::min(millisecondClockToNs(now, nowNs), nowNs));
         OnTimer(*this, lagCount);
+    }
 }
 
 uint32_t TDXTimer::msUntilDue() const

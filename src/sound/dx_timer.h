@@ -8,6 +8,10 @@
 // itself as running), and suspending any timer empties the slot, whichever timer was in it.
 // Playback relies on running one step timer at a time.
 //
+// Sounds started inside a tick are placed at the tick's own clock reading (the time stored as
+// the previous tick), not at the moment of each call, so ticks that come on time sound exactly
+// one interval apart on the output and a late tick sounds as late as it read the clock.
+//
 // UI thread only. An exception raised by OnTimer leaves idle() and reaches the idle driver, which
 // shows it; the timer stays in the slot and the next tick comes one interval after the failed one.
 #pragma once
@@ -20,6 +24,8 @@
 
 namespace groovane {
 
+class SoundSystem;
+
 class TDXTimer : public IdleHandler, public ActivationListener {
 public:
     using TDXTimerEvent = std::function<void(TDXTimer& sender, int lagCount)>;
@@ -27,7 +33,10 @@ public:
 
     // A new timer is being loaded, as a window's components are: property changes are only
     // stored until Loaded(). Defaults: Enabled true, Interval 1000, ActiveOnly true, MaxLag 10.
-    explicit TDXTimer(IdleHost& host = applicationIdleHost(), MillisecondClock clock = timeGetTime);
+    // `sounds`: the sound system whose Play calls a tick stamps (null: the process's one). Its
+    // clock and `clock` must be the same monotonic clock, in nanoseconds and in milliseconds.
+    explicit TDXTimer(IdleHost& host = applicationIdleHost(), MillisecondClock clock = timeGetTime,
+                      SoundSystem* sounds = nullptr);
     ~TDXTimer() override;
     TDXTimer(const TDXTimer&) = delete;
     TDXTimer& operator=(const TDXTimer&) = delete;
@@ -52,6 +61,11 @@ public:
     // Stored with the timer; nothing reads it.
     int32_t MaxLag() const { return maxLag_; }
     void setMaxLag(int32_t maxLag) { maxLag_ = maxLag; }
+
+    // The clock reading of the previous tick (or of the start of ticking).
+    uint32_t previousTickTime() const { return previousTick_; }
+    // Replaces the millisecond clock (tests). While not running.
+    void setClock(MillisecondClock clock) { clock_ = std::move(clock); }
 
     // Ticks per second over the last second or more of ticking, to the nearest whole number.
     int FrameRate() const { return frameRate_; }
@@ -81,6 +95,7 @@ private:
 
     IdleHost& host_;
     MillisecondClock clock_;
+    SoundSystem& sounds_;
     bool loading_ = true;
     bool enabled_ = true;
     uint32_t interval_ = 1000;

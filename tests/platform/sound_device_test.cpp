@@ -333,6 +333,37 @@ TEST_P(SoundDeviceTest, PlayStartsOnTheFrameOfItsTimePlusTheLatency) {
     }
 }
 
+TEST_P(SoundDeviceTest, AStampPlacesPlayAtItsTimeHoweverLateTheCallComes) {
+    auto first = mono16({7000, 0});
+    auto second = mono16({500, 0});
+    auto third = mono16({30, 0});
+    auto missed = mono16({4, 0});
+    pump(4000);
+    setClockToFrame(4000); // the calls come at frame 4000
+    {
+        const PlayTimeStamp stamp(system_, output_->timeOfFrame(3000));
+        ASSERT_EQ(first->Play(0), DS_OK);
+        {
+            const PlayTimeStamp inner(system_, output_->timeOfFrame(3100));
+            ASSERT_EQ(second->Play(0), DS_OK);
+        }
+        const PlayTimeStamp passed(system_, output_->timeOfFrame(100));
+        ASSERT_EQ(missed->Play(0), DS_OK);
+    }
+    ASSERT_EQ(third->Play(0), DS_OK);
+    const auto out = pump(3000);
+    std::vector<std::pair<long, int16_t>> hits;
+    for (size_t f = 0; f < out.size() / 2; ++f)
+        if (left(out, f) != 0)
+            hits.emplace_back(4000 + static_cast<long>(f), left(out, f));
+    const std::vector<std::pair<long, int16_t>> expected = {
+        {4000, 4},                  // its frame had passed: as soon as possible
+        {3000 + kLatency, 7000},    // the stamp's time, not the call's
+        {3100 + kLatency, 500},     // an inner stamp wins while it lives
+        {4000 + kLatency, 30}};     // without a stamp, the moment of the call
+    EXPECT_EQ(hits, expected);
+}
+
 TEST_P(SoundDeviceTest, DevicesSumIntoOneOutput) {
     std::shared_ptr<SoundDevice> other;
     ASSERT_EQ(system_.createDevice(&other), DS_OK);
@@ -585,6 +616,18 @@ TEST(SoundSystemClock, AnInjectedClockTimesPlayAndAnEmptyOneRestoresTheMonotonic
     system.setClock({});
     const int64_t before = steadyNanoseconds();
     EXPECT_GE(system.now(), before);
+}
+
+TEST(SoundSystemClock, AMillisecondReadingUnwrapsToTheNanosecondClockNearNow) {
+    constexpr int64_t ms = 1'000'000;
+    EXPECT_EQ(millisecondClockToNs(5000, 5000 * ms + 999'999), 5000 * ms);
+    EXPECT_EQ(millisecondClockToNs(4880, 5000 * ms), 4880 * ms) << "a tick a little while ago";
+    EXPECT_EQ(millisecondClockToNs(5001, 5000 * ms), 5001 * ms) << "a reading just ahead of now";
+    // The 32-bit count wraps after 2^32 ms; the 64-bit clock goes on.
+    const int64_t wrapMs = int64_t{1} << 32;
+    EXPECT_EQ(millisecondClockToNs(0xFFFFFFF0u, (wrapMs + 5) * ms), (wrapMs - 16) * ms);
+    EXPECT_EQ(millisecondClockToNs(3, (wrapMs - 2) * ms), (wrapMs + 3) * ms);
+    EXPECT_EQ(millisecondClockToNs(7, (3 * wrapMs + 100) * ms), (3 * wrapMs + 7) * ms);
 }
 
 TEST(AudioOutputSetting, NamesTheBackEndAndFallsBackToNull) {

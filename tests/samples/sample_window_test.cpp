@@ -2,7 +2,7 @@
 // from a script, its player's worker on a manual clock: creation on the blank sound, Open and
 // the sliders, a second Open, Close and what passes over a closed slot, a file that cannot be
 // played, the audition and its end, and the global-focus item.
-#include "sample_slots.h"
+#include "slot_player.h"
 #include "sample_window.h"
 #include "scripted_dialogs.h"
 #include "sound_device.h"

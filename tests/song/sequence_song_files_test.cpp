@@ -24,7 +24,7 @@ using namespace groovane;
 namespace {
 
 // Slots whose players are plain records; a path listed as unopenable fails like a missing file.
-class FakeSlots : public SampleSlots {
+class FakeSlots : public SongSlots {
 public:
     std::map<int, SongSampleSettings> players;
     std::map<int, int32_t> enabledAt; // pitch slider positions of slots whose controls were enabled
@@ -62,7 +62,7 @@ protected:
         window = std::make_unique<TSequence>();
         window->show();
         window->FormCreate();
-        window->sampleSlots = &samples;
+        window->songSlots = &samples;
         for (int k = 1; k <= 8; ++k)
             samples.players[k] = SongSampleSettings{"Blank.wav", 22050, 0};
     }

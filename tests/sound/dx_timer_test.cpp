@@ -1,6 +1,7 @@
 #include "dx_timer.h"
 #include "exception.h"
 #include "idle_host.h"
+#include "sound_system.h"
 
 #include <gtest/gtest.h>
 
@@ -121,6 +122,33 @@ TEST_F(DXTimerTest, TheClockWrappingDoesNotStopTheTicks)
     pollEveryMs(400);
     ASSERT_EQ(ticks.size(), 2u);
     EXPECT_EQ(ticks[1].at, 0xFFFFFF00u + 400u);
+}
+
+TEST_F(DXTimerTest, SoundsOfATickArePlacedAtTheTickNotAtTheirCall)
+{
+    // The sound system's clock is the same clock in nanoseconds, 0.7 ms into the millisecond.
+    SoundSystem sounds;
+    sounds.setClock([this] { return int64_t{now} * 1'000'000 + 700'000; });
+    TDXTimer timer(host, clock(), &sounds);
+    timer.setActiveOnly(false);
+    timer.setInterval(240);
+    std::vector<int64_t> playTimes;
+    timer.OnTimer = [&](TDXTimer&, int) {
+        playTimes.push_back(sounds.playTime());
+        now += 3; // the tick's work takes a while
+        playTimes.push_back(sounds.playTime());
+    };
+    timer.Loaded();
+    now += 241; // a millisecond late
+    host.runIdle();
+    EXPECT_EQ(timer.previousTickTime(), 5241u);
+    EXPECT_EQ(playTimes, (std::vector<int64_t>{5241'000'000, 5241'000'000}));
+    EXPECT_EQ(sounds.playTime(), sounds.now()) << "outside a tick, sounds start when they are called";
+
+    timer.OnTimer = [&](TDXTimer&, int) { throw Exception("Wave 'Kick' not found"); };
+    now += 240;
+    EXPECT_THROW(host.runIdle(), Exception);
+    EXPECT_EQ(sounds.playTime(), sounds.now()) << "an error leaves no stamp behind";
 }
 
 TEST_F(DXTimerTest, OneSlotForAllTimers)

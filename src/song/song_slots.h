@@ -11,9 +11,9 @@
 
 namespace groovane {
 
-class SampleSlots {
+class SongSlots {
 public:
-    virtual ~SampleSlots() = default;
+    virtual ~SongSlots() = default;
 
     // Slot k's (1..8) file name, frequency, pan and volume; nothing when the slot has no player.
     // May raise what the player raises.
@@ -33,12 +33,12 @@ public:
 };
 
 // Every slot's settings for a song file, in slot order; slots without a player give nothing.
-std::vector<std::optional<SongSampleSettings>> songSampleSettings(const SampleSlots& slots);
+std::vector<std::optional<SongSampleSettings>> songSampleSettings(const SongSlots& slots);
 
 // Gives the slots the sample blocks of a song, in file order: the file (found as
 // resolveSamplePath finds it), the frequency, the controls of a slot that does not hold the
 // blank sound, and the pan when the file has one. The first failure raises and ends it there:
 // the blocks before stay applied.
-void applySongSamples(const SongFileContents& song, SampleSlots& slots, const std::string& baseFolder);
+void applySongSamples(const SongFileContents& song, SongSlots& slots, const std::string& baseFolder);
 
 } // namespace groovane

@@ -1,8 +1,8 @@
-#include "sample_slots.h"
+#include "song_slots.h"
 
 namespace groovane {
 
-std::vector<std::optional<SongSampleSettings>> songSampleSettings(const SampleSlots& slots)
+std::vector<std::optional<SongSampleSettings>> songSampleSettings(const SongSlots& slots)
 {
     std::vector<std::optional<SongSampleSettings>> settings;
     for (int slot = 1; slot <= kSampleSlotCount; ++slot)
@@ -10,7 +10,7 @@ std::vector<std::optional<SongSampleSettings>> songSampleSettings(const SampleSl
     return settings;
 }
 
-void applySongSamples(const SongFileContents& song, SampleSlots& slots, const std::string& baseFolder)
+void applySongSamples(const SongFileContents& song, SongSlots& slots, const std::string& baseFolder)
 {
     for (const SongSampleBlock& block : song.samples) {
         slots.setFileName(block.slot, resolveSamplePath(block.fileName, baseFolder));

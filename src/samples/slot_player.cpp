@@ -1,4 +1,4 @@
-#include "sample_slots.h"
+#include "slot_player.h"
 
 #include "audio_stream.h"
 

@@ -1,0 +1,187 @@
+// How exactly a playing pattern lands on the output, and what it costs. The real main window runs
+// offscreen in a fresh working folder with the default kit, its sound going to the WAV recorder
+// (GROOVANE_AUDIO=wav:PATH), its step timer driven by the idle driver and the real clocks. It
+// plays a 16-step pattern with the closed hi-hat on every step at tempo position 60 (120 ms
+// steps), endlessly, then stops and stays idle a while. The recording is then searched for the
+// hits: each starts after a stretch of silence, as the hi-hat is shorter than a step.
+//
+// Counters: hits found; the share of successive hits exactly one step (5292 frames) apart, to a
+// frame; the worst distance of any step from 120 ms; the share of one core used while playing
+// and while idle (all threads of the process). GROOVANE_BENCH_PLAY_SECONDS (default 20) and
+// GROOVANE_BENCH_IDLE_SECONDS (default 5) change the durations.
+#include "dialogs.h"
+#include "idle_driver.h"
+#include "pattern_editing.h"
+#include "sequence_window.h"
+#include "sound_system.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace groovane;
+
+namespace {
+
+constexpr uint32_t kRate = 44100;
+constexpr long kStepFrames = 5292;
+// A hit is the first sound after at least this many silent frames (the hi-hat is 110 ms long,
+// so about 10 ms of silence precede every hit).
+constexpr long kSilenceBeforeHit = 200;
+
+// Errors go to stderr: a modal box would stop the measurement.
+class LoggingDialogs : public Dialogs {
+public:
+    MessageResult message(const std::string&, const std::string& text, MessageIcon, MessageButtons) override
+    {
+        std::cerr << "message: " << text << '\n';
+        return MessageResult::Ok;
+    }
+    void error(const std::string& text) override { std::cerr << "error: " << text << '\n'; }
+    std::optional<std::string> openFile(const FileDialogOptions&) override { return std::nullopt; }
+    std::optional<std::string> saveFile(const FileDialogOptions&) override { return std::nullopt; }
+};
+
+double processCpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double wallSeconds()
+{
+    return static_cast<double>(steadyNanoseconds()) / 1e9;
+}
+
+int secondsFromEnvironment(const char* name, int fallback)
+{
+    const char* value = std::getenv(name);
+    return value && std::atoi(value) > 0 ? std::atoi(value) : fallback;
+}
+
+void runEventLoopFor(int seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The left channel of a 16-bit stereo WAV file as the recorder writes it (44-byte header).
+std::vector<int16_t> readLeftChannel(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<int16_t> left;
+    for (size_t i = 44; i + 4 <= bytes.size(); i += 4)
+        left.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+    return left;
+}
+
+std::vector<long> findHits(const std::vector<int16_t>& left)
+{
+    std::vector<long> hits;
+    long silent = kSilenceBeforeHit;
+    for (size_t i = 0; i < left.size(); ++i) {
+        if (left[i] == 0) {
+            ++silent;
+            continue;
+        }
+        if (silent >= kSilenceBeforeHit)
+            hits.push_back(static_cast<long>(i));
+        silent = 0;
+    }
+    return hits;
+}
+
+void PatternPlaybackOnTheOutput(benchmark::State& state)
+{
+    const int playSeconds = secondsFromEnvironment("GROOVANE_BENCH_PLAY_SECONDS", 20);
+    const int idleSeconds = secondsFromEnvironment("GROOVANE_BENCH_IDLE_SECONDS", 5);
+    const fs::path folder = fs::temp_directory_path() / ("groovane_bench_" + std::to_string(::getpid()));
+    fs::create_directories(folder / "temp");
+    fs::copy_file(GROOVANE_DEFAULT_KIT, folder / "Rock_kit.dxg", fs::copy_options::overwrite_existing);
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder);
+    const fs::path recording = folder / "recording.wav";
+    ::setenv("GROOVANE_AUDIO", ("wav:" + recording.string()).c_str(), 1);
+
+    LoggingDialogs dialogs;
+    setDialogs(&dialogs);
+    IdleDriver driver;
+    SoundSystem::instance().ensureOutput();
+
+    for (auto _ : state) {
+        auto window = std::make_unique<TSequence>();
+        window->FormCreate();
+        writeLengthAndTime(window->Grid, 16, 4);
+        for (int step = 1; step <= 16; ++step)
+            window->Grid.setCell(1, step + 1, "ClsHiat");
+        window->endless->setChecked(true);
+
+        double cpu = processCpuSeconds();
+        double wall = wallSeconds();
+        window->BitBtn3Click();
+        runEventLoopFor(playSeconds);
+        window->BitBtn4Click();
+        state.counters["core_share_playing_pct"] = 100 * (processCpuSeconds() - cpu) / (wallSeconds() - wall);
+
+        cpu = processCpuSeconds();
+        wall = wallSeconds();
+        runEventLoopFor(idleSeconds);
+        state.counters["core_share_idle_pct"] = 100 * (processCpuSeconds() - cpu) / (wallSeconds() - wall);
+        window.reset();
+    }
+    // Replacing the recorder stops it, which completes the file.
+    SoundSystem::instance().useOutput(makeNullAudioOutput());
+
+    const std::vector<long> hits = findHits(readLeftChannel(recording));
+    long exact = 0;
+    long worstFrames = 0;
+    for (size_t i = 1; i < hits.size(); ++i) {
+        const long off = std::labs(hits[i] - hits[i - 1] - kStepFrames);
+        exact += off <= 1 ? 1 : 0;
+        if (off > 1)
+            std::cerr << "step " << i << " at frame " << hits[i] << ": " << hits[i] - hits[i - 1] << " frames\n";
+        worstFrames = std::max(worstFrames, off);
+    }
+    const double intervals = hits.size() > 1 ? static_cast<double>(hits.size() - 1) : 1.0;
+    state.counters["hits"] = static_cast<double>(hits.size());
+    state.counters["exact_step_pct"] = 100 * static_cast<double>(exact) / intervals;
+    state.counters["worst_step_error_ms"] = 1000.0 * static_cast<double>(worstFrames) / kRate;
+
+    setDialogs(nullptr);
+    fs::current_path(previous);
+    fs::remove_all(folder);
+}
+
+} // namespace
+
+BENCHMARK(PatternPlaybackOnTheOutput)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
