@@ -27,6 +27,8 @@ inline constexpr int kFirstKitSlot = 1;
 inline constexpr int kLastKitSlot = 16;
 inline constexpr int kFirstSampleSlot = 17;
 inline constexpr int kLastSampleSlot = 24;
+// Sample slot k (1..8) is instrument slot 16 + k.
+inline constexpr int kSampleSlotCount = kLastSampleSlot - kLastKitSlot;
 
 // The 24 length-and-time choices, written exactly as the selector shows them.
 const std::array<std::string, 24>& timeBarItems();

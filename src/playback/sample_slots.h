@@ -3,9 +3,9 @@
 // the slots only through this interface, and the program implements it over those players.
 #pragma once
 
-namespace groovane {
+#include "pattern_editing.h"
 
-inline constexpr int kSampleSlotCount = 8;
+namespace groovane {
 
 class SampleSlots {
 public:

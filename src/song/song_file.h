@@ -15,6 +15,8 @@
 // the main window applies the result on the UI thread.
 #pragma once
 
+#include "pattern_editing.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,7 +24,6 @@
 
 namespace groovane {
 
-inline constexpr int kSampleSlotCount = 8;
 // The file a slot without an imported sample holds, beside the program.
 inline constexpr const char* kBlankSample = "Blank.wav";
 

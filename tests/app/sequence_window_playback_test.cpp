@@ -140,7 +140,7 @@ TEST_F(SequencePlaybackTest, StopSilencesTheSampleSlotsAndLetsKitSoundsRingOut)
     start();
     setPattern(4, {{"Cymbol1"}});
     window->endless->setChecked(true);
-    window->MainPlay = {"%%%"};
+    window->MainPlay.close();
     window->BitBtn3Click();
     run(125);
     QTest::mouseClick(window->BitBtn4, Qt::LeftButton);
