@@ -90,6 +90,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     buildMenu();
     connectHandlers();
     connectSampleHandlers();
+    connectKitHandlers();
     setUpSound();
     connectPanAndSongHandlers();
 
