@@ -53,15 +53,15 @@ TMakit::TMakit(std::string baseFolder, const TWaveCollection& mainKit, QWidget* 
     }
     RadioButtons[0]->setChecked(true);
 
-    auto button = [this](const char* caption, int left, int top, void (TMakit::*handler)(QObject*)) {
+    auto button = [this](const char* caption, int left, int top, int width, void (TMakit::*handler)(QObject*)) {
         auto* b = new QPushButton(caption, this);
-        b->setGeometry(left, top, 81, 25);
+        b->setGeometry(left, top, width, 25);
         connect(b, &QPushButton::clicked, this, guarded([this, b, handler] { (this->*handler)(b); }));
         return b;
     };
-    Load_sample = button("Load Sample", 96, 8, &TMakit::Load_sampleClick);
-    Play = button("Play", 48, 48, &TMakit::PlayClick);
-    Save_library = button("Save Library", 176, 48, &TMakit::Save_libraryClick);
+    Load_sample = button("Load Sample", 96, 8, 81, &TMakit::Load_sampleClick);
+    Play = button("Play", 48, 48, 57, &TMakit::PlayClick);
+    Save_library = button("Save Library", 176, 48, 89, &TMakit::Save_libraryClick);
 
     DXSound.SetAutoInitialize(true);
     DXSound.OnFinalize = [this](TCustomDXSound&) { DXSoundFinalize(this); };

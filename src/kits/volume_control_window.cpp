@@ -18,6 +18,10 @@ namespace groovane {
 namespace {
 
 constexpr int kColumnWidth = 32;
+// What the strip under the columns calls each instrument, short enough for a column.
+constexpr const char* kStripNames[TVolume_Control::kInstruments] = {
+    "Kick", "Short Kick", "Snare", "Cls HH", "Op HH", "Tom 1",  "Tom 2", "Cym 1",
+    "Cym 2", "Rim",       "Shaker", "Block", "Congo", "Cow bell", "Crack", "Tamb"};
 
 // The strip under the columns that names each column's instrument.
 QPixmap drawInstrumentStrip(int width, int height)
@@ -27,13 +31,11 @@ QPixmap drawInstrumentStrip(int width, int height)
     QPainter p(&strip);
     QFont f("Sans Serif");
     f.setPixelSize(9);
-    f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(230, 220, 160));
     for (int n = 1; n <= TVolume_Control::kInstruments; ++n) {
         const QRect cell((n - 1) * kColumnWidth, 0, kColumnWidth, height);
-        p.drawText(cell.adjusted(1, 1, -1, -1), Qt::AlignCenter | Qt::TextWrapAnywhere,
-                   QString::fromStdString(instrumentNames()[static_cast<size_t>(n)]));
+        p.drawText(cell.adjusted(1, 1, -1, -1), Qt::AlignCenter | Qt::TextWordWrap, kStripNames[n - 1]);
         if (n > 1)
             p.drawLine(cell.topLeft(), cell.bottomLeft());
     }
