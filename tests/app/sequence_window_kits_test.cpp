@@ -40,13 +40,6 @@ protected:
 TEST_F(SequenceKitsTest, AKitListClickSelectsTheInstrumentAndShowsItsPanOnly)
 {
     TKit_List& list = *windows.Kit_List;
-    ASSERT_EQ(list.Labels.size(), 16u);
-    EXPECT_EQ(list.Labels[3]->text(), "ClsHiHat");
-    EXPECT_EQ(list.Labels[3]->pos(), QPoint(22, 81));
-    EXPECT_TRUE(list.Labels[3]->font().bold());
-    EXPECT_FALSE(list.Labels[8]->font().italic());
-    EXPECT_TRUE(list.Labels[9]->font().italic());
-
     // A pan beyond the slider's range: the slider stops at its end, and since the slider's
     // handler does not run, the pan stays as it is.
     kit().Find("Congo").SetPan(3000);

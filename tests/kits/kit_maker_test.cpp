@@ -96,9 +96,6 @@ protected:
 
 TEST_F(KitMakerTest, AKitOfSixteenFilesSavesInTheKitLayoutAndLoadsBack)
 {
-    EXPECT_EQ(window->windowTitle(), "Makit");
-    EXPECT_EQ(window->RadioButtons[3]->text(), "Cls Hi-Hat");
-    EXPECT_TRUE(window->RadioButtons[0]->isChecked());
     window->Prepare(false);
     for (int n = 1; n <= 16; ++n)
         loadSample(n, "sound" + std::to_string(n) + ".wav", mixedWav(n));
@@ -144,20 +141,6 @@ TEST_F(KitMakerTest, AKitOfSixteenFilesSavesInTheKitLayoutAndLoadsBack)
         EXPECT_EQ(samplesOf(loaded.Items(n).Wave()), file.substr(44));
         EXPECT_EQ(formatOf(loaded.Items(n).Wave()), file.substr(20, 16));
     }
-}
-
-TEST_F(KitMakerTest, ASoundLoadedForOneInstrumentLeavesTheOthersBlank)
-{
-    window->Prepare(false);
-    const std::string blank = samplesOf(sound(1).Wave());
-    loadSample(3, "snare.wav", mixedWav(5));
-    save("snare.dxg", MessageResult::No);
-    TWaveCollection loaded;
-    loaded.LoadFromFile(folder.file("snare.dxg"));
-    EXPECT_EQ(loaded.Items(3).Name(), "Snare");
-    EXPECT_EQ(samplesOf(loaded.Items(3).Wave()), mixedWav(5).substr(44));
-    for (int n : {0, 1, 2, 4, 16})
-        EXPECT_EQ(samplesOf(loaded.Items(n).Wave()), blank) << n;
 }
 
 TEST_F(KitMakerTest, TemplatingStartsFromTheCurrentKitThroughTheScratchFolder)

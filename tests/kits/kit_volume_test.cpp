@@ -76,14 +76,6 @@ protected:
 
 TEST_F(KitVolumeTest, SlidersSetVolumesInHundredthsOfADecibelFromTheTop)
 {
-    EXPECT_EQ(window->windowTitle(), "Kit Volume Control");
-    ASSERT_EQ(window->TrackBars.size(), 16u);
-    EXPECT_EQ(window->TrackBars[4]->x(), 4 * 32 + 2);
-    for (QSlider* slider : window->TrackBars) {
-        EXPECT_EQ(slider->value(), 0);
-        EXPECT_EQ(slider->maximum(), 40);
-    }
-
     window->TrackBars[0]->setValue(40);
     EXPECT_EQ(volume("Kick"), -4000);
     window->TrackBars[0]->setValue(0);
