@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev
+  qt6-base-dev qt6-multimedia-dev
   fonts-dejavu-core # the windows' texts are fitted to DejaVu Sans at the designed positions
   portaudio19-dev
   libgtest-dev libgmock-dev

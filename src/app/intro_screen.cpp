@@ -3,12 +3,34 @@
 #include "artwork.h"
 #include "files.h"
 #include "handler_guard.h"
+#include "qt_text.h"
 #include "window_geometry.h"
 
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
+#include <QMediaPlayer>
+#include <QPixmap>
+#include <QUrl>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <filesystem>
 
 namespace groovane {
+
+namespace {
+
+// Debian's GStreamer backend plays AVI files only with plugin packages the program does not
+// otherwise need; the FFmpeg backend, which comes with Qt Multimedia itself, plays them as they
+// are. A backend the user has chosen stays chosen.
+void preferFfmpegBackend()
+{
+    if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+}
+
+} // namespace
 
 TIntroScreen::TIntroScreen(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
@@ -27,32 +49,70 @@ TIntroScreen::TIntroScreen(QWidget* parent)
     connect(&Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(&Timer1); }));
 }
 
+TIntroScreen::~TIntroScreen()
+{
+    stopVideo();
+}
+
 void TIntroScreen::FormCreate(QObject*)
 {
     if (!fileExists(kVideoFile)) {
         finish();
         return;
     }
-    show();
-    raise();
+    preferFfmpegBackend();
+    MediaPlayer1 = new QMediaPlayer(this);
+    if (!MediaPlayer1->isAvailable()) {
+        finish();
+        return;
+    }
+    VideoSink = new QVideoSink(this);
+    MediaPlayer1->setVideoSink(VideoSink);
+    connect(VideoSink, &QVideoSink::videoFrameChanged, this, [this](const QVideoFrame& frame) { showFrame(frame); });
+    // A file that cannot be decoded ends the intro before anything was shown.
+    connect(MediaPlayer1, &QMediaPlayer::errorOccurred, this, [this] { finish(); });
+    connect(MediaPlayer1, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::InvalidMedia)
+            finish();
+    });
+    const std::filesystem::path file = std::filesystem::absolute(resolvePath(kVideoFile));
+    MediaPlayer1->setSource(QUrl::fromLocalFile(toQString(file.string())));
+    MediaPlayer1->play();
     TickCount = 0;
     Timer1.start();
+}
+
+void TIntroScreen::showFrame(const QVideoFrame& frame)
+{
+    if (closed_ || !frame.isValid())
+        return;
+    const QImage image = frame.toImage();
+    if (image.isNull())
+        return;
+    OleContainer1->setPixmap(QPixmap::fromImage(image));
+    ++framesShown_;
+    if (!isVisible()) {
+        show();
+        raise();
+    }
 }
 
 void TIntroScreen::Timer1Timer(QObject*)
 {
     ++TickCount;
-    if (TickCount >= 10)
+    if (TickCount >= kTicks)
         finish();
 }
 
 void TIntroScreen::OleContainer1KeyDown(QObject*)
 {
+    stopVideo();
     finish();
 }
 
 void TIntroScreen::OleContainer1MouseDown(QObject*)
 {
+    stopVideo();
     finish();
 }
 
@@ -64,6 +124,12 @@ void TIntroScreen::keyPressEvent(QKeyEvent*)
 void TIntroScreen::mousePressEvent(QMouseEvent*)
 {
     runGuarded([this] { OleContainer1MouseDown(OleContainer1); });
+}
+
+void TIntroScreen::stopVideo()
+{
+    if (MediaPlayer1)
+        MediaPlayer1->stop();
 }
 
 void TIntroScreen::finish()

@@ -9,6 +9,16 @@
 
 namespace groovane {
 
+namespace {
+
+void showWindow(QWidget* window)
+{
+    window->show();
+    window->raise();
+}
+
+} // namespace
+
 ProgramWindows::ProgramWindows()
 {
     Sequence = std::make_unique<TSequence>();
@@ -34,11 +44,17 @@ ProgramWindows::ProgramWindows()
         }
     };
 
-    Volume_Control = std::make_unique<TVolume_Control>();
-    Kit_List = std::make_unique<TKit_List>();
+    TWaveCollection& kit = Sequence->DXWaveList1.Items();
+    Volume_Control = std::make_unique<TVolume_Control>(kit);
+    Kit_List = std::make_unique<TKit_List>(*Sequence->ComboBox1, *Sequence->Panning, kit);
     Kit_List->show();
     Form1 = std::make_unique<TForm1>();
-    Makit = std::make_unique<TMakit>();
+    Makit = std::make_unique<TMakit>(base, kit);
+    Makit->useKit = [this](const std::string& kitFile) { Sequence->useNewKit(kitFile); };
+    Sequence->showKitVolumeControl = [this] { showWindow(Volume_Control.get()); };
+    Sequence->showKitList = [this] { showWindow(Kit_List.get()); };
+    Sequence->showKitMaker = [this] { showWindow(Makit.get()); };
+    Sequence->prepareKitMaker = [this](bool templateCurrentKit) { Makit->Prepare(templateCurrentKit); };
     IntroScreen = std::make_unique<TIntroScreen>();
     IntroScreen->FormCreate(IntroScreen.get());
 }

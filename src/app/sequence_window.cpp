@@ -89,6 +89,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
     buildMenu();
     connectHandlers();
     connectSampleHandlers();
+    connectKitHandlers();
     setUpSound();
     connectPanAndSongHandlers();
     setUpPlayback();

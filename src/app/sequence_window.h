@@ -265,6 +265,25 @@ public:
     // volume and pan. A kit that fails to load, or lacks an instrument, leaves the old kit.
     void SoundLibrary1Click(QObject* Sender = nullptr);
 
+    // --- kits -------------------------------------------------------------------------------------
+    // 1 while the kit maker is to start from the current kit, 0 when the user declined.
+    int32_t KitTemplate = 0;
+    // The kit windows as the main window reaches them. Whoever creates the windows sets them;
+    // unset, the menu items do nothing.
+    std::function<void()> showKitVolumeControl;
+    std::function<void()> showKitList;
+    std::function<void()> showKitMaker;
+    // Starts a new kit in the kit maker, from the current kit or from blank sounds.
+    std::function<void(bool templateCurrentKit)> prepareKitMaker;
+    // Kit Maker: shows the kit maker, asks whether to start from the current kit and prepares it.
+    void KitMakeClick(QObject* Sender = nullptr);
+    void KitVolumeControl1Click(QObject* Sender = nullptr);
+    void KitList1Click(QObject* Sender = nullptr);
+    // Puts the kit saved in `fileName` in place of the kit, every sound at pan 0 and volume 0.
+    // The file is read into a kit of its own first: a file that cannot be read, or a kit without
+    // one of the 16 instruments, raises its error and the kit stays as it was.
+    void useNewKit(const std::string& fileName);
+
     // --- pattern grid -------------------------------------------------------------------------
     void StringGrid1MouseUp(QObject* Sender = nullptr);
     void Insertinstrument1Click(QObject* Sender = nullptr);
@@ -356,6 +375,7 @@ private:
     void connectHandlers();
     void connectListAndTempoHandlers();
     void connectSampleHandlers();
+    void connectKitHandlers();
     void showSampleSlot(int slot);
     // The library's entries into MusicLib, no entry selected.
     void showMusicLib();

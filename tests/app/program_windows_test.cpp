@@ -77,26 +77,3 @@ TEST(ProgramWindows, CreatesEveryWindowInOrderWithOnlyTheMainWindowAndKitListSho
     windows.sampleWindow(3)->show();
     EXPECT_TRUE(windows.sampleWindow(3)->isVisible());
 }
-
-TEST(IntroScreen, ShowsWhileTheVideoFileExistsAndClosesOnTenTicksOrAKey)
-{
-    test::TempFolder folder;
-    folder.enter();
-    folder.write("groovane.AVI", "video");
-
-    TIntroScreen intro;
-    intro.FormCreate();
-    EXPECT_TRUE(intro.isVisible()) << "the video file name matches without regard to case";
-    for (int i = 0; i < 9; ++i)
-        intro.Timer1Timer();
-    EXPECT_TRUE(intro.isVisible());
-    intro.Timer1Timer();
-    EXPECT_FALSE(intro.isVisible());
-    EXPECT_TRUE(intro.isClosed());
-
-    TIntroScreen second;
-    second.FormCreate();
-    ASSERT_TRUE(second.isVisible());
-    QTest::keyClick(&second, Qt::Key_Space);
-    EXPECT_FALSE(second.isVisible());
-}

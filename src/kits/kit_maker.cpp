@@ -1,0 +1,53 @@
+#include "kit_maker.h"
+
+#include "direct_sound.h"
+#include "files.h"
+#include "pattern_editing.h"
+#include "wave.h"
+#include "wave_collection.h"
+#include "wave_stream.h"
+
+namespace groovane {
+
+void makeBlankKit(TWaveCollection& kit, const std::string& blankFile)
+{
+    kit.Clear();
+    for (int i = 0; i < kKitSounds; ++i) {
+        TWaveCollectionItem& item = kit.Add();
+        item.SetName(instrumentNames()[static_cast<size_t>(i)]);
+        item.Wave().LoadFromFile(blankFile);
+    }
+}
+
+std::string kitScratchFile(const std::string& baseFolder, int index)
+{
+    return joinPath(joinPath(baseFolder, "temp"), std::to_string(index) + ".wav");
+}
+
+void templateKit(TWaveCollection& kit, const TWaveCollection& source, const std::string& baseFolder,
+                 KitSoundFiles& files)
+{
+    for (int i = kFirstKitSlot; i <= kLastKitSlot; ++i) {
+        const std::string file = kitScratchFile(baseFolder, i);
+        // The same bytes the wave's own writer produces, through a temporary file and a rename.
+        writeFileBytesAtomic(file, source.Items(i).Wave().PropertyBytes());
+        kit.Items(i).Wave().LoadFromFile(file);
+        files[static_cast<size_t>(i)] = file;
+    }
+}
+
+TWave readKitSound(const std::string& fileName, TDirectSound* device)
+{
+    TWave wave;
+    wave.LoadFromFile(fileName);
+    if (wave.Size() <= 0 || wave.FormatSize() <= 0)
+        throw EWaveStreamError("Wave is invalid");
+    if (device) {
+        // The same buffer the main window will make for the sound when the kit is used.
+        TDirectSoundBuffer probe(*device);
+        probe.LoadFromWave(wave);
+    }
+    return wave;
+}
+
+} // namespace groovane
