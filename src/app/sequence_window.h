@@ -267,7 +267,8 @@ public:
     // the editor is put back as it was afterwards; the tempo slider and read-out show the last
     // pattern's tempo, or the user's with Global ticked. An empty play list changes nothing. A
     // pattern that cannot be read raises with the step list as it was and both play buttons
-    // disabled; Stop enables them again.
+    // disabled; Stop enables them again. Chosen (F5) while a song plays, it starts that song
+    // again, read afresh: its first row sounds at the running timer's next tick.
     void BitBtn12Click(QObject* Sender = nullptr);
     // One tick of song playback: a pattern that starts moves the slider and read-out to its
     // tempo and sets the song timer's interval; then one row sounds. At the song's end the timer

@@ -421,3 +421,24 @@ TEST_F(SongPlaybackTest, AnEmptyPlayListChangesNothingAndASongTakesOverFromAPatt
     EXPECT_FALSE(window->DXTimer1.Enabled());
     EXPECT_EQ(window->Grid.cell(1, 2), "Sample1") << "the pattern in the editor stays";
 }
+
+TEST_F(SongPlaybackTest, PlaySongDuringASongStartsItAgainFromItsFirstRow)
+{
+    writePattern("Song", 3, 30, 1, {{"Sample1"}, {"Sample2"}, {"Sample3"}});
+    setPlayList({"Song"});
+    playSong();
+    run(1000 + 60 + 5);
+    EXPECT_EQ(samples.calls, (std::vector<std::string>{"restart 1", "restart 2"}));
+    // The pattern changed on disk meanwhile: the new song is read as it is now.
+    writePattern("Song", 2, 30, 1, {{"Sample4"}, {"Sample5"}});
+    samples.calls.clear();
+    playSong();
+    EXPECT_EQ(window->Song.SongStepIndex, 0);
+    EXPECT_TRUE(window->DXTimer1.Enabled());
+    const auto hits = run(60 + 60 + 5);
+    EXPECT_EQ(samples.calls, (std::vector<std::string>{"restart 4", "restart 5"}));
+    ASSERT_EQ(hits.size(), 2u);
+    EXPECT_EQ(hits[1].first - hits[0].first, 2646u);
+    EXPECT_FALSE(window->DXTimer1.Enabled());
+    EXPECT_TRUE(dialogs.errors.empty());
+}
