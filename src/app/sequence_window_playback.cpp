@@ -114,7 +114,7 @@ void TSequence::DXTimer1Timer(QObject*, int)
         throw;
     }
     if (tick.tempoPosition) {
-        // The slider follows the song; StepInterval stays the user's.
+        // The slider and read-out follow the song; StepInterval is the pattern timer's and stays.
         Delay->setValue(*tick.tempoPosition);
         const int position = Delay->value();
         Label6->setText(toQString(tempoReadout(position)));
