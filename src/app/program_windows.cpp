@@ -4,6 +4,7 @@
 #include "intro_screen.h"
 #include "kit_windows.h"
 #include "render_window.h"
+#include "sample_slot_access.h"
 #include "sample_window.h"
 #include "sequence_window.h"
 
@@ -37,6 +38,9 @@ ProgramWindows::ProgramWindows()
     // A window whose creation fails (no "Blank.wav") says so and stays, without a sound.
     for (const auto& window : SampleWindows)
         runGuarded([&] { window->FormCreate(window.get()); });
+    SampleSlots = std::make_unique<SampleSlotAccess>([this](int slot) { return sampleWindow(slot); });
+    Sequence->setSampleSlots(SampleSlots.get());
+    Sequence->songSlots = SampleSlots.get();
     Sequence->showSampleWindow = [this](int slot) {
         if (SampleWindow* window = sampleWindow(slot)) {
             window->show();
@@ -59,7 +63,15 @@ ProgramWindows::ProgramWindows()
     IntroScreen->FormCreate(IntroScreen.get());
 }
 
-ProgramWindows::~ProgramWindows() = default;
+ProgramWindows::~ProgramWindows()
+{
+    // The main window outlives the sample windows; it must not reach their players once gone.
+    if (Sequence) {
+        Sequence->setSampleSlots(nullptr);
+        Sequence->songSlots = nullptr;
+        Sequence->showSampleWindow = nullptr;
+    }
+}
 
 SampleWindow* ProgramWindows::sampleWindow(int slot) const
 {

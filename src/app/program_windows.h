@@ -8,6 +8,7 @@
 
 namespace groovane {
 
+class SampleSlotAccess;
 class SampleWindow;
 class TForm1;
 class TIntroScreen;
@@ -22,6 +23,9 @@ struct ProgramWindows {
 
     std::unique_ptr<TSequence> Sequence;
     std::vector<std::unique_ptr<SampleWindow>> SampleWindows; // in creation order: slots 1, 3, 2, 4..8
+    // The sample windows' players as the main window's playback and songs reach them; handed to
+    // the main window once the windows exist and taken back before they go.
+    std::unique_ptr<SampleSlotAccess> SampleSlots;
     std::unique_ptr<TVolume_Control> Volume_Control;
     std::unique_ptr<TKit_List> Kit_List;
     std::unique_ptr<TForm1> Form1;

@@ -15,6 +15,7 @@
 #include "pattern_playback.h"
 #include "play_list.h"
 #include "sample_slots.h"
+#include "song_playback.h"
 #include "song_slots.h"
 #include "step_list.h"
 #include "wave_collection.h"
@@ -159,6 +160,8 @@ public:
     WaveListKit Kit{DXWaveList1};
     InstrumentTrigger Trigger{Kit, noSampleSlots_};
     PatternPlayback Pattern{Grid, Trigger};
+    // The song playback over the step list (SongStepIndex).
+    SongPlayback Song{MainPlay, Trigger};
 
     // --- menu ---------------------------------------------------------------------------------
     QMenu* File1;
@@ -258,6 +261,21 @@ public:
     // catch up. An error of an instrument runs Stop before it passes on, so playback has ended
     // when its message shows.
     void DXTimer2Timer(QObject* Sender, int LagCount);
+    // Play Song (button, menu, F5): builds the step list of the play list from the selected
+    // entry on, then starts the song timer; the first row sounds one interval later (the
+    // interval the timer already has). The patterns pass through the grid as they are read, and
+    // the editor is put back as it was afterwards; the tempo slider and read-out show the last
+    // pattern's tempo, or the user's with Global ticked. An empty play list changes nothing. A
+    // pattern that cannot be read raises with the step list as it was and both play buttons
+    // disabled; Stop enables them again. Chosen (F5) while a song plays, it starts that song
+    // again, read afresh: its first row sounds at the running timer's next tick.
+    void BitBtn12Click(QObject* Sender = nullptr);
+    // One tick of song playback: a pattern that starts moves the slider and read-out to its
+    // tempo and sets the song timer's interval; then one row sounds. At the song's end the timer
+    // stops, the step list is emptied, the play buttons come back and the first play list entry
+    // is selected; with Noend ticked the song starts again. LagCount is ignored. An error of an
+    // instrument runs Stop before it passes on.
+    void DXTimer1Timer(QObject* Sender, int LagCount);
     // Stop (button, menu, F8): silences the sample slots, stops song and pattern timers and
     // empties the step list. Kit sounds already started ring out.
     void BitBtn4Click(QObject* Sender = nullptr);
@@ -381,6 +399,9 @@ private:
     void showMusicLib();
     // StepInterval and the read-out for slider position p.
     void showTempo(int position);
+    // The step list of the patterns named, read through the editor as a song reads them; the
+    // editor (grid, name box, loop count) is put back afterwards, also when a read fails.
+    StepList buildSongStepList(const std::vector<std::string>& names);
     // Set by a user action on Delay that moves it, so the change that follows runs DelayChange.
     bool delayMovedByUser_ = false;
     // The same for the pan slider and PanningChange.

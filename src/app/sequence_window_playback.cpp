@@ -1,24 +1,32 @@
-// The main window's playback handlers: Play Pattern, the pattern timer's tick, Stop, and the
-// kit library. Rows, the pattern's end and the instrument look-up live in PatternPlayback and
-// InstrumentTrigger; these handlers read the controls, call them and set the buttons and timers.
+// The main window's playback handlers: Play Pattern and Play Song, their timers' ticks, Stop,
+// and the kit library. Rows, markers, the ends of patterns and songs and the instrument look-up
+// live in PatternPlayback, SongPlayback, the step list and InstrumentTrigger; these handlers read
+// the controls, call them and set the buttons, timers and tempo display.
 #include "sequence_window.h"
 
 #include "dialogs.h"
 #include "kit_loading.h"
+#include "qt_text.h"
 #include "tempo_rule.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+
+#include <algorithm>
 
 namespace groovane {
 
 void TSequence::setUpPlayback()
 {
     // Not guarded here: an error of a tick reaches the idle driver, which shows it.
+    DXTimer1.OnTimer = [this](TDXTimer&, int lagCount) { DXTimer1Timer(nullptr, lagCount); };
     DXTimer2.OnTimer = [this](TDXTimer&, int lagCount) { DXTimer2Timer(nullptr, lagCount); };
     onClicked(BitBtn3, &TSequence::BitBtn3Click);
+    onClicked(BitBtn12, &TSequence::BitBtn12Click);
+    onTriggered(Stop1, &TSequence::BitBtn12Click);
     onTriggered(Play2, &TSequence::BitBtn3Click);
     onClicked(BitBtn4, &TSequence::BitBtn4Click);
     onTriggered(Stop2, &TSequence::BitBtn4Click);
@@ -58,6 +66,67 @@ void TSequence::DXTimer2Timer(QObject*, int)
         DXTimer2.setEnabled(false);
         BitBtn3->setEnabled(true);
         BitBtn12->setEnabled(true);
+    }
+}
+
+void TSequence::BitBtn12Click(QObject*)
+{
+    BitBtn3->setEnabled(false);
+    BitBtn12->setEnabled(false);
+    MusicPad.clear();
+    const PlayList list = readSongList();
+    if (list.size() == 0) {
+        BitBtn3->setEnabled(true);
+        BitBtn12->setEnabled(true);
+        return;
+    }
+    const int start = std::max(list.selected(), 0);
+    std::vector<std::string> names;
+    for (int entry = start; entry < list.size(); ++entry)
+        names.push_back(list.at(entry).name);
+    // A song that cannot be read leaves the one that may be playing as it was.
+    MainPlay = buildSongStepList(names);
+    MusicPad.clear();
+
+    SongList->setCurrentRow(start - 1);
+    if (Global->isChecked())
+        Delay->setValue(TempoPosition);
+    Song.start();
+    PlayState.clear();
+    // The first row comes after the interval the song timer already has.
+    DXTimer1.setEnabled(true);
+}
+
+void TSequence::DXTimer1Timer(QObject*, int)
+{
+    SongTickSettings settings;
+    settings.isEndless = Noend->isChecked();
+    if (Global->isChecked())
+        settings.globalTempo = TempoPosition;
+    settings.isStopRequested = PlayState == "Stop";
+    SongTick tick;
+    try {
+        tick = Song.tick(settings);
+    } catch (...) {
+        // As for a pattern: the failing row would fail again at every tick, so the song stops
+        // first and the message shows once.
+        BitBtn4Click(this);
+        throw;
+    }
+    if (tick.tempoPosition) {
+        // The slider and read-out follow the song; StepInterval is the pattern timer's and stays.
+        Delay->setValue(*tick.tempoPosition);
+        const int position = Delay->value();
+        Label6->setText(toQString(tempoReadout(position)));
+        Label6->adjustSize();
+        DXTimer1.setInterval(static_cast<uint32_t>(stepIntervalMs(position)));
+    }
+    if (tick.isSongEnd) {
+        MainPlay.clear();
+        BitBtn3->setEnabled(true);
+        BitBtn12->setEnabled(true);
+        SongList->setCurrentRow(0);
+        DXTimer1.setEnabled(false);
     }
 }
 

@@ -163,6 +163,29 @@ SongPattern TSequence::loadSongPattern(const std::string& name)
     return SongPattern{Delay->value(), Loop->value(), reader.length(), patternStepCells(reader)};
 }
 
+StepList TSequence::buildSongStepList(const std::vector<std::string>& names)
+{
+    // Reading a song must not cost the user the pattern being edited.
+    PatternGrid editedGrid;
+    editedGrid.assignCells(Grid);
+    const QString editedName = Edit2->text();
+    const int editedLoops = Loop->value();
+    const auto restoreEditor = [&] {
+        Edit2->setText(editedName);
+        Loop->setValue(editedLoops);
+        Grid.assignCells(editedGrid);
+    };
+    StepList list;
+    try {
+        list = buildStepList(names, [this](const std::string& name) { return loadSongPattern(name); });
+    } catch (...) {
+        restoreEditor();
+        throw;
+    }
+    restoreEditor();
+    return list;
+}
+
 void TSequence::BitBtn9Click(QObject*)
 {
     FileDialogOptions options;

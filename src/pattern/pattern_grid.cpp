@@ -27,6 +27,13 @@ void PatternGrid::setRowCount(int rows)
     changed();
 }
 
+void PatternGrid::assignCells(const PatternGrid& other)
+{
+    cells_ = other.cells_;
+    rowCount_ = other.rowCount_;
+    changed();
+}
+
 void PatternGrid::changed()
 {
     ++revision_;

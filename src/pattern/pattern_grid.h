@@ -31,6 +31,10 @@ public:
     int rowCount() const { return rowCount_; }
     void setRowCount(int rows);
 
+    // Takes every cell of `other`, hidden ones included, and its row count; the change listener
+    // stays this grid's own.
+    void assignCells(const PatternGrid& other);
+
     // Number of cells holding text, hidden ones included.
     size_t storedCellCount() const { return cells_.size(); }
 

@@ -180,6 +180,21 @@ void SampleWindow::FormCreate(QObject*)
     setPrimaryFormat();
 }
 
+TAudioFileStream& SampleWindow::ensurePlayer()
+{
+    if (!player_) {
+        DXSound.Initialize();
+        player_ = std::make_unique<TAudioFileStream>(*DXSound.DSound());
+    }
+    return *player_;
+}
+
+void SampleWindow::followPlayerFormat()
+{
+    if (player_ && player_->WaveStream())
+        setPrimaryFormat();
+}
+
 void SampleWindow::setPrimaryFormat()
 {
     const WaveFormatEx played = formatRecordFromBytes(player_->Format(), player_->FormatSize());

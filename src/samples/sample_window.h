@@ -52,6 +52,14 @@ public:
     // True while the window sets its own sliders; the slider handlers then do nothing.
     bool Updating = false;
 
+    // The slot's player; a slot without one (closed in its window) first gets its device opened
+    // and an empty player made on it, as Open does before it opens a file. Raises the device's
+    // error, leaving the slot without a player.
+    TAudioFileStream& ensurePlayer();
+    // The output format follows the player's sample width (44100 Hz, two channels). Nothing
+    // while the slot has no sound.
+    void followPlayerFormat();
+
     // --- controls -----------------------------------------------------------------------------
     QMenuBar* MainMenu1;
     QMenu* File1;

@@ -2,6 +2,8 @@
 
 #include "files.h"
 
+#include <system_error>
+
 namespace groovane {
 
 namespace {
@@ -37,6 +39,15 @@ void resetSampleScratchFiles(const std::string& baseFolder)
     const std::string blank = joinPath(baseFolder, "Blank.wav");
     for (int slot = 1; slot <= kSampleSlots; ++slot)
         copyFile(blank, joinPath(temp, scratchName(slot)), true);
+}
+
+void refreshSampleScratchFile(const std::string& source, const std::string& baseFolder, int slot)
+{
+    const std::string target = sampleScratchFile(baseFolder, slot);
+    std::error_code error;
+    if (fs::equivalent(resolvePath(source), resolvePath(target), error))
+        return;
+    copyFile(source, target, false);
 }
 
 } // namespace groovane

@@ -18,4 +18,9 @@ std::string sampleScratchFile(const std::string& baseFolder, int slot);
 // UI thread.
 void resetSampleScratchFiles(const std::string& baseFolder);
 
+// A slot that now plays `source` (a song gave it the file): its scratch file becomes a copy of
+// it, so the render hears what the slot plays. A copy that fails keeps the old scratch file and
+// is no error; when `source` is the scratch file itself nothing is copied. UI thread.
+void refreshSampleScratchFile(const std::string& source, const std::string& baseFolder, int slot);
+
 } // namespace groovane
