@@ -46,6 +46,10 @@ void TSequence::setSampleSlots(SampleSlots* samples)
 
 void TSequence::BitBtn3Click(QObject*)
 {
+    // The menu items stay live while a render lets window messages through; playing then would
+    // start a timer under the render and hide a later Stop from it.
+    if (isRendering_)
+        return;
     PlayState.clear();
     BitBtn3->setEnabled(false);
     BitBtn12->setEnabled(false);
@@ -77,6 +81,8 @@ void TSequence::DXTimer2Timer(QObject*, int)
 
 void TSequence::BitBtn12Click(QObject*)
 {
+    if (isRendering_)
+        return;
     BitBtn3->setEnabled(false);
     BitBtn12->setEnabled(false);
     MusicPad.clear();

@@ -92,14 +92,16 @@ void TForm1::Button1Click(QObject*)
         host_.mainWindow->repaint();
 
     const std::string base = host_.baseFolder();
+    // The render walks its own copy: Stop empties the main window's list while messages run.
+    const StepList steps = *host_.MainPlay;
     show();
-    host_.ProgressBar1->setMaximum(progressValue(host_.MainPlay->lineCount()));
+    host_.ProgressBar1->setMaximum(progressValue(steps.lineCount()));
     host_.ProgressBar1->setValue(0);
     host_.ProgressBar1->show();
     WindowObserver observer(host_, *Label2);
     RenderOutcome outcome;
     try {
-        outcome = renderSong(*host_.MainPlay, host_.sounds(), joinPath(base, "work1.tmp"), *chosen, observer);
+        outcome = renderSong(steps, host_.sounds(), joinPath(base, "work1.tmp"), *chosen, observer);
     } catch (...) {
         hide();
         finish();

@@ -124,13 +124,19 @@ TEST_F(SequenceRenderTest, StopDuringTheRenderLeavesAValidFileAndRenderIsIgnored
 {
     dialogs.saveAnswers.push_back(folder.file("song.wav"));
     // Runs while the render lets window messages through after its first line.
-    QTimer::singleShot(0, window.get(), [this] {
+    // Render, Play Song and Play Pattern (still live in the menu) are ignored meanwhile.
+    bool wasPlaying = true;
+    QTimer::singleShot(0, window.get(), [this, &wasPlaying] {
         window->RendorClick(window->Rendor);
+        window->BitBtn12Click(window->BitBtn12);
+        window->BitBtn3Click(window->BitBtn3);
+        wasPlaying = window->DXTimer1.Enabled() || window->DXTimer2.Enabled();
         window->BitBtn4Click(window->BitBtn4);
     });
     window->RendorClick(window->Rendor);
 
     EXPECT_EQ(renders, 1);
+    EXPECT_FALSE(wasPlaying);
     const std::string bytes = folder.read("song.wav");
     ASSERT_GE(bytes.size(), 44u);
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
