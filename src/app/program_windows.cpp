@@ -53,6 +53,10 @@ ProgramWindows::ProgramWindows()
     Kit_List = std::make_unique<TKit_List>(*Sequence->ComboBox1, *Sequence->Panning, kit);
     Kit_List->show();
     Form1 = std::make_unique<TForm1>();
+    TSequence& main = *Sequence;
+    Form1->setHost(RenderHost{&main, main.ProgressBar1, main.BitBtn3, main.BitBtn12, &main.MainPlay,
+                              [&main] { return main.BaseFolder; }, [&main] { return main.renderSounds(); }});
+    Sequence->runRender = [this] { Form1->Button1Click(Form1.get()); };
     Makit = std::make_unique<TMakit>(base, kit);
     Makit->useKit = [this](const std::string& kitFile) { Sequence->useNewKit(kitFile); };
     Sequence->showKitVolumeControl = [this] { showWindow(Volume_Control.get()); };
@@ -70,6 +74,7 @@ ProgramWindows::~ProgramWindows()
         Sequence->setSampleSlots(nullptr);
         Sequence->songSlots = nullptr;
         Sequence->showSampleWindow = nullptr;
+        Sequence->runRender = nullptr;
     }
 }
 

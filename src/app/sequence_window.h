@@ -16,6 +16,7 @@
 #include "play_list.h"
 #include "sample_slots.h"
 #include "song_playback.h"
+#include "song_render.h"
 #include "song_slots.h"
 #include "step_list.h"
 #include "wave_collection.h"
@@ -282,6 +283,19 @@ public:
     // Drum Kit Library: loads a chosen kit file in place of the kit, keeping every instrument's
     // volume and pan. A kit that fails to load, or lacks an instrument, leaves the old kit.
     void SoundLibrary1Click(QObject* Sender = nullptr);
+    // Render (button, menu, F11): stops playback, writes the kit's sounds to the scratch folder
+    // (instrument g's sound found by its name), builds the step list of the play list from the
+    // selected entry on as Play Song does, and runs the render window's render. Ignored while a
+    // render runs. An empty play list changes nothing. A failure before the render gives the
+    // play buttons back before its error passes on.
+    void RendorClick(QObject* Sender = nullptr);
+    // The sounds of instruments 1..24 as the render mixes them: the kit's scratch files with the
+    // instruments' volumes and pans, the sample slots' scratch files with their players' volume,
+    // pan and frequency (nothing for a slot without a player).
+    RenderSounds renderSounds() const;
+    // The render window's render; set by whoever creates that window. Unset, Render only
+    // prepares.
+    std::function<void()> runRender;
 
     // --- kits -------------------------------------------------------------------------------------
     // 1 while the kit maker is to start from the current kit, 0 when the user declined.
@@ -402,6 +416,8 @@ private:
     // The step list of the patterns named, read through the editor as a song reads them; the
     // editor (grid, name box, loop count) is put back afterwards, also when a read fails.
     StepList buildSongStepList(const std::vector<std::string>& names);
+    // True while a render runs: Render and F11 are ignored then.
+    bool isRendering_ = false;
     // Set by a user action on Delay that moves it, so the change that follows runs DelayChange.
     bool delayMovedByUser_ = false;
     // The same for the pan slider and PanningChange.

@@ -4,7 +4,11 @@
 // the controls, call them and set the buttons, timers and tempo display.
 #include "sequence_window.h"
 
+#include "byte_stream.h"
 #include "dialogs.h"
+#include "files.h"
+#include "pattern_editing.h"
+#include "scratch_files.h"
 #include "kit_loading.h"
 #include "qt_text.h"
 #include "tempo_rule.h"
@@ -31,6 +35,8 @@ void TSequence::setUpPlayback()
     onClicked(BitBtn4, &TSequence::BitBtn4Click);
     onTriggered(Stop2, &TSequence::BitBtn4Click);
     onTriggered(SoundLibrary1, &TSequence::SoundLibrary1Click);
+    onClicked(Rendor, &TSequence::RendorClick);
+    onTriggered(Rendor_to_wav, &TSequence::RendorClick);
 }
 
 void TSequence::setSampleSlots(SampleSlots* samples)
@@ -40,6 +46,10 @@ void TSequence::setSampleSlots(SampleSlots* samples)
 
 void TSequence::BitBtn3Click(QObject*)
 {
+    // The menu items stay live while a render lets window messages through; playing then would
+    // start a timer under the render and hide a later Stop from it.
+    if (isRendering_)
+        return;
     PlayState.clear();
     BitBtn3->setEnabled(false);
     BitBtn12->setEnabled(false);
@@ -71,6 +81,8 @@ void TSequence::DXTimer2Timer(QObject*, int)
 
 void TSequence::BitBtn12Click(QObject*)
 {
+    if (isRendering_)
+        return;
     BitBtn3->setEnabled(false);
     BitBtn12->setEnabled(false);
     MusicPad.clear();
@@ -150,6 +162,87 @@ void TSequence::SoundLibrary1Click(QObject*)
     if (!chosen || isBareKitExtension(*chosen))
         return;
     loadKitKeepingSettings(DXWaveList1.Items(), *chosen);
+}
+
+RenderSounds TSequence::renderSounds() const
+{
+    RenderSounds sounds;
+    const TWaveCollection& kit = DXWaveList1.Items();
+    for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot) {
+        RenderSound sound;
+        sound.file = joinPath(BaseFolder, "temp/" + std::to_string(slot) + ".wav");
+        if (const auto* item = dynamic_cast<const TWaveCollectionItem*>(
+                kit.FindItem(instrumentNames()[static_cast<size_t>(slot)]))) {
+            sound.volume = item->Volume();
+            sound.pan = item->Pan();
+        }
+        sounds[static_cast<size_t>(slot)] = sound;
+    }
+    for (int k = 1; k <= kSampleSlots; ++k) {
+        if (!songSlots)
+            break;
+        const std::optional<SongSampleSettings> settings = songSlots->settings(k);
+        const std::optional<int32_t> volume = songSlots->volume(k);
+        if (!settings || !volume)
+            continue;
+        sounds[static_cast<size_t>(kFirstSampleSlot + k - 1)] =
+            RenderSound{sampleScratchFile(BaseFolder, k), *volume, settings->pan, settings->frequency};
+    }
+    return sounds;
+}
+
+void TSequence::RendorClick(QObject*)
+{
+    if (isRendering_)
+        return;
+    // A render while a song plays would append to the list the song walks.
+    BitBtn4Click(this);
+    BitBtn3->setEnabled(false);
+    BitBtn12->setEnabled(false);
+    MusicPad.clear();
+    const PlayList list = readSongList();
+    if (list.size() == 0) {
+        BitBtn3->setEnabled(true);
+        BitBtn12->setEnabled(true);
+        return;
+    }
+    const int start = std::max(list.selected(), 0);
+    try {
+        // Sound 0 has no instrument; each instrument's file holds the kit sound of its name, an
+        // instrument the kit lacks an empty file (its hits mix nothing).
+        const TWaveCollection& kit = DXWaveList1.Items();
+        for (int n = 0; n <= kLastKitSlot; ++n) {
+            const THashCollectionItem* found =
+                n == 0 ? (kit.Count() > 0 ? &kit.Items(0) : nullptr) : kit.FindItem(instrumentNames()[static_cast<size_t>(n)]);
+            TMemoryStream image;
+            if (const auto* item = dynamic_cast<const TWaveCollectionItem*>(found))
+                item->Wave().SaveToStream(image);
+            writeFileBytesAtomic(joinPath(BaseFolder, "temp/" + std::to_string(n) + ".wav"), image.Bytes());
+        }
+        std::vector<std::string> names;
+        for (int entry = start; entry < list.size(); ++entry)
+            names.push_back(list.at(entry).name);
+        MainPlay = buildSongStepList(names);
+    } catch (...) {
+        BitBtn3->setEnabled(true);
+        BitBtn12->setEnabled(true);
+        throw;
+    }
+    MusicPad.clear();
+    SongList->setCurrentRow(start - 1);
+    if (Global->isChecked())
+        Delay->setValue(TempoPosition);
+    PlayState.clear();
+    if (!runRender)
+        return;
+    isRendering_ = true;
+    try {
+        runRender();
+    } catch (...) {
+        isRendering_ = false;
+        throw;
+    }
+    isRendering_ = false;
 }
 
 } // namespace groovane

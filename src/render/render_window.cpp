@@ -1,8 +1,49 @@
 #include "render_window.h"
 
+#include "dialogs.h"
+#include "files.h"
+#include "qt_text.h"
+#include "step_list.h"
 #include "window_geometry.h"
 
+#include <QCoreApplication>
+#include <QFont>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <algorithm>
+#include <climits>
+
 namespace groovane {
+
+namespace {
+
+int progressValue(std::int64_t lines)
+{
+    return static_cast<int>(std::min<std::int64_t>(lines, INT_MAX));
+}
+
+// The render as the windows see it: Stop is read from the play button, progress goes to the
+// bar, the sound's name to the label, and pending messages run once per line.
+class WindowObserver : public RenderObserver {
+public:
+    WindowObserver(const RenderHost& host, QLabel& label) : host_(host), label_(label) {}
+
+    bool isStopRequested() override { return host_.BitBtn3->isEnabled(); }
+    void linePassed(std::int64_t position) override
+    {
+        host_.ProgressBar1->setValue(progressValue(position));
+        QCoreApplication::processEvents();
+    }
+    void hitStarting(const std::string& soundName) override { label_.setText(toQString(soundName)); }
+
+private:
+    const RenderHost& host_;
+    QLabel& label_;
+};
+
+} // namespace
 
 // No border icons: the render window has no close button.
 TForm1::TForm1(QWidget* parent)
@@ -10,6 +51,70 @@ TForm1::TForm1(QWidget* parent)
 {
     setWindowTitle("Render");
     placeWindowOuter(this, 168, 250, 313, 115);
+
+    Label1 = new QLabel("Now Adding:", this);
+    QFont heading("Times New Roman");
+    heading.setBold(true);
+    heading.setPixelSize(19);
+    Label1->setFont(heading);
+    Label1->setGeometry(8, 8, 290, 24);
+
+    Label2 = new QLabel(this);
+    QFont name("MS Sans Serif");
+    name.setBold(true);
+    name.setItalic(true);
+    name.setPixelSize(19);
+    Label2->setFont(name);
+    Label2->setGeometry(8, 40, 290, 24);
+}
+
+void TForm1::finish()
+{
+    host_.ProgressBar1->hide();
+    host_.BitBtn3->setEnabled(true);
+    host_.BitBtn12->setEnabled(true);
+    host_.MainPlay->clear();
+}
+
+void TForm1::Button1Click(QObject*)
+{
+    FileDialogOptions options;
+    options.title = "Save As One Big Lovely WAV File";
+    options.defaultExt = "wav";
+    options.filter = "Audio files (*.wav)|*.WAV|All files (*.*)|*.*";
+    options.overwritePrompt = true;
+    const std::optional<std::string> chosen = dialogs().saveFile(options);
+    if (!chosen) {
+        finish();
+        return;
+    }
+    if (host_.mainWindow)
+        host_.mainWindow->repaint();
+
+    const std::string base = host_.baseFolder();
+    // The render walks its own copy: Stop empties the main window's list while messages run.
+    const StepList steps = *host_.MainPlay;
+    show();
+    host_.ProgressBar1->setMaximum(progressValue(steps.lineCount()));
+    host_.ProgressBar1->setValue(0);
+    host_.ProgressBar1->show();
+    WindowObserver observer(host_, *Label2);
+    RenderOutcome outcome;
+    try {
+        outcome = renderSong(steps, host_.sounds(), joinPath(base, "work1.tmp"), *chosen, observer);
+    } catch (...) {
+        hide();
+        finish();
+        throw;
+    }
+    hide();
+    if (outcome == RenderOutcome::Stopped) {
+        // Stop has given back the play buttons and emptied the step list already.
+        host_.ProgressBar1->setValue(0);
+        host_.ProgressBar1->hide();
+        return;
+    }
+    finish();
 }
 
 } // namespace groovane

@@ -1,0 +1,66 @@
+// The song render without its window: walks a song's step list once per instrument that occurs
+// in it and mixes every hit of that instrument into one 44100 Hz 16-bit stereo WAV file, at the
+// time the walk gives the hit. It walks the same step list, with the same instrument look-up, as
+// song playback, so a song renders exactly the hits it plays.
+//
+// The output's sample bytes grow in a scratch file (the renderer's wave in scratch mode) and the
+// finished file is written beside the chosen one and renamed into place, so a render that fails
+// leaves an existing file as it was. A stopped render still writes a valid file holding the hits
+// mixed so far.
+//
+// Threads: the user-interface thread; the observer's calls are made on it, once per line.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace groovane {
+
+class StepList;
+
+// What a hit of one instrument sounds: its file, read afresh for every hit, and the settings
+// the mixer takes from it.
+struct RenderSound {
+    std::string file;
+    std::int32_t volume = 0;    // hundredths of a decibel, 0 full level, -4000 silent
+    std::int32_t pan = 0;       // x 0.0005 gives the mixer's pan; beyond +-1 fully one side
+    std::int32_t frequency = 0; // playback rate in Hz; 0 plays the file at its own rate
+};
+
+// The sounds of instruments 1..24 (index 0 unused). An instrument without a sound (a sample slot
+// whose window closed its player) renders nothing.
+using RenderSounds = std::array<std::optional<RenderSound>, 25>;
+
+// Told what the render does, and asked whether it should go on.
+class RenderObserver {
+public:
+    virtual ~RenderObserver() = default;
+    // Asked before each line is taken; true ends the render with the hits mixed so far.
+    virtual bool isStopRequested() = 0;
+    // The line index after the line just taken (its tempo line included); the progress position.
+    // The place to let pending window messages run.
+    virtual void linePassed(std::int64_t position) = 0;
+    // Before each hit: the name of the sound being mixed ("Kick", "Sample 3").
+    virtual void hitStarting(const std::string& soundName) = 0;
+};
+
+// The instruments (1..24) that some line of the list names, in ascending order.
+std::set<int> renderInstruments(const StepList& list);
+
+// The mixer's volume for a volume in hundredths of a decibel: linear from 0 at -4000 to 1 at 0,
+// limited to 0..1 (a volume outside the controls' range neither inverts nor amplifies a hit).
+double renderVolumeFactor(std::int32_t volume);
+
+enum class RenderOutcome { Finished, Stopped };
+
+// Renders `list` into `outputFile`, building the output in `scratchFile`. Each hit loads its
+// sound into an empty wave, so a file that is empty or not a WAV file mixes nothing. Raises
+// Exception when `outputFile` is the scratch file itself, and whatever reading a sound or
+// writing the files raises; the output file is then left as it was.
+RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const std::string& scratchFile,
+                         const std::string& outputFile, RenderObserver& observer);
+
+} // namespace groovane

@@ -1,0 +1,210 @@
+// The song render's walk: when each hit sounds, how instruments are summed, clipped, scaled and
+// pitched, what a stopped or failed render leaves on disk, and sounds that hold nothing.
+#include "exception.h"
+#include "song_render.h"
+#include "step_list.h"
+#include "wav_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+using namespace groovane;
+using namespace groovane::test;
+using groovane::wavaudio::TWave;
+
+namespace {
+
+// A pattern of `rows` steps with `cells` in columns 1.. of every step row.
+SongPattern everyRow(int32_t tempo, int32_t rows, std::vector<std::string> cellsOfRow, int32_t loops = 1)
+{
+    SongPattern p{tempo, loops, rows, {}};
+    cellsOfRow.resize(6);
+    for (int r = 0; r < rows; ++r)
+        p.cells.insert(p.cells.end(), cellsOfRow.begin(), cellsOfRow.end());
+    return p;
+}
+
+StepList songOf(const std::vector<SongPattern>& patterns)
+{
+    std::vector<std::string> names;
+    for (size_t i = 0; i < patterns.size(); ++i)
+        names.push_back(std::to_string(i));
+    return buildStepList(names, [&](const std::string& name) { return patterns[std::stoul(name)]; });
+}
+
+class RecordingObserver : public RenderObserver {
+public:
+    bool isStopRequested() override { return stopAfterHits >= 0 && static_cast<int>(hits.size()) >= stopAfterHits; }
+    void linePassed(std::int64_t position) override { positions.push_back(position); }
+    void hitStarting(const std::string& soundName) override { hits.push_back(soundName); }
+
+    int stopAfterHits = -1;
+    std::vector<std::int64_t> positions;
+    std::vector<std::string> hits;
+};
+
+class SongRenderTest : public ::testing::Test {
+protected:
+    // A kit sound file in the test folder, with full volume and centre pan.
+    RenderSound sound(const std::string& name, const std::string& bytes, std::int32_t frequency = 0)
+    {
+        dir.write(name, bytes);
+        return RenderSound{dir.file(name), 0, 0, frequency};
+    }
+
+    RenderOutcome render(const StepList& list)
+    {
+        return renderSong(list, sounds, dir.file("work1.tmp"), dir.file("song.wav"), observer);
+    }
+
+    std::unique_ptr<TWave> rendered()
+    {
+        auto wave = std::make_unique<TWave>();
+        wave->LoadFromFile(dir.file("song.wav"));
+        return wave;
+    }
+
+    TempFolder dir;
+    RenderSounds sounds;
+    RecordingObserver observer;
+};
+
+TEST_F(SongRenderTest, SixteenKicksAtTempo60FallEvery5292Frames)
+{
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {1000, -1000}));
+    const StepList list = songOf({everyRow(60, 16, {"Kick"})});
+
+    EXPECT_EQ(render(list), RenderOutcome::Finished);
+
+    const auto out = rendered();
+    ASSERT_EQ(out->FrameCount(), 15 * 5292 + 1);
+    int hits = 0;
+    for (std::int32_t f = 0; f < out->FrameCount(); ++f) {
+        if (out->GetSample(0, f) != 0) {
+            EXPECT_EQ(f % 5292, 0) << f;
+            EXPECT_EQ(out->GetSample(1, f), -1000);
+            ++hits;
+        }
+    }
+    EXPECT_EQ(hits, 16);
+    EXPECT_EQ(observer.hits, std::vector<std::string>(16, "Kick"));
+    // One progress position per line taken, the marker counting with its tempo line, up to the
+    // end line.
+    ASSERT_EQ(static_cast<std::int64_t>(observer.positions.size()), list.lineCount() - 1);
+    EXPECT_EQ(observer.positions.front(), 2);
+    EXPECT_EQ(observer.positions.back(), list.lineCount());
+}
+
+TEST_F(SongRenderTest, NextPatternsTempoSetsTheGapBeforeItsFirstRow)
+{
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {1, 1}));
+    render(songOf({everyRow(60, 2, {"Kick"}), everyRow(90, 2, {"kick"})}));
+
+    const auto out = rendered();
+    std::vector<std::int32_t> starts;
+    for (std::int32_t f = 0; f < out->FrameCount(); ++f)
+        if (out->GetSample(0, f) != 0)
+            starts.push_back(f);
+    // 0, 0.12 s, then 0.18 s and 0.18 s.
+    EXPECT_EQ(starts, (std::vector<std::int32_t>{0, 5292, 13230, 21168}));
+}
+
+TEST_F(SongRenderTest, SongWithoutHitsGivesTheBareHeader)
+{
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {1, 1}));
+    const StepList list = songOf({everyRow(60, 4, {"", "nothing"})});
+    EXPECT_TRUE(renderInstruments(list).empty());
+
+    render(list);
+    EXPECT_EQ(dir.read("song.wav"), "RIFF" + le32(36) + "WAVE" + chunk("fmt ", fmtBody(2, 44100, 16)) + "data" + le32(0));
+    EXPECT_TRUE(observer.hits.empty());
+}
+
+TEST_F(SongRenderTest, InstrumentsOfOneRowAreSummedScaledPannedAndClipped)
+{
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {30000, -30000, 100, 100}));
+    sounds[2] = sound("snare.wav", wav16(2, 44100, {30000, -30000, 100, 100}));
+    sounds[3] = sound("hat.wav", wav16(2, 44100, {1000, 1000}));
+    // Above full level counts as full level; half way down the range halves; a pan of 2000
+    // puts the hat fully right.
+    sounds[2]->volume = 500;
+    sounds[3]->volume = -2000;
+    sounds[3]->pan = 2000;
+    render(songOf({everyRow(60, 1, {"Kick", "Short Kick", "Kick"})}));
+
+    EXPECT_EQ(allSamples(*rendered()), (std::vector<int>{32767, -32767, 300, 300}));
+    EXPECT_EQ(renderVolumeFactor(-5000), 0.0);
+
+    render(songOf({everyRow(60, 1, {"Snare"})}));
+    EXPECT_EQ(allSamples(*rendered()), (std::vector<int>{0, 500}));
+}
+
+TEST_F(SongRenderTest, SampleSlotPitchedToHalfRatePlaysTwiceAsLong)
+{
+    sounds[17] = sound("Sample1.wav", wav16(1, 44100, {0, 300, 600, 900}), 22050);
+    render(songOf({everyRow(60, 1, {"sample1"})}));
+
+    const auto out = rendered();
+    ASSERT_EQ(out->FrameCount(), 8);
+    EXPECT_EQ(out->GetSample(0, 3), 450);
+    EXPECT_EQ(observer.hits, (std::vector<std::string>{"Sample 1"}));
+}
+
+TEST_F(SongRenderTest, StopLeavesAValidFileWithTheHitsMixedSoFar)
+{
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {100, 100}));
+    sounds[2] = sound("snare.wav", wav16(2, 44100, {7, 7}));
+    observer.stopAfterHits = 6;
+    const StepList list = songOf({everyRow(60, 4, {"Kick", "Short Kick"})});
+
+    EXPECT_EQ(render(list), RenderOutcome::Stopped);
+
+    const std::string bytes = dir.read("song.wav");
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(readLe32(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(readLe32(bytes, 40), bytes.size() - 44);
+    const auto out = rendered();
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(out->GetSample(0, row * 5292), row < 2 ? 107 : 100) << row;
+}
+
+TEST_F(SongRenderTest, SoundWithoutWaveDataMixesNothing)
+{
+    // The kit's empty sound comes after a real one: its hits must not repeat the kick.
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {100, 100}));
+    sounds[2] = sound("empty.wav", "");
+    sounds[3] = sound("text.wav", "not a wave");
+    render(songOf({everyRow(60, 2, {"Kick", "Short Kick", "Snare"})}));
+
+    EXPECT_EQ(allSamples(*rendered()), [] {
+        std::vector<int> v(2 * (5292 + 1), 0);
+        v[0] = v[1] = v[2 * 5292] = v[2 * 5292 + 1] = 100;
+        return v;
+    }());
+    EXPECT_EQ(observer.hits.size(), 6u);
+}
+
+TEST_F(SongRenderTest, FailedOrRefusedRenderLeavesTheOutputFileWhole)
+{
+    dir.write("song.wav", "the user's earlier song");
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {100, 100}));
+    sounds[2] = RenderSound{dir.file("missing.wav"), 0, 0, 0};
+    const StepList list = songOf({everyRow(60, 1, {"Kick", "Short Kick"})});
+
+    EXPECT_THROW(render(list), EFileError);
+    EXPECT_EQ(dir.read("song.wav"), "the user's earlier song");
+
+    dir.write("work1.tmp", "scratch");
+    EXPECT_THROW(renderSong(list, sounds, dir.file("work1.tmp"), dir.file("WORK1.TMP"), observer), Exception);
+    EXPECT_EQ(dir.read("work1.tmp"), "scratch");
+
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 3); // kick.wav, song.wav, work1.tmp: nothing left half written
+}
+
+} // namespace
