@@ -403,6 +403,8 @@ private:
     // A format item chosen: checks it alone, takes its format and opens the device again.
     void chooseOutputFormat(QAction* item, uint32_t rate, int32_t bits);
     void setUpPlayback();
+    // Play Pattern and Play Song (the buttons) on or off together.
+    void setPlayButtonsEnabled(bool enabled);
     void buildMenu();
     void connectHandlers();
     void connectListAndTempoHandlers();

@@ -211,8 +211,7 @@ void TSequence::BitBtn10Click(QObject*)
 {
     SongList->clear();
     PlayState = "Stop";
-    BitBtn3->setEnabled(true);
-    BitBtn12->setEnabled(true);
+    setPlayButtonsEnabled(true);
     DXTimer1.setEnabled(false);
     MainPlay.clear();
     Edit3->setText("");

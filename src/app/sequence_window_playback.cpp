@@ -51,8 +51,7 @@ void TSequence::BitBtn3Click(QObject*)
     if (isRendering_)
         return;
     PlayState.clear();
-    BitBtn3->setEnabled(false);
-    BitBtn12->setEnabled(false);
+    setPlayButtonsEnabled(false);
     Pattern.start();
     DXTimer2.setInterval(static_cast<uint32_t>(StepInterval));
     DXTimer2.setEnabled(true);
@@ -74,28 +73,29 @@ void TSequence::DXTimer2Timer(QObject*, int)
     }
     if (!goesOn) {
         DXTimer2.setEnabled(false);
-        BitBtn3->setEnabled(true);
-        BitBtn12->setEnabled(true);
+        setPlayButtonsEnabled(true);
     }
+}
+
+void TSequence::setPlayButtonsEnabled(bool enabled)
+{
+    BitBtn3->setEnabled(enabled);
+    BitBtn12->setEnabled(enabled);
 }
 
 void TSequence::BitBtn12Click(QObject*)
 {
     if (isRendering_)
         return;
-    BitBtn3->setEnabled(false);
-    BitBtn12->setEnabled(false);
+    setPlayButtonsEnabled(false);
     MusicPad.clear();
     const PlayList list = readSongList();
     if (list.size() == 0) {
-        BitBtn3->setEnabled(true);
-        BitBtn12->setEnabled(true);
+        setPlayButtonsEnabled(true);
         return;
     }
     const int start = std::max(list.selected(), 0);
-    std::vector<std::string> names;
-    for (int entry = start; entry < list.size(); ++entry)
-        names.push_back(list.at(entry).name);
+    const std::vector<std::string> names = list.namesFrom(start);
     // A song that cannot be read leaves the one that may be playing as it was.
     MainPlay = buildSongStepList(names);
     MusicPad.clear();
@@ -135,8 +135,7 @@ void TSequence::DXTimer1Timer(QObject*, int)
     }
     if (tick.isSongEnd) {
         MainPlay.clear();
-        BitBtn3->setEnabled(true);
-        BitBtn12->setEnabled(true);
+        setPlayButtonsEnabled(true);
         SongList->setCurrentRow(0);
         DXTimer1.setEnabled(false);
     }
@@ -146,8 +145,7 @@ void TSequence::BitBtn4Click(QObject*)
 {
     Trigger.stopSampleSlots();
     PlayState = "Stop";
-    BitBtn3->setEnabled(true);
-    BitBtn12->setEnabled(true);
+    setPlayButtonsEnabled(true);
     DXTimer1.setEnabled(false);
     DXTimer2.setEnabled(false);
     MainPlay.clear();
@@ -197,13 +195,11 @@ void TSequence::RendorClick(QObject*)
         return;
     // A render while a song plays would append to the list the song walks.
     BitBtn4Click(this);
-    BitBtn3->setEnabled(false);
-    BitBtn12->setEnabled(false);
+    setPlayButtonsEnabled(false);
     MusicPad.clear();
     const PlayList list = readSongList();
     if (list.size() == 0) {
-        BitBtn3->setEnabled(true);
-        BitBtn12->setEnabled(true);
+        setPlayButtonsEnabled(true);
         return;
     }
     const int start = std::max(list.selected(), 0);
@@ -219,13 +215,9 @@ void TSequence::RendorClick(QObject*)
                 item->Wave().SaveToStream(image);
             writeFileBytesAtomic(joinPath(BaseFolder, "temp/" + std::to_string(n) + ".wav"), image.Bytes());
         }
-        std::vector<std::string> names;
-        for (int entry = start; entry < list.size(); ++entry)
-            names.push_back(list.at(entry).name);
-        MainPlay = buildSongStepList(names);
+        MainPlay = buildSongStepList(list.namesFrom(start));
     } catch (...) {
-        BitBtn3->setEnabled(true);
-        BitBtn12->setEnabled(true);
+        setPlayButtonsEnabled(true);
         throw;
     }
     MusicPad.clear();

@@ -2,6 +2,7 @@
 
 #include "pattern_library.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace groovane {
@@ -99,6 +100,14 @@ void PlayList::clear()
 {
     entries_.clear();
     selected_ = -1;
+}
+
+std::vector<std::string> PlayList::namesFrom(int first) const
+{
+    std::vector<std::string> names;
+    for (int entry = std::max(first, 0); entry < size(); ++entry)
+        names.push_back(at(entry).name);
+    return names;
 }
 
 } // namespace groovane

@@ -29,6 +29,9 @@ public:
 
     // Selected index, -1 for none.
     int selected() const { return selected_; }
+    // The names of the entries from `first` to the last, in order (a song played or rendered from
+    // that entry).
+    std::vector<std::string> namesFrom(int first) const;
     // Selects an entry; an index outside the list clears the selection.
     void select(int index);
     // The selected entry's name, or empty text when nothing is selected.
