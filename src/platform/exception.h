@@ -25,6 +25,14 @@ public:
     using Exception::Exception;
 };
 
+// A read or write on an open stream could not move all the bytes asked for: "Stream read
+// error" when a file ended before a block that had to be there, "Stream write error" when the
+// disk refused bytes. The sound layer's streams and the renderer's files raise it alike.
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Fills the single "%s" or "%d" of a message template with an argument, the way every fixed
 // message of the program carries at most one argument.
 std::string formatMessage(const std::string& templ, const std::string& arg);
