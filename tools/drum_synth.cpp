@@ -107,6 +107,7 @@ struct Glide {
     double startHz;
     double endHz;
     double seconds;
+    static Glide steady(double hz) { return {hz, hz, 1}; }
     double hz(double t) const { return endHz + (startHz - endHz) * std::exp(-t / seconds); }
 };
 
@@ -280,6 +281,7 @@ std::vector<double> kick(const Glide& pitch, double ringSeconds, double dampSeco
     return finish(body, 0.04);
 }
 
+// A snare: the batter head's modes, the wires' rattle and the stick.
 std::vector<double> snare()
 {
     const size_t n = frames(0.38);
@@ -290,20 +292,21 @@ std::vector<double> snare()
     for (size_t i = 0; i < n; ++i) {
         const double t = double(i) / kRate;
         // The wires answer the head a moment after the hit and rattle on after it.
-        const double envelope = (1 - decay(t, 0.002)) * (0.6 * decay(t, 0.05) + 0.4 * decay(t, 0.13));
+        const double envelope = (1 - decay(t, 0.002)) * (0.6 * decay(t, 0.05) + 0.4 * decay(t, 0.1));
         out[i] += 1.5 * lp.process(hp.process(noise.next())) * envelope;
     }
     mix(out, strike(n, 103, 2000, 8000, 0.0015), 7.0);
     return finish(out, 0.05);
 }
 
-// A cymbal's stick ping followed by the noise and metal of its wash under `envelope`.
-std::vector<double> hat(double seconds, double body, double stickLevel, uint64_t seed)
+// A hi-hat: the stick's tick, then the noise and metal of its wash dying with time constant
+// `body`.
+std::vector<double> hat(double seconds, double body, uint64_t seed)
 {
     const size_t n = frames(seconds);
     Noise noise(seed);
     Metal metal(1.7);
-    Biquad bp = Biquad::bandPass(10000, 1.2);
+    Biquad bp = Biquad::bandPass(11000, 1.2);
     Biquad hp = Biquad::highPass(7000, 0.7);
     std::vector<double> out(n);
     for (size_t i = 0; i < n; ++i) {
@@ -311,7 +314,7 @@ std::vector<double> hat(double seconds, double body, double stickLevel, uint64_t
         const double source = metal.next() + 0.6 * noise.next();
         out[i] = hp.process(bp.process(source)) * decay(t, body);
     }
-    mix(out, strike(n, seed + 100, 3000, 12000, 0.0015), 8 * stickLevel);
+    mix(out, strike(n, seed + 100, 3000, 12000, 0.0008), 10);
     return finish(out, std::min(0.03, seconds / 4));
 }
 
@@ -328,9 +331,11 @@ std::vector<double> tom(const Glide& pitch, double body, double seconds, double 
                                        {2.92, 0.2, body * 0.35}});
     mix(out, strike(n, seed, 1500, 7000, 0.0015), 5 * stickLevel);
     mix(out, strike(n, seed + 100, 100, 1500, 0.01), 0.15);
-    return finish(out, 0.06);
+    return finish(out, 0.15);
 }
 
+// A crash: the stick's tick, a wash of noise and metal, and the cymbal's beating partials under
+// it.
 std::vector<double> crash()
 {
     const size_t n = frames(2.2);
@@ -351,6 +356,7 @@ std::vector<double> crash()
     return finish(out, 0.3);
 }
 
+// A ride: bell partials and a metal wash, with the stick's tick.
 std::vector<double> ride()
 {
     const size_t n = frames(1.6);
@@ -375,8 +381,8 @@ std::vector<double> ride()
 std::vector<double> rimshot()
 {
     const size_t n = frames(0.09);
-    std::vector<double> out = ringing(n, {200, 200, 1}, {{1, 0.5, 0.02}, {1.5, 0.3, 0.015}, {2.2, 0.2, 0.01}});
-    mix(out, ringing(n, {1000, 1000, 1}, {{3.1, 0.5, 0.008}, {4.45, 0.35, 0.006}}), 1.0);
+    std::vector<double> out = ringing(n, Glide::steady(200), {{1, 0.5, 0.02}, {1.5, 0.3, 0.015}, {2.2, 0.2, 0.01}});
+    mix(out, ringing(n, Glide::steady(1000), {{3.1, 0.5, 0.008}, {4.45, 0.35, 0.006}}), 1.0);
     mix(out, strike(n, 10, 2200, 6000, 0.004), 2.0);
     return finish(out, 0.03);
 }
@@ -404,7 +410,7 @@ std::vector<double> shaker()
 std::vector<double> block()
 {
     const size_t n = frames(0.12);
-    std::vector<double> out = ringing(n, {880, 880, 1}, {{1, 0.4, 0.04}, {1.58, 0.32, 0.025}, {2.83, 0.24, 0.015}, {4.21, 0.16, 0.008}});
+    std::vector<double> out = ringing(n, Glide::steady(880), {{1, 0.4, 0.025}, {1.58, 0.34, 0.018}, {2.83, 0.34, 0.012}, {4.21, 0.22, 0.007}});
     mix(out, strike(n, 12, 1000, 6000, 0.0008), 8.0);
     return finish(out, 0.03);
 }
@@ -494,9 +500,9 @@ std::vector<double> synthesize(int instrument)
     case 3:
         return snare();
     case 4:
-        return hat(0.11, 0.025, 1.0, 4);
+        return hat(0.11, 0.02, 4);
     case 5:
-        return hat(0.75, 0.25, 1.0, 5);
+        return hat(0.75, 0.25, 5);
     case 6:
         return tom({180, 160, 0.04}, 0.2, 0.55, 0.5, 6);
     case 7:
