@@ -135,8 +135,9 @@ std::vector<double> ringing(size_t n, const Glide& pitch, const std::vector<Mode
     return out;
 }
 
-// The contact of a stick, beater or hand: a burst of noise limited to [lowHz, highHz] that falls
-// with time constant `decaySeconds`.
+// The contact of a stick, beater or hand: a burst of noise that falls with time constant
+// `decaySeconds`, limited to [lowHz, highHz]. The burst is shaped before it is filtered, so its
+// sudden start stays inside the band instead of thumping below it.
 std::vector<double> strike(size_t n, uint64_t seed, double lowHz, double highHz, double decaySeconds)
 {
     Noise noise(seed);
@@ -144,7 +145,7 @@ std::vector<double> strike(size_t n, uint64_t seed, double lowHz, double highHz,
     Biquad lp = Biquad::lowPass(highHz, 0.7);
     std::vector<double> out(n);
     for (size_t i = 0; i < n; ++i)
-        out[i] = lp.process(hp.process(noise.next())) * decay(double(i) / kRate, decaySeconds);
+        out[i] = lp.process(hp.process(noise.next() * decay(double(i) / kRate, decaySeconds)));
     return out;
 }
 
@@ -442,7 +443,8 @@ std::vector<double> clap()
     std::vector<double> out(n);
     for (size_t i = 0; i < n; ++i) {
         const double t = double(i) / kRate;
-        // Four hands a few milliseconds apart, then the room.
+        // Four hands a few milliseconds apart, then the room; each hand's sudden start is
+        // filtered with it, so it snaps without a thump.
         double envelope = 0;
         static const double hands[4] = {1.0, 0.5, 0.4, 0.3};
         for (int k = 0; k < 4; ++k) {
@@ -452,7 +454,7 @@ std::vector<double> clap()
         }
         if (t >= 0.0315)
             envelope = std::max(envelope, 0.15 * decay(t - 0.0315, 0.08));
-        out[i] = hp.process(bp.process(noise.next())) * envelope;
+        out[i] = hp.process(bp.process(noise.next() * envelope));
     }
     return finish(out, 0.05);
 }
@@ -469,11 +471,12 @@ std::vector<double> tambourine()
         double ring = 0;
         for (double hz : jingles)
             ring += std::sin(2 * kPi * hz * t);
-        // A shake: a second, smaller rattle 40 ms after the hit.
+        // A shake: a second, smaller rattle 40 ms after the hit, filtered with the jingles so
+        // its start does not thump.
         double envelope = decay(t, 0.07);
         if (t >= 0.04)
             envelope += 0.5 * decay(t - 0.04, 0.09);
-        out[i] = 0.5 * (hp.process(noise.next()) + 0.12 * ring) * envelope;
+        out[i] = 0.5 * hp.process((noise.next() + 0.12 * ring) * envelope);
     }
     // The stick's crack on the frame and the first clash of the jingles.
     mix(out, strike(n, 116, 3000, 12000, 0.0015), 6.0);
