@@ -274,9 +274,9 @@ TEST_F(DefaultKitSound, TheKickHasABeaterAttackHarmonicsAndATightBody)
     EXPECT_LT(decaySeconds(sound("Short Kick")), kickDecay);
 }
 
-// The fundamental is the strongest partial after the stick's contact; the
-// overtones are the energy within 5% of 1.5 and 2.2 times it. The stick is the band 2..8 kHz
-// against the drum below 1 kHz: heard over the first 5 ms, gone by 30..50 ms.
+// The fundamental is the strongest partial after the stick's contact; the overtones are the
+// energy within 5% of 1.5 and 2.2 times it. The stick is the band 2..8 kHz against the drum
+// below 1 kHz: heard over the first 5 ms, gone by 30..50 ms.
 TEST_F(DefaultKitSound, TomsAndCongaRingWithDrumHeadOvertonesAndAShortStickAttack)
 {
     for (const char* name : {"Tom1", "Tom2", "Congo"}) {
