@@ -236,6 +236,7 @@ void TWaveCollectionComponent::ReadResource(TStream& stream)
     r.signature();
     r.shortName(); // class name
     r.shortName(); // component name
+    int sounds = 0;
     while (!r.endOfList()) {
         const std::string property = r.shortName();
         if (!equalsIgnoreCase(property, "List"))
@@ -248,6 +249,9 @@ void TWaveCollectionComponent::ReadResource(TStream& stream)
                 r.uint(tag == vaInt8 ? 1 : tag == vaInt16 ? 2 : 4);
             }
             r.expect(vaList);
+            if (++sounds > kMaxKitSounds)
+                throw EReadError("Kit has too many sounds: a kit holds at most " + std::to_string(kMaxKitSounds) +
+                                 " sounds");
             readItem(r, list_.Add());
         }
     }
