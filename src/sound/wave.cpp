@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "wave_stream.h"
 
@@ -144,9 +145,9 @@ std::string TWave::PropertyBytes() const
     return stream.Bytes();
 }
 
-void TWave::LoadPropertyBytes(const std::string& bytes)
+void TWave::LoadPropertyBytes(std::string bytes)
 {
-    TMemoryStream stream(bytes);
+    TMemoryStream stream(std::move(bytes));
     LoadFromStream(stream);
 }
 

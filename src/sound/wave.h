@@ -75,8 +75,9 @@ public:
     // The bytes of the `WAVE` property as a kit file stores them: the WAV image, or nothing for
     // an empty wave.
     std::string PropertyBytes() const;
-    // Loads the wave from stored property bytes (LoadFromStream over them).
-    void LoadPropertyBytes(const std::string& bytes);
+    // Loads the wave from stored property bytes (LoadFromStream over them). Taken by value, so
+    // a caller that hands over its bytes costs no copy of them.
+    void LoadPropertyBytes(std::string bytes);
 
 private:
     std::vector<uint8_t> format_;

@@ -189,8 +189,7 @@ void readItem(Reader& r, TWaveCollectionItem& item)
             item.SetLooped(r.boolValue());
         } else if (equalsIgnoreCase(property, "Wave.WAVE")) {
             r.expect(vaBinary);
-            const std::string image = r.bytes(r.uint(4));
-            item.Wave().LoadPropertyBytes(image);
+            item.Wave().LoadPropertyBytes(r.bytes(r.uint(4)));
         } else {
             throw EReadError("Property does not exist");
         }
