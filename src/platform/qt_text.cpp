@@ -15,15 +15,9 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString fromWindows1252(std::string_view bytes)
+char16_t windows1252(uint8_t b)
 {
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes) {
-        const auto b = static_cast<uint8_t>(c);
-        *out++ = QChar(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b));
-    }
-    return text;
+    return b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : char16_t(b);
 }
 
 bool isContinuation(uint8_t b)
@@ -31,74 +25,69 @@ bool isContinuation(uint8_t b)
     return (b & 0xC0) == 0x80;
 }
 
-// Decodes bytes already known to be valid UTF-8. The toolkit's own decoder drops a leading
-// byte-order mark, which would then be missing when the text goes back to bytes.
-QString fromValidUtf8(std::string_view bytes)
+// The length of the well-formed UTF-8 sequence at p, or 0 when the bytes there are none. The
+// second byte's range rules out overlong forms, surrogates and values past U+10FFFF.
+int sequenceLength(const uint8_t* p, const uint8_t* end)
 {
+    const uint8_t lead = *p;
+    if (lead < 0x80)
+        return 1;
+    int length = 0;
+    uint8_t secondMin = 0x80, secondMax = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            secondMin = 0xA0;
+        else if (lead == 0xED)
+            secondMax = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            secondMin = 0x90;
+        else if (lead == 0xF4)
+            secondMax = 0x8F;
+    } else {
+        return 0;
+    }
+    if (end - p < length || p[1] < secondMin || p[1] > secondMax)
+        return 0;
+    for (int i = 2; i < length; ++i)
+        if (!isContinuation(p[i]))
+            return 0;
+    return length;
+}
+
+char32_t decodeSequence(const uint8_t* p, int length)
+{
+    static constexpr uint8_t kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    char32_t c = p[0] & kLeadBits[length];
+    for (int i = 1; i < length; ++i)
+        c = (c << 6) | (p[i] & 0x3F);
+    return c;
+}
+
+} // namespace
+
+QString toQString(std::string_view bytes)
+{
+    // Decoded here rather than by the toolkit, whose decoder would drop a leading byte-order
+    // mark and give one replacement character for a byte that is not UTF-8.
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
     const auto* end = p + bytes.size();
     while (p < end) {
-        char32_t c = *p++;
-        if (c >= 0xF0)
-            c &= 0x07;
-        else if (c >= 0xE0)
-            c &= 0x0F;
-        else if (c >= 0xC0)
-            c &= 0x1F;
-        while (p < end && isContinuation(*p))
-            c = (c << 6) | (*p++ & 0x3F);
-        text.append(QChar::fromUcs4(c));
+        const int length = sequenceLength(p, end);
+        if (length == 0) {
+            text.append(QChar(windows1252(*p++)));
+        } else {
+            text.append(QChar::fromUcs4(decodeSequence(p, length)));
+            p += length;
+        }
     }
     return text;
-}
-
-} // namespace
-
-bool isValidUtf8(std::string_view bytes)
-{
-    const auto* p = reinterpret_cast<const uint8_t*>(bytes.data());
-    const auto* end = p + bytes.size();
-    while (p < end) {
-        const uint8_t lead = *p;
-        if (lead < 0x80) {
-            ++p;
-            continue;
-        }
-        int trailing = 0;
-        // The second byte's range rules out overlong forms, surrogates and values past U+10FFFF.
-        uint8_t secondMin = 0x80, secondMax = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            trailing = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            trailing = 2;
-            if (lead == 0xE0)
-                secondMin = 0xA0;
-            else if (lead == 0xED)
-                secondMax = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            trailing = 3;
-            if (lead == 0xF0)
-                secondMin = 0x90;
-            else if (lead == 0xF4)
-                secondMax = 0x8F;
-        } else {
-            return false;
-        }
-        if (end - p <= trailing || p[1] < secondMin || p[1] > secondMax)
-            return false;
-        for (int i = 2; i <= trailing; ++i)
-            if (!isContinuation(p[i]))
-                return false;
-        p += trailing + 1;
-    }
-    return true;
-}
-
-QString toQString(std::string_view bytes)
-{
-    return isValidUtf8(bytes) ? fromValidUtf8(bytes) : fromWindows1252(bytes);
 }
 
 std::string fromQString(const QString& text)

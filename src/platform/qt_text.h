@@ -1,9 +1,10 @@
 // Text crosses between the program's byte strings and the toolkit's strings here.
 //
-// Files keep their bytes as they are: pattern cells, play-list names and paths come from an 8-bit
-// code page (Windows-1252) in older files and as UTF-8 in newer ones, and nothing records which.
-// To show them, a byte string that is valid UTF-8 is read as UTF-8; any other is read as
-// Windows-1252, one character per byte, so every byte shows as a character and none is lost.
+// Files keep their bytes as they are: pattern cells, play-list names and paths come in an 8-bit
+// code page (Windows-1252) in older files and as UTF-8 in newer ones, and nothing records which;
+// a message may join a UTF-8 folder name to a Windows-1252 pattern name. To show them, every
+// well-formed UTF-8 sequence is read as UTF-8 and every other byte as Windows-1252, one character
+// for the byte, so every byte shows and none is lost.
 //
 // Text the user types goes back to bytes as UTF-8, the encoding of the rest of the system. Text
 // that came from a file and has not been edited goes back as the bytes it came from
@@ -20,13 +21,9 @@
 
 namespace groovane {
 
-// True when `bytes` is well-formed UTF-8: shortest forms only, no surrogates, nothing above
-// U+10FFFF.
-bool isValidUtf8(std::string_view bytes);
-
-// The text that `bytes` shows: UTF-8 when they are valid UTF-8, Windows-1252 otherwise. The five
-// byte values that Windows-1252 leaves unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) show as the
-// control characters of the same number, so each byte value has a character of its own.
+// The text that `bytes` shows: each well-formed UTF-8 sequence (shortest form, no surrogate,
+// nothing past U+10FFFF) as its character, each other byte as its Windows-1252 character. The five byte values that Windows-1252 leaves unassigned (0x81,
+// 0x8D, 0x8F, 0x90, 0x9D) show as the control characters of the same number.
 QString toQString(std::string_view bytes);
 
 // Text as UTF-8 bytes (what the user typed, or a path the toolkit chose).
