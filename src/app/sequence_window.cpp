@@ -29,8 +29,8 @@
 #include <QStyle>
 
 #include <climits>
-#include <limits>
 #include <filesystem>
+#include <limits>
 
 namespace groovane {
 

@@ -22,8 +22,9 @@
 namespace groovane {
 
 // The text that `bytes` shows: each well-formed UTF-8 sequence (shortest form, no surrogate,
-// nothing past U+10FFFF) as its character, each other byte as its Windows-1252 character. The five byte values that Windows-1252 leaves unassigned (0x81,
-// 0x8D, 0x8F, 0x90, 0x9D) show as the control characters of the same number.
+// nothing past U+10FFFF) as its character, each other byte as its Windows-1252 character. The
+// five byte values that Windows-1252 leaves unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) show as
+// the control characters of the same number.
 QString toQString(std::string_view bytes);
 
 // Text as UTF-8 bytes (what the user typed, or a path the toolkit chose).
