@@ -26,7 +26,7 @@ std::int64_t progressUnit(std::int64_t lines)
     return lines / INT_MAX + 1;
 }
 
-// The render as the windows see it: Stop is read from the play button, progress goes to the
+// The render as the windows see it: Stop is asked of the main window, progress goes to the
 // bar, the sound's name to the label, and pending messages run while the render works, often
 // enough for the window to answer at once (every 20 ms) and not so often that they slow it.
 class WindowObserver : public RenderObserver {
@@ -36,7 +36,7 @@ public:
     {
     }
 
-    bool isStopRequested() override { return host_.BitBtn3->isEnabled(); }
+    bool isStopRequested() override { return host_.isStopRequested && host_.isStopRequested(); }
     void linePassed(std::int64_t position) override
     {
         const auto now = std::chrono::steady_clock::now();
@@ -128,12 +128,8 @@ void TForm1::Button1Click(QObject*)
         throw;
     }
     hide();
-    if (outcome == RenderOutcome::Stopped) {
-        // Stop has given back the play buttons and emptied the step list already.
+    if (outcome == RenderOutcome::Stopped)
         host_.ProgressBar1->setValue(0);
-        host_.ProgressBar1->hide();
-        return;
-    }
     finish();
 }
 
