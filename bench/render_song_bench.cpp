@@ -14,6 +14,7 @@
 // how far the process's resident memory rose above what it held before the render (the peak is
 // reset first through /proc/self/clear_refs), which must not grow with the song's length. The
 // machine's load average goes with it.
+#include "bench_files.h"
 #include "files.h"
 #include "line_buffer.h"
 #include "pattern_editing.h"
@@ -50,18 +51,6 @@ using namespace groovane;
 
 using Rows = std::vector<std::vector<std::string>>;
 
-void put16(std::string& out, int v)
-{
-    out += static_cast<char>(v & 0xff);
-    out += static_cast<char>((v >> 8) & 0xff);
-}
-
-void put32(std::string& out, std::uint32_t v)
-{
-    put16(out, static_cast<int>(v & 0xffff));
-    put16(out, static_cast<int>(v >> 16));
-}
-
 // A 0.4 s stereo clap-like burst, 44100 Hz, 16 bits.
 std::string sampleWav()
 {
@@ -71,22 +60,10 @@ std::string sampleWav()
     for (int i = 0; i < frames; ++i) {
         seed = seed * 1664525u + 1013904223u;
         const double v = (static_cast<int>(seed >> 16) - 32768) * std::exp(-i / 2500.0) * 0.8;
-        put16(body, static_cast<int>(v));
-        put16(body, static_cast<int>(-v * 0.7));
+        bench::putSample(body, v);
+        bench::putSample(body, -v * 0.7);
     }
-    std::string file = "RIFF";
-    put32(file, static_cast<std::uint32_t>(36 + body.size()));
-    file += "WAVEfmt ";
-    put32(file, 16);
-    put16(file, 1);
-    put16(file, 2);
-    put32(file, 44100);
-    put32(file, 176400);
-    put16(file, 4);
-    put16(file, 16);
-    file += "data";
-    put32(file, static_cast<std::uint32_t>(body.size()));
-    return file + body;
+    return bench::pcm16Wav(2, 44100, body);
 }
 
 void writeFile(const fs::path& path, const std::string& bytes)
@@ -134,25 +111,21 @@ class SongFolder {
 public:
     explicit SongFolder(int minutes)
     {
-        std::string templ = (fs::temp_directory_path() / "groovane-render-bench-XXXXXX").string();
-        if (!::mkdtemp(templ.data()))
-            std::abort();
-        path_ = templ;
-        fs::copy_file(GROOVANE_DEFAULT_KIT, path_ / "Rock_kit.dxg");
+        fs::copy_file(GROOVANE_DEFAULT_KIT, folder_.path() / "Rock_kit.dxg");
         for (const char* name : {"Blank.wav", "Panning.dat"})
-            fs::copy_file(fs::path(GROOVANE_SOURCE_DATA) / name, path_ / name);
-        fs::create_directory(path_ / "temp");
-        writeFile(path_ / "Clap.wav", sampleWav());
+            fs::copy_file(fs::path(GROOVANE_SOURCE_DATA) / name, folder_.path() / name);
+        fs::create_directory(folder_.path() / "temp");
+        writeFile(folder_.path() / "Clap.wav", sampleWav());
 
         // One round of the play list: Groove (16 steps of 120 ms, twice), Break (16 of 110 ms,
         // twice), Groove, Fill (8 of 100 ms), Ride (16 of 124 ms, twice), Break: 19.488 s.
         Rows fill(8);
         for (int s = 0; s < 8; ++s)
             fill[s] = {s % 2 ? "Tom2" : "Tom1", s == 7 ? "Cymbol1" : "", "ClsHiat", "", s == 0 ? "Kick" : ""};
-        writePattern(path_, "Groove", 60, 2, groove("ClsHiat"));
-        writePattern(path_, "Break", 55, 2, groove("Rimshot"));
-        writePattern(path_, "Fill", 50, 1, fill);
-        writePattern(path_, "Ride", 62, 2, groove("Cymbol2"));
+        writePattern(folder_.path(), "Groove", 60, 2, groove("ClsHiat"));
+        writePattern(folder_.path(), "Break", 55, 2, groove("Rimshot"));
+        writePattern(folder_.path(), "Fill", 50, 1, fill);
+        writePattern(folder_.path(), "Ride", 62, 2, groove("Cymbol2"));
         const double roundSeconds = 2 * 3.84 + 2 * 3.52 + 0.8 + 3.968;
         const int rounds = static_cast<int>(std::lround(minutes * 60 / roundSeconds));
         std::vector<std::string> names;
@@ -160,17 +133,12 @@ public:
             names.insert(names.end(), {"Groove", "Break", "Groove", "Fill", "Ride", "Break"});
         std::vector<std::optional<SongSampleSettings>> slots(kSampleSlotCount);
         slots[0] = SongSampleSettings{"Clap.wav", 0, 1500};
-        writeFile(path_ / "Song.sng", LineBuffer::joinLines(songFileLines(names, slots)));
+        writeFile(folder_.path() / "Song.sng", LineBuffer::joinLines(songFileLines(names, slots)));
     }
-    ~SongFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
+    const fs::path& path() const { return folder_.path(); }
 
 private:
-    fs::path path_;
+    bench::Folder folder_;
 };
 
 class Quiet final : public RenderObserver {

@@ -164,7 +164,7 @@ void addClipped(std::int16_t* out, const std::int32_t* values, std::int64_t coun
 {
     std::int64_t i = 0;
 #if defined(__SSE2__)
-    const __m128i floor = _mm_set1_epi16(-32767);
+    const __m128i lowest = _mm_set1_epi16(-32767);
     for (; i + 8 <= count; i += 8) {
         const __m128i held = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i));
         // Sign-extend the eight 16-bit samples: unpack each into the high half, shift back down.
@@ -172,7 +172,7 @@ void addClipped(std::int16_t* out, const std::int32_t* values, std::int64_t coun
         const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(held, held), 16);
         const __m128i sumLow = _mm_add_epi32(low, _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + i)));
         const __m128i sumHigh = _mm_add_epi32(high, _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + i + 4)));
-        const __m128i clipped = _mm_max_epi16(_mm_packs_epi32(sumLow, sumHigh), floor);
+        const __m128i clipped = _mm_max_epi16(_mm_packs_epi32(sumLow, sumHigh), lowest);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), clipped);
     }
 #endif
