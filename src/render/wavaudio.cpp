@@ -440,9 +440,9 @@ std::int64_t TWave::scaledValue(const TWave& source, const Layout& from, const T
 TMixSource TWave::PrepareMix(const TWave& source, int rate, double volume, double pan) const
 {
     TMixSource plan = planMix(source, rate, volume, pan);
-    const std::int64_t values = plan.frames_ * plan.channels_;
-    if (plan.source_ && values <= TMixSource::kKeptValues) {
-        plan.kept_.resize(static_cast<std::size_t>(values));
+    // Divided, not multiplied: an absurd rate can make the frame count huge.
+    if (plan.source_ && plan.channels_ > 0 && plan.frames_ <= TMixSource::kKeptValues / plan.channels_) {
+        plan.kept_.resize(static_cast<std::size_t>(plan.frames_ * plan.channels_));
         plan.compute(0, plan.frames_, plan.kept_.data());
     }
     return plan;

@@ -265,7 +265,7 @@ TEST_F(SongRenderTest, RandomSongsEqualTheRenderHitByHit)
 {
     const std::vector<std::string> cells{"", "", "", "Kick", "snare", "ClsHiat", "OpHiat", "Tom1", "Sample1",
                                          "Sample2", "nothing"};
-    for (const unsigned seed : {1u, 2u, 3u}) {
+    for (const unsigned seed : {1u, 2u}) {
         std::mt19937 random(seed);
         const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
         const auto noise = [&](int channels, std::uint32_t rate, int frames, int loudness) {
