@@ -413,6 +413,9 @@ void TSequence::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    // A render running inside one of this window's handlers ends with what it has mixed; the
+    // program ends once that handler returns.
+    isRenderStopRequested_ = isRendering_;
     // Nothing plays on while the program ends.
     DXTimer1.setEnabled(false);
     DXTimer2.setEnabled(false);

@@ -209,6 +209,7 @@ void TSequence::SongBinClick(QObject*)
 
 void TSequence::BitBtn10Click(QObject*)
 {
+    isRenderStopRequested_ = isRendering_;
     SongList->clear();
     PlayState = "Stop";
     setPlayButtonsEnabled(true);
