@@ -8,11 +8,14 @@
 // suite replays each harness's seed corpus, findings included, as regression tests.
 #pragma once
 
+#include "exception.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace groovane::fuzz {
@@ -37,6 +40,19 @@ void setInputName(const std::string& name);
 
 // A property that does not hold is a finding: say which and stop, so the fuzzer saves the input.
 [[noreturn]] void fail(const char* harness, const char* what, const char* file, int line);
+
+// The message of the program's error that `load` raised, or empty text when it raised none.
+// Anything that is not one of the program's errors passes on: for the fuzzer that is a finding.
+template <typename Load>
+std::string errorOf(Load load)
+{
+    try {
+        load();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return {};
+}
 
 // A file with these bytes in a folder of its own, on a memory file system where there is one,
 // for readers that only read files and for comparing file and memory reads. The same path is

@@ -3,7 +3,7 @@
 // saves to bytes that load back as the same kit; and loading it in place of a playing kit either
 // replaces the sounds and keeps each instrument's volume and pan, or, refused, leaves that kit
 // exactly as it was.
-#include "fuzz_target.h"
+#include "both_ways.h"
 
 #include "byte_stream.h"
 #include "exception.h"
@@ -17,18 +17,6 @@
 namespace {
 
 using namespace groovane;
-
-// Loads with `load` and returns the error's message, or nothing when it loaded.
-template <typename Load>
-std::string loadError(Load load)
-{
-    try {
-        load();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return {};
-}
 
 // A small kit holding all 16 instruments, each with its own volume and pan.
 void playingKit(TWaveCollection& kit)
@@ -65,13 +53,9 @@ GROOVANE_FUZZ_TARGET(kit_file)
     const std::string path = fuzz::writeScratchFile("kit.dxg", input);
 
     TWaveCollection fromMemory;
-    const std::string memoryError = loadError([&] {
-        TMemoryStream stream(input);
-        fromMemory.LoadFromStream(stream);
-    });
     TWaveCollection fromFile;
-    const std::string fileError = loadError([&] { fromFile.LoadFromFile(path); });
-    FUZZ_CHECK(memoryError == fileError, "kit file");
+    const fuzz::LoadErrors errors = fuzz::loadBothWays(fromMemory, fromFile, input, path);
+    FUZZ_CHECK(errors.fromMemory == errors.fromFile, "kit file");
     const std::string bytes = fromMemory.KitBytes();
     FUZZ_CHECK(fromFile.KitBytes() == bytes, "kit file");
 
@@ -85,7 +69,7 @@ GROOVANE_FUZZ_TARGET(kit_file)
     playingKit(kit);
     TWaveCollection before;
     playingKit(before);
-    const std::string replaceError = loadError([&] { loadKitKeepingSettings(kit, path); });
+    const std::string replaceError = fuzz::errorOf([&] { loadKitKeepingSettings(kit, path); });
     FUZZ_CHECK(sameSettings(kit, before), "kit file");
     if (!replaceError.empty())
         FUZZ_CHECK(kit.KitBytes() == before.KitBytes(), "kit file");

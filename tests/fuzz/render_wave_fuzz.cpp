@@ -4,7 +4,6 @@
 // same.
 #include "fuzz_target.h"
 
-#include "exception.h"
 #include "rounding.h"
 #include "wavaudio.h"
 
@@ -14,20 +13,8 @@
 
 namespace {
 
-using groovane::Exception;
 using groovane::wavaudio::roundHalfEven;
 using groovane::wavaudio::TWave;
-
-template <typename Load>
-std::string loadError(Load load)
-{
-    try {
-        load();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return {};
-}
 
 // The wave before the load: the default format with three frames, the last one not silent.
 void startingWave(TWave& wave)
@@ -56,7 +43,7 @@ GROOVANE_FUZZ_TARGET(render_wave)
     startingWave(before);
     TWave inMemory;
     startingWave(inMemory);
-    const std::string memoryError = loadError([&] { inMemory.LoadFromFile(path); });
+    const std::string memoryError = groovane::fuzz::errorOf([&] { inMemory.LoadFromFile(path); });
     if (!isRiffWave(input)) {
         FUZZ_CHECK(memoryError.empty(), "render wave");
         FUZZ_CHECK(sameWave(inMemory, before), "render wave");
@@ -67,7 +54,7 @@ GROOVANE_FUZZ_TARGET(render_wave)
     startingWave(scratch);
     scratch.SetScratchFileName(groovane::fuzz::writeScratchFile("work1.tmp", ""));
     scratch.SetScratchMode(true);
-    const std::string scratchError = loadError([&] { scratch.LoadFromFile(path); });
+    const std::string scratchError = groovane::fuzz::errorOf([&] { scratch.LoadFromFile(path); });
     FUZZ_CHECK(scratchError == memoryError, "render wave");
     // Sample values through the scratch file's window against those in memory, around the
     // start and the end of the sound.

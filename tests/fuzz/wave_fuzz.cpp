@@ -3,9 +3,8 @@
 // samples; the streamed player's way of reading (a wave stream over the file, a piece at a time)
 // gives the same samples as loading the whole wave; and a loaded sound saves to an image that
 // loads back as the same format and samples and saves again to the same bytes.
-#include "fuzz_target.h"
+#include "both_ways.h"
 
-#include "byte_stream.h"
 #include "exception.h"
 #include "wave.h"
 #include "wave_stream.h"
@@ -16,17 +15,6 @@
 namespace {
 
 using namespace groovane;
-
-template <typename Load>
-std::string loadError(Load load)
-{
-    try {
-        load();
-    } catch (const Exception& e) {
-        return e.what();
-    }
-    return {};
-}
 
 bool sameWave(const TWave& a, const TWave& b)
 {
@@ -60,15 +48,11 @@ GROOVANE_FUZZ_TARGET(wave)
     const std::string path = fuzz::writeScratchFile("sound.wav", input);
 
     TWave fromMemory;
-    const std::string memoryError = loadError([&] {
-        TMemoryStream stream(input);
-        fromMemory.LoadFromStream(stream);
-    });
     TWave fromFile;
-    const std::string fileError = loadError([&] { fromFile.LoadFromFile(path); });
-    FUZZ_CHECK(memoryError == fileError, "wave");
+    const fuzz::LoadErrors errors = fuzz::loadBothWays(fromMemory, fromFile, input, path);
+    FUZZ_CHECK(errors.fromMemory == errors.fromFile, "wave");
     FUZZ_CHECK(sameWave(fromMemory, fromFile), "wave");
-    if (!memoryError.empty()) {
+    if (!errors.fromMemory.empty()) {
         FUZZ_CHECK(fromMemory.Size() == 0, "wave");
         return;
     }

@@ -112,6 +112,20 @@ protected:
         return out;
     }
 
+    // Plays in steps of 50 ms until the player has stopped by itself (at most 100 steps);
+    // returns the output and counts the steps in *periods.
+    std::vector<int16_t> playToTheEnd(int* periods)
+    {
+        std::vector<int16_t> out;
+        *periods = 0;
+        while (player_->Playing() && *periods < 100) {
+            const auto part = play(50);
+            out.insert(out.end(), part.begin(), part.end());
+            ++*periods;
+        }
+        return out;
+    }
+
     test::TempFolder folder_;
     ManualWorkerClock clock_;
     OfflineAudioOutput* output_ = nullptr;
@@ -136,13 +150,8 @@ TEST_P(AudioStreamEnd, StopsItselfFiftyToAHundredMsAfterItsEndPlayingSilenceMean
     trigger();
 
     const uint64_t endFrame = uint64_t(c.frames) * kOutputRate / c.layout.rate;
-    std::vector<int16_t> out;
     int periods = 0;
-    while (player_->Playing() && periods < 100) {
-        const auto part = play(50);
-        out.insert(out.end(), part.begin(), part.end());
-        ++periods;
-    }
+    const std::vector<int16_t> out = playToTheEnd(&periods);
     ASSERT_FALSE(player_->Playing());
     const uint64_t stopFrame = uint64_t(periods) * kFramesPer50Ms;
     EXPECT_GE(stopFrame, endFrame + kFramesPer50Ms);
@@ -414,13 +423,8 @@ TEST_F(AudioStream, AFileCutShortWhilePlayingGoesSilentAndEndsWithoutFault)
     // Everything after the first tenth of a second of samples is cut off.
     std::filesystem::resize_file(path, 44 + 4410 * 4);
 
-    std::vector<int16_t> out;
     int periods = 0;
-    while (player_->Playing() && periods < 100) {
-        const auto part = play(50);
-        out.insert(out.end(), part.begin(), part.end());
-        ++periods;
-    }
+    std::vector<int16_t> out = playToTheEnd(&periods);
     EXPECT_FALSE(player_->Playing()) << "the player did not end";
     EXPECT_LE(periods, 3 * 20 + 2) << "it ends when the sound would have ended";
     // When the file was cut the ring held the first second, and the refills of the first tenth
@@ -453,8 +457,8 @@ TEST_F(AudioStream, AFileDeletedWhilePlayingPlaysOnFromTheOpenFile)
     std::filesystem::remove(path);
     const auto out = play(300);
     EXPECT_EQ(out[2 * 10000], 700) << "the samples stay readable while the file is open";
-    for (int periods = 0; player_->Playing() && periods < 20; ++periods)
-        play(50);
+    int periods = 0;
+    playToTheEnd(&periods);
     EXPECT_FALSE(player_->Playing());
     trigger();
     EXPECT_EQ(play(50)[0], 700);
