@@ -283,7 +283,7 @@ public:
 
         for (int k = 1; k <= 2; ++k) {
             const std::string path = (folder / ("Sample" + std::to_string(k) + ".wav")).string();
-            // 50 ms: each sound ends, and its player stops, before the slot sounds again.
+            // 50 ms, shorter than any step: a slot's sounds never overlap.
             clickWave(kRate / 20, kMarkers.at("Sample" + std::to_string(k))).SaveToFile(path);
             players_.push_back(std::make_unique<TAudioFileStream>(*sound_.DSound()));
             players_.back()->SetFileName(path);
