@@ -10,6 +10,7 @@ packages=(
   portaudio19-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
+  clang libclang-rt-14-dev # the libFuzzer harnesses of the file readers (scripts/fuzz.sh)
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Groovane Pro with AddressSanitizer, UndefinedBehaviorSanitizer and warnings as errors,
-# runs every test through ctest, then builds the thread-crossing tests with ThreadSanitizer and
-# runs them too. Exits non-zero on any failure.
+# runs every test through ctest (a five-minute simulated soak among them), fuzzes the file readers
+# briefly, then builds the thread-crossing tests with ThreadSanitizer and runs them too. Exits
+# non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -20,6 +21,10 @@ cmake --build build/test -j "$jobs"
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
 ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 300 | tee "$logs/asan.log"
+
+# The readers of outside data under libFuzzer: each harness for 15 s from its seed corpus (its own
+# clang build in build/fuzz). The soak ran above as the ctest "soak_five_minutes".
+bash scripts/fuzz.sh 15
 
 # ThreadSanitizer: only the tests labelled "tsan" (those that cross threads).
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -4,9 +4,17 @@
 
 #include "sound_system.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 namespace groovane {
@@ -127,42 +135,91 @@ protected:
             return false;
         }
         dataBytes_ = 0;
-        writeHeader();
+        if (!writeHeader()) {
+            if (error)
+                *error = "cannot write " + path_ + ": " + std::strerror(errno);
+            std::fclose(file_);
+            file_ = nullptr;
+            return false;
+        }
         return true;
     }
 
     void consume(const int16_t* frames, uint32_t count) override {
+        if (!file_)
+            return; // recording stopped after a write failed; the sound plays on
         // Little-endian host: the interleaved 16-bit samples are already in file order.
-        dataBytes_ += static_cast<uint32_t>(std::fwrite(frames, 4, count, file_) * 4);
+        const size_t written = std::fwrite(frames, 4, count, file_);
+        dataBytes_ += static_cast<uint32_t>(written * 4);
+        if (written != count) {
+            stopRecording();
+            return;
+        }
         if (++blocksSinceHeader_ >= 100) {
             blocksSinceHeader_ = 0;
-            writeHeader();
+            if (!writeHeader())
+                stopRecording();
         }
     }
 
     void closeSink() override {
         if (!file_)
             return;
-        writeHeader();
-        std::fclose(file_);
+        if (!writeHeader()) {
+            stopRecording();
+            return;
+        }
+        if (std::fclose(file_) != 0)
+            report();
         file_ = nullptr;
     }
 
 private:
-    void writeHeader() {
-        unsigned char header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                    16, 0, 0, 0, 1, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 16, 0,
-                                    'd', 'a', 't', 'a', 0, 0, 0, 0};
-        putLe32(header + 4, 36 + dataBytes_);
-        putLe32(header + 24, sampleRate());
-        putLe32(header + 28, sampleRate() * 4);
-        putLe32(header + 40, dataBytes_);
+    // A write failed (the disk is full, most likely): nothing more is recorded, and the file
+    // keeps the whole frames that reached the disk, under a header that counts exactly those
+    // (rewriting the header takes no new space).
+    void stopRecording() {
+        const int error = errno;
+        std::fclose(file_); // what stdio still buffers cannot be written either
+        file_ = nullptr;
+        const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+        struct stat status {};
+        if (fd >= 0 && ::fstat(fd, &status) == 0 && status.st_size >= 44) {
+            dataBytes_ = static_cast<uint32_t>(std::min<off_t>(status.st_size - 44, 0xFFFFFFF0) / 4 * 4);
+            const auto header = headerBytes();
+            [[maybe_unused]] const ssize_t ignored = ::pwrite(fd, header.data(), header.size(), 0);
+        }
+        if (fd >= 0)
+            ::close(fd);
+        errno = error;
+        report();
+    }
+
+    void report() const {
+        std::fprintf(stderr, "groovane: recording to %s stopped: %s\n", path_.c_str(), std::strerror(errno));
+    }
+
+    // Rewrites the header for the samples written so far and flushes; false when the disk
+    // refused.
+    bool writeHeader() {
+        const auto header = headerBytes();
         const long end = std::ftell(file_);
-        std::fseek(file_, 0, SEEK_SET);
-        std::fwrite(header, 1, sizeof header, file_);
+        bool isWritten =
+            std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(header.data(), 1, header.size(), file_) == header.size();
         if (end > 0)
-            std::fseek(file_, end, SEEK_SET);
-        std::fflush(file_);
+            isWritten = std::fseek(file_, end, SEEK_SET) == 0 && isWritten;
+        return std::fflush(file_) == 0 && isWritten;
+    }
+
+    std::array<unsigned char, 44> headerBytes() const {
+        std::array<unsigned char, 44> header = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                                                16,  0,   0,   0,   1, 0, 2, 0, 0,   0,   0,   0,   0,   0,   0,   0,
+                                                4,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+        putLe32(header.data() + 4, 36 + dataBytes_);
+        putLe32(header.data() + 24, sampleRate());
+        putLe32(header.data() + 28, sampleRate() * 4);
+        putLe32(header.data() + 40, dataBytes_);
+        return header;
     }
 
     std::string path_;

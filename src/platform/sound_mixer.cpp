@@ -17,7 +17,6 @@ namespace {
 
 std::atomic<bool> applicationActive{true};
 
-constexpr uint64_t kOne = uint64_t{1} << 32;
 constexpr float kFracScale = 1.0f / 4294967296.0f;
 
 float gainLeft(uint64_t packed) { return std::bit_cast<float>(static_cast<uint32_t>(packed)); }

@@ -172,6 +172,7 @@ void TAudioStream::SetPosition(int64_t value)
     if (!isPlaying_)
         return;
     try {
+        restoreLostRing();
         buffer_.Stop();
         ringWritePosition_ = 0;
         readPosition_ = v;
@@ -320,6 +321,11 @@ void TAudioStream::Update()
 {
     if (!isPlaying_)
         return;
+    if (buffer_.Status() & DSBSTATUS_BUFFERLOST) {
+        // The ring's samples are gone: start it afresh from what was to be played next.
+        SetPosition(position_);
+        return;
+    }
     try {
         const int64_t size = Size();
         if (size < 0) {
@@ -345,6 +351,12 @@ void TAudioStream::Update()
         Stop();
         throw;
     }
+}
+
+void TAudioStream::restoreLostRing()
+{
+    if (buffer_.HasBuffer() && (buffer_.Status() & DSBSTATUS_BUFFERLOST))
+        buffer_.SetDXResult(buffer_.IBuffer().Restore());
 }
 
 int64_t TAudioStream::freeSpace()

@@ -11,6 +11,9 @@
 // joined later, on the UI thread, and never touches the player again, so a trigger right after
 // the end always sounds.
 //
+// When the output fails and comes back, the ring is reported lost; the next refill or trigger
+// restores it and fills it afresh from the play position, so the player plays on.
+//
 // Every call is a UI-thread call. Failures raise: EAudioStreamError "WaveStream not set", the
 // buffer errors of direct_sound.h, and for a file the errors of opening and reading it.
 #pragma once
@@ -151,6 +154,10 @@ private:
     // Waits for the retired workers to end and joins them. Never inside an update.
     void reapWorkers();
 
+    // The output failed and came back, and the ring is reported lost: gets it back, empty, so
+    // the refill that follows rewrites all of it. The kit restores its sounds through its sound
+    // component; the ring is the player's own and is restored here.
+    void restoreLostRing();
     int64_t freeSpace();
     void refill(int64_t n);
     void copyFromStream(int64_t d);

@@ -19,8 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 
 namespace groovane {
 namespace {
@@ -224,6 +228,72 @@ TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile) {
     for (size_t at = 44; at + 1 < bytes.size() && !heard; at += 2)
         heard = static_cast<unsigned char>(bytes[at]) == (1234 & 0xFF) && static_cast<unsigned char>(bytes[at + 1]) == (1234 >> 8);
     EXPECT_TRUE(heard);
+}
+
+// Renders a steady tone and counts its blocks: what a recorder records and how long it goes on.
+class ToneRenderer final : public AudioRenderer {
+public:
+    static constexpr int16_t kTone = 1234;
+    void render(int16_t* stereo, uint32_t frames, int64_t) noexcept override {
+        std::fill(stereo, stereo + 2 * frames, kTone);
+        blocks_.fetch_add(1);
+    }
+    void outputRestarted() noexcept override {}
+    uint64_t blocks() const { return blocks_.load(); }
+
+private:
+    std::atomic<uint64_t> blocks_{0};
+};
+
+// A disk that fills up while recording: the process may write no file beyond 64 KiB, which
+// the recorder reaches after about a third of a second.
+TEST(WavRecordingOutput, AFullDiskStopsTheRecordingWithOneLineWhileTheSoundGoesOn) {
+    constexpr rlim_t kDiskBytes = 64 * 1024;
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("groovane_full_" + std::to_string(::getpid()) + ".wav")).string();
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = previous;
+    limited.rlim_cur = kDiskBytes;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+
+    testing::internal::CaptureStderr();
+    ToneRenderer tone;
+    auto recorder = makeWavRecordingOutput(path);
+    std::string error;
+    ASSERT_TRUE(recorder->start(tone, &error)) << error;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::filesystem::file_size(path) < kDiskBytes && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const uint64_t blocksAtFull = tone.blocks();
+    while (tone.blocks() < blocksAtFull + 30 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const uint64_t blocksAfter = tone.blocks();
+    recorder->stop();
+    const std::string said = testing::internal::GetCapturedStderr();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_GE(blocksAfter, blocksAtFull + 30) << "the output stopped pulling sound when the disk was full";
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("recording to " + path + " stopped"), std::string::npos) << said;
+
+    // What reached the disk is a well-formed file of whole frames of the tone.
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    ASSERT_GT(bytes.size(), 44u);
+    EXPECT_LE(bytes.size(), kDiskBytes);
+    const uint32_t dataBytes = test::readLe32(bytes, 40);
+    EXPECT_EQ(dataBytes % 4, 0u);
+    EXPECT_LE(dataBytes, bytes.size() - 44);
+    EXPECT_GE(dataBytes + 4, bytes.size() - 44) << "the header counts what was written";
+    EXPECT_EQ(test::readLe32(bytes, 4), dataBytes + 36);
+    for (size_t at = 44; at + 1 < 44 + dataBytes; at += 2)
+        ASSERT_EQ(static_cast<int16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8),
+                  ToneRenderer::kTone)
+            << "byte " << at;
 }
 
 class UnopenableOutput final : public AudioOutput {

@@ -112,6 +112,20 @@ protected:
         return out;
     }
 
+    // Plays in steps of 50 ms until the player has stopped by itself (at most 100 steps);
+    // returns the output and counts the steps in *periods.
+    std::vector<int16_t> playToTheEnd(int* periods)
+    {
+        std::vector<int16_t> out;
+        *periods = 0;
+        while (player_->Playing() && *periods < 100) {
+            const auto part = play(50);
+            out.insert(out.end(), part.begin(), part.end());
+            ++*periods;
+        }
+        return out;
+    }
+
     test::TempFolder folder_;
     ManualWorkerClock clock_;
     OfflineAudioOutput* output_ = nullptr;
@@ -136,13 +150,8 @@ TEST_P(AudioStreamEnd, StopsItselfFiftyToAHundredMsAfterItsEndPlayingSilenceMean
     trigger();
 
     const uint64_t endFrame = uint64_t(c.frames) * kOutputRate / c.layout.rate;
-    std::vector<int16_t> out;
     int periods = 0;
-    while (player_->Playing() && periods < 100) {
-        const auto part = play(50);
-        out.insert(out.end(), part.begin(), part.end());
-        ++periods;
-    }
+    const std::vector<int16_t> out = playToTheEnd(&periods);
     ASSERT_FALSE(player_->Playing());
     const uint64_t stopFrame = uint64_t(periods) * kFramesPer50Ms;
     EXPECT_GE(stopFrame, endFrame + kFramesPer50Ms);
@@ -401,6 +410,79 @@ TEST_F(AudioStream, ThreadsComeBackAfterAThousandShortTriggers)
     player_->Stop();
     EXPECT_EQ(threadCount(), before);
     EXPECT_EQ(clock_.workerCount(), 0);
+}
+
+// What the player does when its file changes under it while it plays: the samples it has not
+// read yet are gone, so they sound as silence, and the player ends at its usual time.
+TEST_F(AudioStream, AFileCutShortWhilePlayingGoesSilentAndEndsWithoutFault)
+{
+    const std::string path = file("long.wav", constantWav({}, 3 * 44100, le16(1000)));
+    player_->SetFileName(path);
+    trigger();
+    play(100);
+    // Everything after the first tenth of a second of samples is cut off.
+    std::filesystem::resize_file(path, 44 + 4410 * 4);
+
+    int periods = 0;
+    std::vector<int16_t> out = playToTheEnd(&periods);
+    EXPECT_FALSE(player_->Playing()) << "the player did not end";
+    EXPECT_LE(periods, 3 * 20 + 2) << "it ends when the sound would have ended";
+    // When the file was cut the ring held the first second, and the refills of the first tenth
+    // of a second had read a tenth more (the file's read buffer may hold up to 4 KiB beyond);
+    // later refills find nothing and fill silence.
+    const size_t readBeforeCut = 44100 + 4410 - 4410;
+    size_t silentFrom = 0;
+    while (silentFrom < out.size() / 2 && out[2 * silentFrom] == 1000)
+        ++silentFrom;
+    EXPECT_GE(silentFrom, readBeforeCut);
+    EXPECT_LE(silentFrom, readBeforeCut + 4096 / 4);
+    for (size_t frame = silentFrom; frame < out.size() / 2; ++frame)
+        ASSERT_EQ(out[2 * frame], 0) << "frame " << frame;
+
+    // Triggered again, the slot reads what the file still holds, and silence.
+    trigger();
+    out = play(200);
+    EXPECT_EQ(out[0], 1000);
+    EXPECT_EQ(out[2 * 4409], 1000);
+    for (size_t frame = 4410; frame < out.size() / 2; ++frame)
+        ASSERT_EQ(out[2 * frame], 0) << "frame " << frame;
+}
+
+TEST_F(AudioStream, AFileDeletedWhilePlayingPlaysOnFromTheOpenFile)
+{
+    const std::string path = file("gone.wav", constantWav({}, 44100 / 2, le16(700)));
+    player_->SetFileName(path);
+    trigger();
+    play(100);
+    std::filesystem::remove(path);
+    const auto out = play(300);
+    EXPECT_EQ(out[2 * 10000], 700) << "the samples stay readable while the file is open";
+    int periods = 0;
+    playToTheEnd(&periods);
+    EXPECT_FALSE(player_->Playing());
+    trigger();
+    EXPECT_EQ(play(50)[0], 700);
+}
+
+// The card goes away and comes back while the slot plays: the ring is reported lost. The player
+// restores it and plays on from where it was.
+TEST_F(AudioStream, ARingLostWhilePlayingIsRestoredAndPlaysOn)
+{
+    player_->SetFileName(file("long.wav", constantWav({}, 3 * 44100, le16(1200))));
+    trigger();
+    play(200);
+    output_->simulateRestart();
+    play(100);
+    auto out = play(200);
+    EXPECT_EQ(out[0], 1200);
+    EXPECT_EQ(out[out.size() - 2], 1200);
+    EXPECT_TRUE(player_->Playing());
+
+    // A trigger while the ring is lost restores it too.
+    output_->simulateRestart();
+    trigger();
+    out = play(50);
+    EXPECT_EQ(out[0], 1200);
 }
 
 TEST_F(AudioStream, AnUpdateThatFailsStopsThePlayerAndReportsOnce)

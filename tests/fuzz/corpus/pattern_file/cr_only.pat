@@ -1,0 +1,1 @@
+GrooveLength:2Time:412345612Tamb501

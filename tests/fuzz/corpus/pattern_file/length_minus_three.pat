@@ -1,0 +1,4 @@
+N
+Length:
+-3
+Time:
