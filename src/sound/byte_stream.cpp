@@ -76,24 +76,22 @@ void TMemoryStream::SetSize(int64_t newSize)
 
 TFileStream::TFileStream(const std::string& fileName, FileMode mode)
 {
+    if (mode == FileMode::Create) {
+        replacement_ = std::make_unique<FileReplacement>(fileName);
+        return;
+    }
+    // Opened without blocking and checked before use: a pipe would block the open or the
+    // reads, and a folder opens but reads nothing sensible; neither is a file to read.
     const std::string path = resolvePath(fileName).string();
-    if (mode == FileMode::OpenRead) {
-        // Opened without blocking and checked before use: a pipe would block the open or the
-        // reads, and a folder opens but reads nothing sensible; neither is a file to read.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        struct stat info {};
-        if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
-            file_ = ::fdopen(fd, "rb");
-        if (!file_) {
-            if (fd >= 0)
-                ::close(fd);
-            throw EFileError(formatMessage("Cannot open file %s", fileName));
-        }
-    } else {
-        file_ = std::fopen(path.c_str(), "w+b");
-        if (!file_)
-            throw EFileError(formatMessage("Cannot create file %s", fileName));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        file_ = ::fdopen(fd, "rb");
+    if (!file_) {
+        if (fd >= 0)
+            ::close(fd);
+        throw EFileError(formatMessage("Cannot open file %s", fileName));
     }
 }
 
@@ -107,18 +105,31 @@ int64_t TFileStream::Read(void* buffer, int64_t count)
 {
     if (count <= 0)
         return 0;
+    if (replacement_) {
+        const auto n = static_cast<int64_t>(replacement_->readAt(position_, buffer, static_cast<size_t>(count)));
+        position_ += n;
+        return n;
+    }
     return static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(count), file_));
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count)
 {
-    if (count <= 0)
+    // Only a stream made to write has a file to write to.
+    if (count <= 0 || !replacement_)
         return 0;
-    return static_cast<int64_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), file_));
+    const auto n = static_cast<int64_t>(replacement_->writeAt(position_, buffer, static_cast<size_t>(count)));
+    position_ += n;
+    return n;
 }
 
 int64_t TFileStream::Seek(int64_t offset, int origin)
 {
+    if (replacement_) {
+        const int64_t base = origin == soFromCurrent ? position_ : origin == soFromEnd ? replacement_->size() : 0;
+        position_ = std::max<int64_t>(0, base + offset);
+        return position_;
+    }
     const int whence = origin == soFromCurrent ? SEEK_CUR : origin == soFromEnd ? SEEK_END : SEEK_SET;
     if (std::fseek(file_, static_cast<long>(offset), whence) != 0)
         std::fseek(file_, 0, SEEK_SET);
@@ -127,11 +138,19 @@ int64_t TFileStream::Seek(int64_t offset, int origin)
 
 int64_t TFileStream::Size()
 {
+    if (replacement_)
+        return replacement_->size();
     const long position = std::ftell(file_);
     std::fseek(file_, 0, SEEK_END);
     const long size = std::ftell(file_);
     std::fseek(file_, position, SEEK_SET);
     return size;
+}
+
+void TFileStream::Commit()
+{
+    if (replacement_)
+        replacement_->commit();
 }
 
 } // namespace groovane

@@ -166,7 +166,7 @@ TEST_F(SequenceListsTest, AFailedWriteKeepsTheOldFileAndTheLists)
     ::setrlimit(RLIMIT_FSIZE, &small);
     saveAs("Rock1");
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Cannot create file " + folder.file("Rock1.pat") + "."});
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Stream write error."});
     EXPECT_EQ(folder.read("Rock1.pat"), old);
     EXPECT_TRUE(songs().empty());
     EXPECT_TRUE(window->MusicPad.lines().empty()) << "the next save starts from an empty buffer";
