@@ -86,13 +86,22 @@ size_t writeFully(int fd, int64_t offset, const char* data, size_t count)
     return done;
 }
 
-// Flushes a folder's entries (a rename in it) to the disk; false when the device fails. A
-// folder this user may not open for reading, or a file system that cannot flush folders
-// (EINVAL), leaves it to the system: that is no failure of the save.
+// Flushes what was written through `fd` to the disk; false when the device fails. A file system
+// that cannot flush (EINVAL and the like) leaves it to the system: that is no failure of a save,
+// or nothing could be saved there at all.
+bool flushed(int fd)
+{
+    if (faultFailFlush.load())
+        return false;
+    return ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == ENOSYS;
+}
+
+// Flushes a folder's entries (a rename in it) to the disk. A folder this user may not open for
+// reading is left to the system too.
 bool flushFolder(const fs::path& folder)
 {
     const Descriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return dir.fd < 0 || ::fsync(dir.fd) == 0 || errno == EINVAL;
+    return dir.fd < 0 || flushed(dir.fd);
 }
 
 } // namespace
@@ -219,7 +228,7 @@ void FileReplacement::flushToDisk()
         if (::fchmod(fd_, modeBits_) != 0)
             fail("Cannot create file %s");
     }
-    if (::fsync(fd_) != 0 || faultFailFlush.load())
+    if (!flushed(fd_))
         fail("Stream write error");
     const int fd = fd_;
     fd_ = -1;
