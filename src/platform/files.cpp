@@ -68,7 +68,7 @@ bool userMayWrite(const fs::path& file, const struct stat& info)
     return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-// pwrite until every byte is written or the disk refuses; the number written.
+// Writes at `offset` until every byte is written or the disk refuses; the number written.
 size_t writeFully(int fd, int64_t offset, const char* data, size_t count)
 {
     const int64_t space = faultDiskSpaceBytes.load();
@@ -76,7 +76,7 @@ size_t writeFully(int fd, int64_t offset, const char* data, size_t count)
         count = static_cast<size_t>(std::clamp<int64_t>(space - offset, 0, static_cast<int64_t>(count)));
     size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        const ssize_t n = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -165,23 +165,6 @@ size_t FileReplacement::writeAt(int64_t offset, const void* data, size_t count)
         spoiled_ = true;
     size_ = std::max(size_, offset + static_cast<int64_t>(n));
     return n;
-}
-
-size_t FileReplacement::readAt(int64_t offset, void* data, size_t count) const
-{
-    if (fd_ < 0 || offset < 0)
-        return 0;
-    auto* out = static_cast<char*>(data);
-    size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
 }
 
 void FileReplacement::commit()

@@ -46,8 +46,6 @@ public:
     // Writes `count` bytes at `offset` (not negative; a gap before it reads as zeros) and returns
     // how many the disk took. After a short write the new file is spoiled: commit() raises.
     size_t writeAt(int64_t offset, const void* data, size_t count);
-    // Reads back up to `count` bytes at `offset`; returns how many were there.
-    size_t readAt(int64_t offset, void* data, size_t count) const;
     // Bytes written so far (the end of the furthest write).
     int64_t size() const { return size_; }
 

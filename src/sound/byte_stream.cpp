@@ -76,22 +76,22 @@ void TMemoryStream::SetSize(int64_t newSize)
 
 TFileStream::TFileStream(const std::string& fileName, FileMode mode)
 {
-    if (mode == FileMode::Create) {
-        replacement_ = std::make_unique<FileReplacement>(fileName);
-        return;
-    }
-    // Opened without blocking and checked before use: a pipe would block the open or the
-    // reads, and a folder opens but reads nothing sensible; neither is a file to read.
     const std::string path = resolvePath(fileName).string();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat info {};
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
-        file_ = ::fdopen(fd, "rb");
-    if (!file_) {
-        if (fd >= 0)
-            ::close(fd);
-        throw EFileError(formatMessage("Cannot open file %s", fileName));
+    if (mode == FileMode::OpenRead) {
+        // Opened without blocking and checked before use: a pipe would block the open or the
+        // reads, and a folder opens but reads nothing sensible; neither is a file to read.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        struct stat info {};
+        if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+            file_ = ::fdopen(fd, "rb");
+        if (!file_) {
+            if (fd >= 0)
+                ::close(fd);
+            throw EFileError(formatMessage("Cannot open file %s", fileName));
+        }
+    } else {
+        replacement_ = std::make_unique<FileReplacement>(fileName);
     }
 }
 
@@ -103,13 +103,9 @@ TFileStream::~TFileStream()
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
 {
-    if (count <= 0)
+    // A stream made to write reads nothing.
+    if (count <= 0 || !file_)
         return 0;
-    if (replacement_) {
-        const auto n = static_cast<int64_t>(replacement_->readAt(position_, buffer, static_cast<size_t>(count)));
-        position_ += n;
-        return n;
-    }
     return static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(count), file_));
 }
 

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 using namespace groovane;
+using groovane::test::errorOf;
 using groovane::test::FullDisk;
 using groovane::test::FullDiskKind;
 using groovane::test::TempFolder;
@@ -29,18 +30,6 @@ std::vector<std::string> entriesOf(const fs::path& folder)
 fs::perms permsOf(const fs::path& file)
 {
     return fs::symlink_status(file).permissions();
-}
-
-// The message of the EFileError that `save` raises; empty when it raises none.
-template <typename Save>
-std::string fileErrorOf(Save save)
-{
-    try {
-        save();
-    } catch (const EFileError& e) {
-        return e.what();
-    }
-    return {};
 }
 
 } // namespace
@@ -105,12 +94,12 @@ TEST_F(FilesTest, CopyDeleteAndListFollowTheSameRule)
 
 TEST_F(FilesTest, FailedOpensRaiseWithThePath)
 {
-    EXPECT_EQ(fileErrorOf([&] { readFileBytes(dir.file("missing.pat")); }), "Cannot open file " + dir.file("missing.pat"));
+    EXPECT_EQ(errorOf([&] { readFileBytes(dir.file("missing.pat")); }), "Cannot open file " + dir.file("missing.pat"));
     // A folder in the target's place cannot be replaced, nor a file made in a missing folder.
     dir.write("Song.pat/inside", "x");
-    EXPECT_EQ(fileErrorOf([&] { writeFileBytesAtomic(dir.file("Song.pat"), "new"); }), "Cannot create file " + dir.file("Song.pat"));
+    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("Song.pat"), "new"); }), "Cannot create file " + dir.file("Song.pat"));
     EXPECT_EQ(dir.read("Song.pat/inside"), "x");
-    EXPECT_EQ(fileErrorOf([&] { writeFileBytesAtomic(dir.file("missing/Song.pat"), "new"); }),
+    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("missing/Song.pat"), "new"); }),
               "Cannot create file " + dir.file("missing/Song.pat"));
     EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"Song.pat"});
 }
@@ -133,7 +122,7 @@ TEST_P(FullDiskTest, ASaveThatRunsOutOfRoomRaisesAndKeepsTheOldFile)
     dir.write("Big.wav", big);
 
     disk.fill();
-    const std::string written = fileErrorOf([&] { writeFileBytesAtomic((folder / "rock1.pat").string(), big); });
+    const std::string written = errorOf([&] { writeFileBytesAtomic((folder / "rock1.pat").string(), big); });
     const bool copied = copyFile(dir.file("big.wav"), (folder / "ROCK1.PAT").string(), false);
     const bool copiedNew = copyFile(dir.file("big.wav"), (folder / "Rock2.pat").string(), true);
     disk.clear();
@@ -157,7 +146,7 @@ TEST_F(FilesTest, BytesThatCannotBeFlushedToTheDiskAreNoSave)
 {
     dir.write("Rock1.pat", "old pattern");
     setWriteFaultsForTesting({-1, true});
-    const std::string error = fileErrorOf([&] { writeFileBytesAtomic(dir.file("Rock1.pat"), "new pattern"); });
+    const std::string error = errorOf([&] { writeFileBytesAtomic(dir.file("Rock1.pat"), "new pattern"); });
     const bool copied = copyFile(dir.file("Rock1.pat"), dir.file("Rock2.pat"), false);
     setWriteFaultsForTesting({});
     EXPECT_EQ(error, "Stream write error");
@@ -188,7 +177,7 @@ TEST_F(FilesTest, AFileMarkedReadOnlyIsRefusedAsADirectWriteWouldBe)
     dir.write("Locked.pat", "kept");
     dir.write("Blank.wav", "silence");
     fs::permissions(dir.path() / "Locked.pat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    EXPECT_EQ(fileErrorOf([&] { writeFileBytesAtomic(dir.file("LOCKED.pat"), "new"); }),
+    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("LOCKED.pat"), "new"); }),
               "Cannot create file " + dir.file("LOCKED.pat"));
     EXPECT_FALSE(copyFile(dir.file("Blank.wav"), dir.file("locked.pat"), false));
     EXPECT_EQ(dir.read("Locked.pat"), "kept");

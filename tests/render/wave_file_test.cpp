@@ -131,16 +131,11 @@ TEST_F(WaveFileTest, ASaveTheDiskCannotHoldRaisesAndKeepsTheOldFile)
     for (const bool scratch : {false, true}) {
         wave.SetScratchMode(scratch);
         for (const bool flushFails : {false, true}) {
-            std::string error = "no error";
             if (flushFails)
                 setWriteFaultsForTesting({-1, true});
             else
                 disk.fill();
-            try {
-                wave.SaveToFile(dir.file("Song.WAV"));
-            } catch (const Exception& e) {
-                error = e.what();
-            }
+            const std::string error = errorOf([&] { wave.SaveToFile(dir.file("Song.WAV")); });
             disk.clear();
             setWriteFaultsForTesting({});
             EXPECT_EQ(error, "Stream write error") << scratch << flushFails;

@@ -310,18 +310,13 @@ TEST(WaveFile, ASaveTheDiskCannotHoldRaisesAndKeepsTheOldFile)
     test::FullDisk disk(test::FullDiskKind::FileSizeLimit, folder.path(), 1000);
     for (const int32_t size : {2000, 64 * 1024, 0}) {
         TWave wave = smallWave();
-        std::string error = "no error";
         if (size > 0) {
             wave.SetSize(size);
             disk.fill();
         } else {
             setWriteFaultsForTesting({-1, true});
         }
-        try {
-            wave.SaveToFile(folder.file("HIT.wav"));
-        } catch (const Exception& e) {
-            error = e.what();
-        }
+        const std::string error = test::errorOf([&] { wave.SaveToFile(folder.file("HIT.wav")); });
         disk.clear();
         setWriteFaultsForTesting({});
         EXPECT_EQ(error, "Stream write error") << size;

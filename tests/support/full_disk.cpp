@@ -1,5 +1,6 @@
 #include "full_disk.h"
 
+#include "exception.h"
 #include "files.h"
 
 #include <csignal>
@@ -25,6 +26,16 @@ std::string fullDiskKindName(FullDiskKind kind)
         return "SmallFileSystem";
     }
     return "Unknown";
+}
+
+std::string errorOf(const std::function<void()>& save)
+{
+    try {
+        save();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return {};
 }
 
 FullDisk::FullDisk(FullDiskKind kind, const std::filesystem::path& folder, std::int64_t bytes)

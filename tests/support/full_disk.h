@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace groovane::test {
@@ -41,5 +42,8 @@ private:
     bool mounted_ = false;
     bool filled_ = false;
 };
+
+// The message of the program error that `save` raises; empty when it raises none.
+std::string errorOf(const std::function<void()>& save);
 
 } // namespace groovane::test
