@@ -123,7 +123,7 @@ FileReplacement::FileReplacement(const std::string& path) : path_(path), target_
     struct stat info {};
     if (::stat(target_.c_str(), &info) == 0) {
         if (!S_ISREG(info.st_mode) || !userMayWrite(target_, info))
-            fail("Cannot create file %s");
+            failCreate();
         replacing_ = true;
         ownerId_ = info.st_uid;
         groupId_ = info.st_gid;
@@ -145,7 +145,7 @@ FileReplacement::FileReplacement(const std::string& path) : path_(path), target_
     }
     if (fd_ < 0) {
         temp_.clear();
-        fail("Cannot create file %s");
+        failCreate();
     }
 }
 
@@ -173,7 +173,7 @@ void FileReplacement::commit()
     std::error_code ec;
     fs::rename(temp_, target_, ec);
     if (ec)
-        fail("Cannot create file %s");
+        failCreate();
     placed();
 }
 
@@ -193,7 +193,7 @@ bool FileReplacement::commitIfAbsent()
         linked = !ec;
     }
     if (!linked)
-        fail("Cannot create file %s");
+        failCreate();
     ::unlink(temp_.c_str());
     placed();
     return true;
@@ -202,21 +202,21 @@ bool FileReplacement::commitIfAbsent()
 void FileReplacement::flushToDisk()
 {
     if (fd_ < 0 || spoiled_)
-        fail("Stream write error");
+        failWrite();
     if (replacing_) {
         // The owner first: changing it may clear the set-id bits that the mode then restores.
         // Only the superuser may give a file away; anyone else keeps the file as their own.
         if (::fchown(fd_, ownerId_, groupId_) != 0)
             (void)::fchown(fd_, static_cast<uid_t>(-1), groupId_);
         if (::fchmod(fd_, modeBits_) != 0)
-            fail("Cannot create file %s");
+            failCreate();
     }
     if (!flushed(fd_))
-        fail("Stream write error");
+        failWrite();
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0)
-        fail("Stream write error");
+        failWrite();
 }
 
 void FileReplacement::placed()
@@ -225,7 +225,7 @@ void FileReplacement::placed()
     // The rename itself must reach the disk, or a power cut could bring back the old entry (or
     // none). The new file is in place by now either way.
     if (!flushFolder(target_.parent_path()))
-        fail("Stream write error");
+        failWrite();
 }
 
 void FileReplacement::discard() noexcept
@@ -238,10 +238,16 @@ void FileReplacement::discard() noexcept
     temp_.clear();
 }
 
-void FileReplacement::fail(const std::string& message)
+void FileReplacement::failCreate()
 {
     discard();
-    throw EFileError(formatMessage(message, path_));
+    throw EFileError(formatMessage("Cannot create file %s", path_));
+}
+
+void FileReplacement::failWrite()
+{
+    discard();
+    throw EStreamError("Stream write error");
 }
 
 std::string joinPath(const std::string& folder, const std::string& name)
@@ -346,7 +352,7 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
             return out.commitIfAbsent();
         out.commit();
         return true;
-    } catch (const EFileError&) {
+    } catch (const Exception&) {
         return false;
     }
 }

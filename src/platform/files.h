@@ -49,10 +49,10 @@ public:
     // Bytes written so far (the end of the furthest write).
     int64_t size() const { return size_; }
 
-    // Puts the new file in place of the target. Raises EFileError "Stream write error" when a
-    // write came up short or the bytes cannot be flushed to the disk, and "Cannot create file
-    // <path>" when the file cannot be put under the target's name; in both cases the old file
-    // stays as it was and the temporary file is gone.
+    // Puts the new file in place of the target. Raises EStreamError "Stream write error" when a
+    // write came up short or the bytes cannot be flushed to the disk, and EFileError "Cannot
+    // create file <path>" when the file cannot be put under the target's name; in both cases the
+    // old file stays as it was and the temporary file is gone.
     void commit();
     // As commit(), but only where no entry of the target's name exists: false (and the
     // temporary file gone) when one does, even one made since this writer was opened.
@@ -62,7 +62,9 @@ private:
     void flushToDisk();
     void placed();
     void discard() noexcept;
-    [[noreturn]] void fail(const std::string& message);
+    // Drop the temporary file and raise "Cannot create file <path>" / "Stream write error".
+    [[noreturn]] void failCreate();
+    [[noreturn]] void failWrite();
 
     std::string path_;     // as the caller named it, for messages
     fs::path target_;

@@ -54,8 +54,8 @@ public:
     // memory mode, the whole scratch file in scratch mode, after writing back a window that still
     // holds samples set since the last mix), through a new version of the file that replaces the
     // old one only once it is whole on the disk (files.h, FileReplacement). Raises EFileError
-    // "Cannot create file <path>", EStreamError or EFileError "Stream write error" when the disk
-    // refuses; the old file stays as it was then.
+    // "Cannot create file <path>", or EStreamError "Stream write error" when the disk refuses;
+    // the old file stays as it was then.
     void SaveToFile(const std::string& path);
 
     // On (from memory mode): the sample bytes move into a new file at ScratchFileName, kept

@@ -71,7 +71,7 @@ public:
     void SaveToStream(TStream& stream) const;
     // Saves into a new version of the file that replaces the old one only once it is whole on
     // the disk (TFileStream::Commit). EFileError "Cannot create file <name>" when it cannot be
-    // created, EWriteError or EFileError "Stream write error" when the disk refuses the bytes;
+    // created, EWriteError or EStreamError "Stream write error" when the disk refuses the bytes;
     // the old file stays as it was then.
     void SaveToFile(const std::string& fileName) const;
 
