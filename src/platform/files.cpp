@@ -2,12 +2,17 @@
 
 #include "exception.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace groovane {
@@ -34,7 +39,216 @@ std::optional<fs::path> findEntry(const fs::path& folder, const std::string& nam
     return std::nullopt;
 }
 
+// An open descriptor, closed when it goes out of scope.
+struct Descriptor {
+    explicit Descriptor(int f) : fd(f) {}
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int fd;
+};
+
+constexpr size_t kCopyPieceBytes = 1 << 16;
+
+// The test stand-in for a full disk or a failing device (setWriteFaultsForTesting).
+std::atomic<int64_t> faultDiskSpaceBytes{-1};
+std::atomic<bool> faultFailFlush{false};
+
+// Whether the permission bits of an existing file let this user write it. Others are judged
+// by the system's own check (groups, access lists); the superuser, whom that check lets write
+// anything, by the bits alone: a file that no one may write was marked read-only on purpose.
+bool userMayWrite(const fs::path& file, const struct stat& info)
+{
+    if (::geteuid() == 0)
+        return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    return ::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Writes at `offset` until every byte is written or the disk refuses; the number written.
+size_t writeFully(int fd, int64_t offset, const char* data, size_t count)
+{
+    const int64_t space = faultDiskSpaceBytes.load();
+    if (space >= 0)
+        count = static_cast<size_t>(std::clamp<int64_t>(space - offset, 0, static_cast<int64_t>(count)));
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+// Flushes what was written through `fd` to the disk; false when the device fails. A file system
+// that cannot flush (EINVAL and the like) leaves it to the system: that is no failure of a save,
+// or nothing could be saved there at all.
+bool flushed(int fd)
+{
+    if (faultFailFlush.load())
+        return false;
+    return ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP || errno == ENOSYS;
+}
+
+// Flushes a folder's entries (a rename in it) to the disk. A folder this user may not open for
+// reading is left to the system too.
+bool flushFolder(const fs::path& folder)
+{
+    const Descriptor dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir.fd < 0 || flushed(dir.fd);
+}
+
 } // namespace
+
+void setWriteFaultsForTesting(WriteFaults faults)
+{
+    faultDiskSpaceBytes = faults.diskSpaceBytes;
+    faultFailFlush = faults.failFlush;
+}
+
+FileReplacement::FileReplacement(const std::string& path) : path_(path), target_(resolvePath(path))
+{
+    std::error_code ec;
+    if (fs::is_symlink(target_, ec)) {
+        const fs::path real = fs::canonical(target_, ec);
+        if (!ec)
+            target_ = real;
+    }
+    struct stat info {};
+    if (::stat(target_.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode) || !userMayWrite(target_, info))
+            failCreate();
+        replacing_ = true;
+        ownerId_ = info.st_uid;
+        groupId_ = info.st_gid;
+        modeBits_ = info.st_mode & 07777;
+    }
+    // A short name of its own, whatever the target's length; O_EXCL keeps two writers (or a
+    // stale file from a crash) apart. Created 0666 so the user's umask applies as to any file.
+    static std::atomic<unsigned> serial{0};
+    const fs::path folder = target_.parent_path();
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, ".gv%x-%x.tmp", static_cast<unsigned>(::getpid()), serial.fetch_add(1));
+        temp_ = folder / name;
+        do {
+            fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        } while (fd_ < 0 && errno == EINTR);
+        if (fd_ < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd_ < 0) {
+        temp_.clear();
+        failCreate();
+    }
+}
+
+FileReplacement::~FileReplacement()
+{
+    discard();
+}
+
+size_t FileReplacement::writeAt(int64_t offset, const void* data, size_t count)
+{
+    if (fd_ < 0 || offset < 0) {
+        spoiled_ = true;
+        return 0;
+    }
+    const size_t n = writeFully(fd_, offset, static_cast<const char*>(data), count);
+    if (n != count)
+        spoiled_ = true;
+    size_ = std::max(size_, offset + static_cast<int64_t>(n));
+    return n;
+}
+
+void FileReplacement::commit()
+{
+    flushToDisk();
+    std::error_code ec;
+    fs::rename(temp_, target_, ec);
+    if (ec)
+        failCreate();
+    placed();
+}
+
+bool FileReplacement::commitIfAbsent()
+{
+    flushToDisk();
+    // A link is refused when the target exists, even one made since the writer was opened.
+    bool linked = ::link(temp_.c_str(), target_.c_str()) == 0;
+    if (!linked && errno == EEXIST) {
+        discard();
+        return false;
+    }
+    std::error_code ec;
+    if (!linked && !fs::exists(fs::symlink_status(target_, ec))) {
+        // Folders that cannot hold links.
+        fs::rename(temp_, target_, ec);
+        linked = !ec;
+    }
+    if (!linked)
+        failCreate();
+    ::unlink(temp_.c_str());
+    placed();
+    return true;
+}
+
+void FileReplacement::flushToDisk()
+{
+    if (fd_ < 0 || spoiled_)
+        failWrite();
+    if (replacing_) {
+        // The owner first: changing it may clear the set-id bits that the mode then restores.
+        // Only the superuser may give a file away; anyone else keeps the file as their own.
+        if (::fchown(fd_, ownerId_, groupId_) != 0)
+            (void)::fchown(fd_, static_cast<uid_t>(-1), groupId_);
+        if (::fchmod(fd_, modeBits_) != 0)
+            failCreate();
+    }
+    if (!flushed(fd_))
+        failWrite();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0)
+        failWrite();
+}
+
+void FileReplacement::placed()
+{
+    temp_.clear();
+    // The rename itself must reach the disk, or a power cut could bring back the old entry (or
+    // none). The new file is in place by now either way.
+    if (!flushFolder(target_.parent_path()))
+        failWrite();
+}
+
+void FileReplacement::discard() noexcept
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty())
+        ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+void FileReplacement::failCreate()
+{
+    discard();
+    throw EFileError(formatMessage("Cannot create file %s", path_));
+}
+
+void FileReplacement::failWrite()
+{
+    discard();
+    throw EStreamError("Stream write error");
+}
 
 std::string joinPath(const std::string& folder, const std::string& name)
 {
@@ -94,28 +308,9 @@ std::string readFileBytes(const std::string& path)
 
 void writeFileBytesAtomic(const std::string& path, const std::string& bytes)
 {
-    const fs::path target = resolvePath(path);
-    fs::path temp = target;
-    temp += ".tmp-" + std::to_string(::getpid());
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw EFileError(formatMessage("Cannot create file %s", path));
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ec;
-            fs::remove(temp, ec);
-            throw EFileError(formatMessage("Cannot create file %s", path));
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        throw EFileError(formatMessage("Cannot create file %s", path));
-    }
+    FileReplacement file(path);
+    file.writeAt(0, bytes.data(), bytes.size());
+    file.commit();
 }
 
 bool deleteFile(const std::string& path)
@@ -131,34 +326,35 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
 {
     std::error_code ec;
     const fs::path source = resolvePath(from);
-    const fs::path target = resolvePath(to);
     if (!fs::is_regular_file(source, ec))
         return false;
-    if (failIfExists && fs::exists(fs::symlink_status(target, ec)))
+    if (failIfExists && fs::exists(fs::symlink_status(resolvePath(to), ec)))
         return false;
-    // The copy is made beside the target and moved into place, so the target is either the old
-    // file or the whole new one, never a half-written copy.
-    fs::path temp = target;
-    temp += ".tmp-" + std::to_string(::getpid());
-    if (!fs::copy_file(source, temp, fs::copy_options::overwrite_existing, ec) || ec) {
-        fs::remove(temp, ec);
+    const Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.fd < 0)
         return false;
-    }
-    bool placed = false;
-    if (failIfExists) {
-        // A link is refused when the target exists, even one made since the check above.
-        placed = ::link(temp.c_str(), target.c_str()) == 0;
-        if (!placed && errno != EEXIST && !fs::exists(fs::symlink_status(target, ec))) {
-            // Folders that cannot hold links.
-            fs::rename(temp, target, ec);
-            placed = !ec;
+    try {
+        FileReplacement out(to);
+        std::vector<char> piece(kCopyPieceBytes);
+        for (int64_t done = 0;;) {
+            const ssize_t n = ::read(in.fd, piece.data(), piece.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            if (n == 0)
+                break;
+            if (out.writeAt(done, piece.data(), static_cast<size_t>(n)) != static_cast<size_t>(n))
+                return false;
+            done += n;
         }
-    } else {
-        fs::rename(temp, target, ec);
-        placed = !ec;
+        if (failIfExists)
+            return out.commitIfAbsent();
+        out.commit();
+        return true;
+    } catch (const Exception&) {
+        return false;
     }
-    fs::remove(temp, ec);
-    return placed;
 }
 
 std::vector<std::string> listFilesWithSuffix(const std::string& folder, const std::string& suffix)

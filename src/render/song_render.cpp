@@ -13,7 +13,6 @@
 #include <limits>
 #include <memory>
 #include <system_error>
-#include <unistd.h>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -35,28 +34,6 @@ bool sameFile(const std::string& a, const std::string& b)
     const fs::path pb = fs::weakly_canonical(fs::absolute(resolvePath(b)), ec);
     return !ec && pa.parent_path() == pb.parent_path() &&
            equalsIgnoreCase(pa.filename().string(), pb.filename().string());
-}
-
-// Writes the wave beside the target and renames it into place: a save that fails part way
-// leaves the old file whole and no stray file behind.
-void saveAtomically(wavaudio::TWave& wave, const std::string& path)
-{
-    const fs::path target = resolvePath(path);
-    fs::path temp = target;
-    temp += ".tmp-" + std::to_string(::getpid());
-    try {
-        wave.SaveToFile(temp.string());
-    } catch (...) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-        throw;
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        throw EFileError(formatMessage("Cannot create file %s", path));
-    }
 }
 
 std::string soundName(int instrument)
@@ -312,7 +289,7 @@ RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const
         if (!next && std::all_of(sounding.begin(), sounding.end(), [](const auto& hits) { return hits.empty(); }))
             break;
     }
-    saveAtomically(output, outputFile);
+    output.SaveToFile(outputFile);
     return walk.isStopped() ? RenderOutcome::Stopped : RenderOutcome::Finished;
 }
 

@@ -1,5 +1,6 @@
 #include "wavaudio.h"
 
+#include "files.h"
 #include "rounding.h"
 
 #include <algorithm>
@@ -216,7 +217,12 @@ void TWave::SaveToFile(const std::string& path)
     if (scratchFile_ && windowStart_ != kNoWindow)
         FlushWindow();
 
-    FileStream out(path, FileStream::Mode::Create);
+    // The old file stays until the new one is whole on the disk.
+    FileReplacement out(path);
+    const auto write = [&out](std::int64_t offset, const void* bytes, std::size_t count) {
+        if (out.writeAt(offset, bytes, count) != count)
+            throw EStreamError("Stream write error");
+    };
     if (scratchFile_)
         reopenScratchFile();
     const std::int64_t dataSize = scratchFile_ ? scratchFile_->size() : static_cast<std::int64_t>(data_.size());
@@ -229,20 +235,21 @@ void TWave::SaveToFile(const std::string& path)
     std::copy(format_.bytes.begin(), format_.bytes.end(), header.begin() + 20);
     std::memcpy(header.data() + 36, "data", 4);
     putLe32(header.data() + 40, static_cast<std::uint32_t>(dataSize));
-    out.writeAt(0, header.data(), header.size());
+    write(0, header.data(), header.size());
 
     if (!scratchFile_) {
-        out.writeAt(static_cast<std::int64_t>(header.size()), data_.data(), data_.size());
-        return;
+        write(static_cast<std::int64_t>(header.size()), data_.data(), data_.size());
+    } else {
+        std::vector<std::uint8_t> piece(kCopyPieceBytes);
+        for (std::int64_t done = 0; done < dataSize;) {
+            const std::size_t n = scratchFile_->readAt(done, piece.data(), piece.size());
+            if (n == 0)
+                throw EStreamError("Stream read error");
+            write(static_cast<std::int64_t>(header.size()) + done, piece.data(), n);
+            done += static_cast<std::int64_t>(n);
+        }
     }
-    std::vector<std::uint8_t> piece(kCopyPieceBytes);
-    for (std::int64_t done = 0; done < dataSize;) {
-        const std::size_t n = scratchFile_->readAt(done, piece.data(), piece.size());
-        if (n == 0)
-            throw EStreamError("Stream read error");
-        out.writeAt(static_cast<std::int64_t>(header.size()) + done, piece.data(), n);
-        done += static_cast<std::int64_t>(n);
-    }
+    out.commit();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -87,8 +87,10 @@ public:
 
     // Writes a WAV file with the fixed 44-byte header and the sample bytes (all of `Data` in
     // memory mode, the whole scratch file in scratch mode, after writing back a window that still
-    // holds samples set since the last mix). Raises EFileError
-    // "Cannot create file <path>" or EStreamError when the disk refuses.
+    // holds samples set since the last mix), through a new version of the file that replaces the
+    // old one only once it is whole on the disk (files.h, FileReplacement). Raises EFileError
+    // "Cannot create file <path>", or EStreamError "Stream write error" when the disk refuses;
+    // the old file stays as it was then.
     void SaveToFile(const std::string& path);
 
     // On (from memory mode): the sample bytes move into a new file at ScratchFileName, kept

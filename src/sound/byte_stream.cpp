@@ -91,9 +91,7 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode)
             throw EFileError(formatMessage("Cannot open file %s", fileName));
         }
     } else {
-        file_ = std::fopen(path.c_str(), "w+b");
-        if (!file_)
-            throw EFileError(formatMessage("Cannot create file %s", fileName));
+        replacement_ = std::make_unique<FileReplacement>(fileName);
     }
 }
 
@@ -105,20 +103,29 @@ TFileStream::~TFileStream()
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
 {
-    if (count <= 0)
+    // A stream made to write reads nothing.
+    if (count <= 0 || !file_)
         return 0;
     return static_cast<int64_t>(std::fread(buffer, 1, static_cast<size_t>(count), file_));
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count)
 {
-    if (count <= 0)
+    // Only a stream made to write has a file to write to.
+    if (count <= 0 || !replacement_)
         return 0;
-    return static_cast<int64_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), file_));
+    const auto n = static_cast<int64_t>(replacement_->writeAt(position_, buffer, static_cast<size_t>(count)));
+    position_ += n;
+    return n;
 }
 
 int64_t TFileStream::Seek(int64_t offset, int origin)
 {
+    if (replacement_) {
+        const int64_t base = origin == soFromCurrent ? position_ : origin == soFromEnd ? replacement_->size() : 0;
+        position_ = std::max<int64_t>(0, base + offset);
+        return position_;
+    }
     const int whence = origin == soFromCurrent ? SEEK_CUR : origin == soFromEnd ? SEEK_END : SEEK_SET;
     if (std::fseek(file_, static_cast<long>(offset), whence) != 0)
         std::fseek(file_, 0, SEEK_SET);
@@ -127,11 +134,19 @@ int64_t TFileStream::Seek(int64_t offset, int origin)
 
 int64_t TFileStream::Size()
 {
+    if (replacement_)
+        return replacement_->size();
     const long position = std::ftell(file_);
     std::fseek(file_, 0, SEEK_END);
     const long size = std::ftell(file_);
     std::fseek(file_, position, SEEK_SET);
     return size;
+}
+
+void TFileStream::Commit()
+{
+    if (replacement_)
+        replacement_->commit();
 }
 
 } // namespace groovane

@@ -6,11 +6,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "exception.h"
 
 namespace groovane {
+
+class FileReplacement;
 
 // "Stream read error": fewer bytes were there than a format said there would be.
 class EReadError : public EStreamError {
@@ -74,7 +77,8 @@ private:
 // How a file stream opens its file.
 enum class FileMode {
     OpenRead,   // existing file, read only, writing by others denied
-    Create,     // create or truncate, read and write
+    Create,     // a new, empty version of the file, written only; it replaces the old file only
+                // at Commit (files.h, FileReplacement)
 };
 
 // A stream over a file, found by name without regard to case. Opening failures raise
@@ -91,8 +95,14 @@ public:
     int64_t Seek(int64_t offset, int origin) override;
     int64_t Size() override;
 
+    // Create mode: puts what was written in place of the old file, or raises as
+    // FileReplacement::commit does. A stream freed without it leaves the old file as it was.
+    void Commit();
+
 private:
     std::FILE* file_ = nullptr;
+    std::unique_ptr<FileReplacement> replacement_;
+    int64_t position_ = 0;
 };
 
 } // namespace groovane

@@ -136,6 +136,7 @@ void TWave::SaveToFile(const std::string& fileName) const
 {
     TFileStream file(fileName, FileMode::Create);
     SaveToStream(file);
+    file.Commit();
 }
 
 std::string TWave::PropertyBytes() const

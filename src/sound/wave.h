@@ -69,7 +69,10 @@ public:
     // Writes the WAV image at the stream's position: F + D + 29 bytes. An empty wave (no format
     // or no samples) writes nothing. Write failures raise EWriteError.
     void SaveToStream(TStream& stream) const;
-    // Creates or truncates the file and saves into it; EFileError when it cannot be created.
+    // Saves into a new version of the file that replaces the old one only once it is whole on
+    // the disk (TFileStream::Commit). EFileError "Cannot create file <name>" when it cannot be
+    // created, EWriteError or EStreamError "Stream write error" when the disk refuses the bytes;
+    // the old file stays as it was then.
     void SaveToFile(const std::string& fileName) const;
 
     // The bytes of the `WAVE` property as a kit file stores them: the WAV image, or nothing for

@@ -1,5 +1,6 @@
 #include "exception.h"
 #include "files.h"
+#include "full_disk.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -7,11 +8,31 @@
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
-#include <csignal>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace groovane;
+using groovane::test::errorOf;
+using groovane::test::FullDisk;
+using groovane::test::FullDiskKind;
 using groovane::test::TempFolder;
+
+namespace {
+
+std::vector<std::string> entriesOf(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+fs::perms permsOf(const fs::path& file)
+{
+    return fs::symlink_status(file).permissions();
+}
+
+} // namespace
 
 class FilesTest : public ::testing::Test {
 protected:
@@ -71,40 +92,122 @@ TEST_F(FilesTest, CopyDeleteAndListFollowTheSameRule)
     EXPECT_EQ(names, (std::vector<std::string>{".pat", "Rock1.pat", "b.PAT"}));
 }
 
-TEST_F(FilesTest, FailedReadsAndWritesRaiseWithThePathAndKeepTheOldFile)
+TEST_F(FilesTest, FailedOpensRaiseWithThePath)
 {
-    try {
-        readFileBytes(dir.file("missing.pat"));
-        ADD_FAILURE();
-    } catch (const EFileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.file("missing.pat"));
-    }
-
-    // A write that fails half-way (here: the file size limit, as a full disk would) leaves the
-    // old file as it was and no temporary file behind.
-    dir.write("Rock1.pat", "old");
-    struct rlimit old {};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 1000;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    bool raised = false;
-    try {
-        writeFileBytesAtomic(dir.file("rock1.pat"), std::string(5000, 'x'));
-    } catch (const EFileError& e) {
-        raised = true;
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + dir.file("rock1.pat"));
-    }
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_TRUE(raised);
-    EXPECT_EQ(dir.read("Rock1.pat"), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-
-    // A target that is a folder cannot be replaced.
+    EXPECT_EQ(errorOf([&] { readFileBytes(dir.file("missing.pat")); }), "Cannot open file " + dir.file("missing.pat"));
+    // A folder in the target's place cannot be replaced, nor a file made in a missing folder.
     dir.write("Song.pat/inside", "x");
-    EXPECT_THROW(writeFileBytesAtomic(dir.file("Song.pat"), "new"), EFileError);
+    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("Song.pat"), "new"); }), "Cannot create file " + dir.file("Song.pat"));
     EXPECT_EQ(dir.read("Song.pat/inside"), "x");
+    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("missing/Song.pat"), "new"); }),
+              "Cannot create file " + dir.file("missing/Song.pat"));
+    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"Song.pat"});
+}
+
+// Every stand-in for a full disk: the save raises the write error, and the folder holds the old
+// file as it was and nothing else; the disk, once it has room again, takes the next save.
+class FullDiskTest : public ::testing::TestWithParam<FullDiskKind> {
+protected:
+    TempFolder dir;
+};
+
+TEST_P(FullDiskTest, ASaveThatRunsOutOfRoomRaisesAndKeepsTheOldFile)
+{
+    FullDisk disk(GetParam(), dir.path() / "disk", 16 * 1024);
+    if (!disk.available())
+        GTEST_SKIP() << "this machine refuses the mount";
+    const fs::path folder = dir.path() / "disk";
+    dir.write("disk/Rock1.pat", "old pattern");
+    const std::string big(256 * 1024, 'x');
+    dir.write("Big.wav", big);
+
+    disk.fill();
+    const std::string written = errorOf([&] { writeFileBytesAtomic((folder / "rock1.pat").string(), big); });
+    const bool copied = copyFile(dir.file("big.wav"), (folder / "ROCK1.PAT").string(), false);
+    const bool copiedNew = copyFile(dir.file("big.wav"), (folder / "Rock2.pat").string(), true);
+    disk.clear();
+
+    EXPECT_EQ(written, "Stream write error");
+    EXPECT_FALSE(copied);
+    EXPECT_FALSE(copiedNew);
+    EXPECT_EQ(dir.read("disk/Rock1.pat"), "old pattern");
+    EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"Rock1.pat"}) << "no temporary file stays";
+
+    writeFileBytesAtomic((folder / "Rock1.pat").string(), "new pattern");
+    EXPECT_EQ(dir.read("disk/Rock1.pat"), "new pattern");
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, FullDiskTest,
+                         ::testing::Values(FullDiskKind::WriterSeam, FullDiskKind::FileSizeLimit,
+                                           FullDiskKind::SmallFileSystem),
+                         [](const auto& info) { return groovane::test::fullDiskKindName(info.param); });
+
+TEST_F(FilesTest, BytesThatCannotBeFlushedToTheDiskAreNoSave)
+{
+    dir.write("Rock1.pat", "old pattern");
+    setWriteFaultsForTesting({-1, true});
+    const std::string error = errorOf([&] { writeFileBytesAtomic(dir.file("Rock1.pat"), "new pattern"); });
+    const bool copied = copyFile(dir.file("Rock1.pat"), dir.file("Rock2.pat"), false);
+    setWriteFaultsForTesting({});
+    EXPECT_EQ(error, "Stream write error");
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(dir.read("Rock1.pat"), "old pattern");
+    EXPECT_EQ(entriesOf(dir.path()), std::vector<std::string>{"Rock1.pat"});
+}
+
+TEST_F(FilesTest, NamesAsLongAsTheFileSystemTakesSaveAndCopy)
+{
+    dir.write("Blank.wav", "silence");
+    for (size_t length = 240; length <= 255; ++length) {
+        const std::string name = std::string(length - 4, 'n') + ".pat";
+        SCOPED_TRACE(length);
+        EXPECT_TRUE(copyFile(dir.file("Blank.wav"), dir.file(name), true)) << "a new file";
+        EXPECT_NO_THROW(writeFileBytesAtomic(dir.file(name), "replaced"));
+        EXPECT_EQ(dir.read(name), "replaced");
+        EXPECT_TRUE(copyFile(dir.file("Blank.wav"), dir.file(name), false));
+        EXPECT_EQ(dir.read(name), "silence");
+    }
+    EXPECT_EQ(entriesOf(dir.path()).size(), 17u);
+}
+
+TEST_F(FilesTest, AFileMarkedReadOnlyIsRefusedAsADirectWriteWouldBe)
+{
+    // Checked by the writer itself: the superuser, whom the system lets write anything, is
+    // held to the mark too.
+    dir.write("Locked.pat", "kept");
+    dir.write("Blank.wav", "silence");
+    fs::permissions(dir.path() / "Locked.pat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("LOCKED.pat"), "new"); }),
+              "Cannot create file " + dir.file("LOCKED.pat"));
+    EXPECT_FALSE(copyFile(dir.file("Blank.wav"), dir.file("locked.pat"), false));
+    EXPECT_EQ(dir.read("Locked.pat"), "kept");
+    EXPECT_EQ(permsOf(dir.path() / "Locked.pat"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"Blank.wav", "Locked.pat"}));
+}
+
+TEST_F(FilesTest, AReplacedFileKeepsItsPermissionsAndItsLinks)
+{
+    const auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read;
+    dir.write("Shared.pat", "old");
+    fs::permissions(dir.path() / "Shared.pat", shared);
+    writeFileBytesAtomic(dir.file("Shared.pat"), "new");
+    EXPECT_EQ(dir.read("Shared.pat"), "new");
+    EXPECT_EQ(permsOf(dir.path() / "Shared.pat"), shared);
+    dir.write("Blank.wav", "silence");
+    EXPECT_TRUE(copyFile(dir.file("Blank.wav"), dir.file("Shared.pat"), false));
+    EXPECT_EQ(permsOf(dir.path() / "Shared.pat"), shared);
+
+    // A new file gets what the user's umask leaves of read and write for all, as any new file.
+    const mode_t oldMask = ::umask(027);
+    writeFileBytesAtomic(dir.file("New.pat"), "new");
+    ::umask(oldMask);
+    EXPECT_EQ(permsOf(dir.path() / "New.pat"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // Saving through a link replaces the file it points to and keeps the link.
+    fs::create_symlink("Shared.pat", dir.path() / "Link.pat");
+    writeFileBytesAtomic(dir.file("Link.pat"), "through the link");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "Link.pat"));
+    EXPECT_EQ(dir.read("Shared.pat"), "through the link");
 }
 
 TEST(CaseRules, CompareAsciiLettersWithoutCase)

@@ -1,7 +1,12 @@
 // Reading and writing WAV files: the fixed header, the chunk walk and what hostile files do.
 #include "wav_bytes.h"
 
+#include "files.h"
+#include "full_disk.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace groovane;
 using namespace groovane::test;
@@ -114,6 +119,30 @@ TEST_F(WaveFileTest, OpenAndCreateFailuresNameThePath)
     } catch (const EFileError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + noFolder);
     }
+}
+
+TEST_F(WaveFileTest, ASaveTheDiskCannotHoldRaisesAndKeepsTheOldFile)
+{
+    // In memory and from the scratch file; a full disk, and bytes that cannot be flushed.
+    dir.write("song.wav", "the user's earlier song");
+    loadBytes(wave, dir, riff(chunk("fmt ", fmtBody(1, 44100, 16)) + chunk("data", std::string(8000, '\x01'))));
+    wave.SetScratchFileName(dir.file("work1.tmp"));
+    FullDisk disk(FullDiskKind::FileSizeLimit, dir.path(), 1000);
+    for (const bool scratch : {false, true}) {
+        wave.SetScratchMode(scratch);
+        for (const bool flushFails : {false, true}) {
+            if (flushFails)
+                setWriteFaultsForTesting({-1, true});
+            else
+                disk.fill();
+            const std::string error = errorOf([&] { wave.SaveToFile(dir.file("Song.WAV")); });
+            disk.clear();
+            setWriteFaultsForTesting({});
+            EXPECT_EQ(error, "Stream write error") << scratch << flushFails;
+            EXPECT_EQ(dir.read("song.wav"), "the user's earlier song") << scratch << flushFails;
+        }
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 3);
 }
 
 TEST_F(WaveFileTest, RandomlyDamagedFilesLoadOrFailCleanly)

@@ -1,4 +1,5 @@
 #include "files.h"
+#include "full_disk.h"
 #include "grid_view.h"
 #include "idle_host.h"
 #include "line_buffer.h"
@@ -18,9 +19,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 using namespace groovane;
 
@@ -158,15 +157,11 @@ TEST_F(SequenceListsTest, SaveChecksLengthThenNameAndWritesNothingOnEither)
 TEST_F(SequenceListsTest, AFailedWriteKeepsTheOldFileAndTheLists)
 {
     const std::string old = folder.read("Rock1.pat");
-    struct rlimit limit;
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = limit;
-    small.rlim_cur = 100;
-    ::setrlimit(RLIMIT_FSIZE, &small);
+    test::FullDisk disk(test::FullDiskKind::FileSizeLimit, folder.path(), 100);
+    disk.fill();
     saveAs("Rock1");
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Cannot create file " + folder.file("Rock1.pat") + "."});
+    disk.clear();
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Stream write error."});
     EXPECT_EQ(folder.read("Rock1.pat"), old);
     EXPECT_TRUE(songs().empty());
     EXPECT_TRUE(window->MusicPad.lines().empty()) << "the next save starts from an empty buffer";

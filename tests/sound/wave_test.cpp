@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "files.h"
+#include "full_disk.h"
 #include "temp_folder.h"
 #include "le_bytes.h"
 #include "wave.h"
@@ -296,6 +298,31 @@ TEST(WaveFile, SavesAndLoadsThroughFilesFoundWithoutRegardToCase)
     TWaveFileStream file(folder.file("HIT.wav"), FileMode::OpenRead);
     file.Open(false);
     EXPECT_EQ(file.GetSize(), 4);
+}
+
+// A save the disk cannot hold raises instead of leaving a short file, and the old file stays:
+// a wave small enough to wait whole in a write buffer until the file is closed, one larger
+// than the room left, and one whose bytes cannot be flushed to the disk.
+TEST(WaveFile, ASaveTheDiskCannotHoldRaisesAndKeepsTheOldFile)
+{
+    test::TempFolder folder;
+    folder.write("Hit.wav", "the old hit");
+    test::FullDisk disk(test::FullDiskKind::FileSizeLimit, folder.path(), 1000);
+    for (const int32_t size : {2000, 64 * 1024, 0}) {
+        TWave wave = smallWave();
+        if (size > 0) {
+            wave.SetSize(size);
+            disk.fill();
+        } else {
+            setWriteFaultsForTesting({-1, true});
+        }
+        const std::string error = test::errorOf([&] { wave.SaveToFile(folder.file("HIT.wav")); });
+        disk.clear();
+        setWriteFaultsForTesting({});
+        EXPECT_EQ(error, "Stream write error") << size;
+        EXPECT_EQ(folder.read("Hit.wav"), "the old hit") << size;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), std::filesystem::directory_iterator()), 1);
 }
 
 } // namespace
