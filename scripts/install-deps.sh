@@ -10,6 +10,8 @@ packages=(
   portaudio19-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
+  # the install and the Debian package: their checks and the package's dependencies
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
