@@ -29,6 +29,9 @@ void makeFolder(const fs::path& path)
 
 fs::path shippedFilesFolder(const fs::path& executable, const std::string& installedRelative, const fs::path& buildFolder)
 {
+    // Without its own place (no /proc) the program cannot tell an install from the build tree.
+    if (!executable.is_absolute())
+        return buildFolder;
     const fs::path installed = (executable.parent_path() / installedRelative).lexically_normal();
     std::error_code ec;
     return fs::is_directory(installed, ec) ? installed : buildFolder;

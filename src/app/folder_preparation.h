@@ -24,7 +24,8 @@ public:
 
 // The shipped files' folder for the program at `executable`: the folder `installedRelative`
 // names from the executable's folder (e.g. "../share/groovane") when it exists, otherwise
-// `buildFolder`. Any thread.
+// `buildFolder`, which is also the answer for an executable path that is not absolute (its
+// place unknown). Any thread.
 std::filesystem::path shippedFilesFolder(const std::filesystem::path& executable, const std::string& installedRelative,
                                          const std::filesystem::path& buildFolder);
 

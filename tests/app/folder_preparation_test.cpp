@@ -109,6 +109,8 @@ TEST_F(FolderPreparationTest, ShippedFilesLieBesideTheInstalledProgramOrInTheBui
     // Not installed: the build tree's folder.
     EXPECT_EQ(shippedFilesFolder(root.path() / "build" / "src" / "app" / "groovane", "../share/groovane", "/build/data"),
               fs::path("/build/data"));
+    // A program that could not learn its own place.
+    EXPECT_EQ(shippedFilesFolder("", "../share/groovane", "/build/data"), fs::path("/build/data"));
 }
 
 TEST_F(FolderPreparationTest, TheStartUpSongIsTheOneNamedOrANewFoldersDemo)
