@@ -5,6 +5,7 @@
 #include "sample_window.h"
 #include "scratch_files.h"
 #include "slot_player.h"
+#include "slot_players.h"
 
 #include <QPushButton>
 #include <QSlider>
@@ -33,18 +34,12 @@ void SampleSlotAccess::stop(int slot)
 
 std::optional<SongSampleSettings> SampleSlotAccess::settings(int slot) const
 {
-    TAudioFileStream* player = window(slot).Player();
-    if (!player)
-        return std::nullopt;
-    return SongSampleSettings{player->FileName(), player->Frequency(), player->Pan()};
+    return playerSettings(window(slot).Player());
 }
 
 std::optional<int32_t> SampleSlotAccess::volume(int slot) const
 {
-    TAudioFileStream* player = window(slot).Player();
-    if (!player)
-        return std::nullopt;
-    return player->Volume();
+    return playerVolume(window(slot).Player());
 }
 
 void SampleSlotAccess::setFileName(int slot, const std::string& path)

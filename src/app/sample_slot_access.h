@@ -3,7 +3,8 @@
 // slots only through SampleSlots and SongSlots; this class stands behind both for the program.
 //
 // A slot is whatever its window's player is at the moment of the call, so a slot closed in its
-// window is silent to playback and has no settings for a song. UI thread only.
+// window, or whose file failed to open, is silent to playback and has no settings for a song or
+// the render. UI thread only.
 #pragma once
 
 #include "sample_slots.h"

@@ -289,9 +289,9 @@ public:
     // render runs. An empty play list changes nothing. A failure before the render gives the
     // play buttons back before its error passes on.
     void RendorClick(QObject* Sender = nullptr);
-    // The sounds of instruments 1..24 as the render mixes them: the kit's scratch files with the
-    // instruments' volumes and pans, the sample slots' scratch files with their players' volume,
-    // pan and frequency (nothing for a slot without a player).
+    // The sounds of instruments 1..24 as the render mixes them (render_sounds.h): the kit's
+    // scratch files with the instruments' volumes and pans, the files the sample slots' players
+    // play with their volume, pan and frequency (nothing for a slot without a sound).
     RenderSounds renderSounds() const;
     // The render window's render; set by whoever creates that window. Unset, Render only
     // prepares.

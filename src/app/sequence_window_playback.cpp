@@ -11,6 +11,7 @@
 #include "scratch_files.h"
 #include "kit_loading.h"
 #include "qt_text.h"
+#include "render_sounds.h"
 #include "tempo_rule.h"
 
 #include <QAction>
@@ -164,29 +165,7 @@ void TSequence::SoundLibrary1Click(QObject*)
 
 RenderSounds TSequence::renderSounds() const
 {
-    RenderSounds sounds;
-    const TWaveCollection& kit = DXWaveList1.Items();
-    for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot) {
-        RenderSound sound;
-        sound.file = joinPath(BaseFolder, "temp/" + std::to_string(slot) + ".wav");
-        if (const auto* item = dynamic_cast<const TWaveCollectionItem*>(
-                kit.FindItem(instrumentNames()[static_cast<size_t>(slot)]))) {
-            sound.volume = item->Volume();
-            sound.pan = item->Pan();
-        }
-        sounds[static_cast<size_t>(slot)] = sound;
-    }
-    for (int k = 1; k <= kSampleSlots; ++k) {
-        if (!songSlots)
-            break;
-        const std::optional<SongSampleSettings> settings = songSlots->settings(k);
-        const std::optional<int32_t> volume = songSlots->volume(k);
-        if (!settings || !volume)
-            continue;
-        sounds[static_cast<size_t>(kFirstSampleSlot + k - 1)] =
-            RenderSound{sampleScratchFile(BaseFolder, k), *volume, settings->pan, settings->frequency};
-    }
-    return sounds;
+    return renderSoundsOf(DXWaveList1.Items(), songSlots, BaseFolder);
 }
 
 void TSequence::RendorClick(QObject*)
@@ -204,17 +183,7 @@ void TSequence::RendorClick(QObject*)
     }
     const int start = std::max(list.selected(), 0);
     try {
-        // Sound 0 has no instrument; each instrument's file holds the kit sound of its name, an
-        // instrument the kit lacks an empty file (its hits mix nothing).
-        const TWaveCollection& kit = DXWaveList1.Items();
-        for (int n = 0; n <= kLastKitSlot; ++n) {
-            const THashCollectionItem* found =
-                n == 0 ? (kit.Count() > 0 ? &kit.Items(0) : nullptr) : kit.FindItem(instrumentNames()[static_cast<size_t>(n)]);
-            TMemoryStream image;
-            if (const auto* item = dynamic_cast<const TWaveCollectionItem*>(found))
-                item->Wave().SaveToStream(image);
-            writeFileBytesAtomic(joinPath(BaseFolder, "temp/" + std::to_string(n) + ".wav"), image.Bytes());
-        }
+        exportKitSounds(DXWaveList1.Items(), BaseFolder);
         MainPlay = buildSongStepList(list.namesFrom(start));
     } catch (...) {
         setPlayButtonsEnabled(true);

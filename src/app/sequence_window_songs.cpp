@@ -12,6 +12,7 @@
 #include "pattern_file.h"
 #include "qt_text.h"
 #include "song_file.h"
+#include "song_pattern.h"
 #include "tempo_rule.h"
 
 #include <QAction>
@@ -160,7 +161,9 @@ SongPattern TSequence::loadSongPattern(const std::string& name)
     Loop->setValue(reader.loopCount());
     showTempo(Delay->value());
     Edit2->setText(toQString(Grid.cell(0, 0)));
-    return SongPattern{Delay->value(), Loop->value(), reader.length(), patternStepCells(reader)};
+    // What the step list takes is read from the file as the command-line render reads it; the
+    // controls above hold the same tempo and loop count.
+    return songPatternOf(reader);
 }
 
 StepList TSequence::buildSongStepList(const std::vector<std::string>& names)

@@ -24,4 +24,22 @@ std::string formatMessage(const std::string& templ, long long arg)
     return formatMessage(templ, std::to_string(arg));
 }
 
+std::string exceptionMessage(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
+
+std::string errorBoxText(const std::string& message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
+        return message + ".";
+    return message;
+}
+
 } // namespace groovane

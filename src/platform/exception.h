@@ -3,6 +3,7 @@
 // so callers can tell a wave error from a conversion error, but every message travels as text.
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -25,9 +26,26 @@ public:
     using Exception::Exception;
 };
 
+// A read or write on an open stream could not move all the bytes asked for: "Stream read
+// error" when a file ended before a block that had to be there, "Stream write error" when the
+// disk refused bytes. The sound layer's streams and the renderer's files raise it alike.
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Fills the single "%s" or "%d" of a message template with an argument, the way every fixed
 // message of the program carries at most one argument.
 std::string formatMessage(const std::string& templ, const std::string& arg);
 std::string formatMessage(const std::string& templ, long long arg);
+
+// The message of a raised error: its what() text, or "Unknown error" for anything that is not
+// a standard exception.
+std::string exceptionMessage(std::exception_ptr error);
+
+// The text an error box shows for a message: a "." is appended when the last character sorts
+// after ".", so "Cannot open file x.pat" gains a full stop and "Done." or "(x)" stay as they are.
+// The command-line render prints the same text.
+std::string errorBoxText(const std::string& message);
 
 } // namespace groovane

@@ -27,23 +27,9 @@ void setDialogs(Dialogs* dialogs)
     installedDialogs = dialogs;
 }
 
-std::string errorBoxText(const std::string& message)
-{
-    if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
-        return message + ".";
-    return message;
-}
-
 void showCurrentException(std::exception_ptr error)
 {
-    std::string message;
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        message = e.what();
-    } catch (...) {
-        message = "Unknown error";
-    }
+    const std::string message = exceptionMessage(error);
     try {
         dialogs().error(errorBoxText(message));
     } catch (...) {

@@ -4,15 +4,13 @@
 // in an error box.
 #pragma once
 
+#include "exception.h"
+
 #include <exception>
 #include <string>
 #include <utility>
 
 namespace groovane {
-
-// The text the error box shows for a message: a "." is appended when the last character sorts
-// after ".", so "Cannot open file x.pat" gains a full stop and "Done." or "(x)" stay as they are.
-std::string errorBoxText(const std::string& message);
 
 // Shows the error box for the exception being handled. UI thread only.
 void showCurrentException(std::exception_ptr error);

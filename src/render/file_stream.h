@@ -13,13 +13,6 @@
 
 namespace groovane {
 
-// A read or write on an open stream came up short: "Stream read error" when the file ended
-// before a block that had to be there, "Stream write error" when the disk refused bytes.
-class EStreamError : public Exception {
-public:
-    using Exception::Exception;
-};
-
 class FileStream {
 public:
     enum class Mode {

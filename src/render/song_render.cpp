@@ -15,14 +15,17 @@ namespace groovane {
 
 namespace {
 
+// Names match without regard to case, also for files that do not exist yet: "WORK1.TMP" is the
+// scratch file even before the render has made "work1.tmp".
 bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code ec;
-    const fs::path pa = fs::weakly_canonical(resolvePath(a), ec);
+    const fs::path pa = fs::weakly_canonical(fs::absolute(resolvePath(a)), ec);
     if (ec)
         return false;
-    const fs::path pb = fs::weakly_canonical(resolvePath(b), ec);
-    return !ec && pa == pb;
+    const fs::path pb = fs::weakly_canonical(fs::absolute(resolvePath(b)), ec);
+    return !ec && pa.parent_path() == pb.parent_path() &&
+           equalsIgnoreCase(pa.filename().string(), pb.filename().string());
 }
 
 // Writes the wave beside the target and renames it into place: a save that fails part way

@@ -15,7 +15,8 @@ class SongSlots {
 public:
     virtual ~SongSlots() = default;
 
-    // Slot k's (1..8) file name, frequency, pan and volume; nothing when the slot has no player.
+    // Slot k's (1..8) file name, frequency, pan and volume; nothing when the slot has no player,
+    // or a player without a sound.
     // May raise what the player raises.
     virtual std::optional<SongSampleSettings> settings(int slot) const = 0;
     virtual std::optional<int32_t> volume(int slot) const = 0;

@@ -12,12 +12,6 @@
 
 namespace groovane {
 
-// Base of the stream errors: a read or write that could not move all the bytes asked for.
-class EStreamError : public Exception {
-public:
-    using Exception::Exception;
-};
-
 // "Stream read error": fewer bytes were there than a format said there would be.
 class EReadError : public EStreamError {
 public:

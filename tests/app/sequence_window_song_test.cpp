@@ -13,6 +13,7 @@
 #include "sample_slots.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "song_files.h"
 #include "audio_output.h"
 #include "sound_device.h"
 #include "wave.h"
@@ -37,7 +38,7 @@ using namespace groovane;
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
+using test::Rows;
 
 // A mono 16-bit 44100 Hz sound of a few frames, one click at its start.
 TWave clickWave(int16_t height)
@@ -103,16 +104,9 @@ protected:
     }
     int64_t nowNs() { return folder.output().timeOfFrame(folder.output().framesRendered()); }
 
-    // A pattern file of `length` steps whose step n has `rows[n - 1]` in its channels.
     void writePattern(const std::string& name, int length, int tempo, int loops, const Rows& rows = {})
     {
-        PatternGrid stored;
-        writeLengthAndTime(stored, length, 4);
-        stored.setCell(0, 0, name);
-        for (size_t step = 0; step < rows.size(); ++step)
-            for (size_t c = 0; c < rows[step].size(); ++c)
-                stored.setCell(static_cast<int>(c) + 1, static_cast<int>(step) + 2, rows[step][c]);
-        folder.write(name + ".pat", LineBuffer::joinLines(patternFileLines(stored, length, tempo, loops)));
+        test::writePatternFile(folder, name, length, tempo, loops, rows);
     }
     void setPlayList(const std::vector<std::string>& names, int selected = -1)
     {
