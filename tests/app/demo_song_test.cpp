@@ -1,6 +1,7 @@
 // The demo song as a new working folder has it, through the program's windows: opened from its
 // path as the command line opens it, saved again by Save Song to the same bytes, and rendered
-// with the default kit into a file that holds every pattern of the song.
+// with the default kit into a file that holds every pattern of the song; groovane-render in the
+// same folder writes that file byte for byte.
 #include "files.h"
 #include "line_buffer.h"
 #include "pattern_file.h"
@@ -11,7 +12,7 @@
 #include "working_folder.h"
 
 #include <QLineEdit>
-#include <QListWidget>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ TEST_F(DemoSongTest, OpensFromItsPathAndSavesAgainToTheSameFile)
     EXPECT_EQ(folder.read("Again.sng"), folder.read("Demo.sng"));
 }
 
-TEST_F(DemoSongTest, RendersEveryPatternOfTheSong)
+TEST_F(DemoSongTest, RendersEveryPatternOfTheSongFromTheWindowAndTheCommandLine)
 {
     ProgramWindows windows;
     windows.Sequence->openSongFile("Demo.sng");
@@ -88,4 +89,11 @@ TEST_F(DemoSongTest, RendersEveryPatternOfTheSong)
     const double endMs = (wav.size() - 44) / 4 / 44.1;
     EXPECT_GT(endMs, startMs - lastLoopMs / 2);
     EXPECT_LT(endMs, startMs + 3000);
+
+    QProcess render;
+    render.setWorkingDirectory(QString::fromStdString(folder.path().string()));
+    render.start(GROOVANE_RENDER, {"--quiet", "Demo.sng", "Command line.wav"});
+    ASSERT_TRUE(render.waitForFinished(-1));
+    EXPECT_EQ(render.exitCode(), 0) << render.readAllStandardError().toStdString();
+    EXPECT_TRUE(folder.read("Command line.wav") == wav) << "groovane-render wrote another file";
 }
