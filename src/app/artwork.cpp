@@ -75,8 +75,7 @@ std::vector<Pad> padLogoPads(int width, int height)
     return pads;
 }
 
-} // namespace
-
+// Paints the logo at (0, 0) through `p`, whose transform may scale it.
 void paintPadLogo(QPainter& p, int width, int height)
 {
     p.setRenderHint(QPainter::Antialiasing);
@@ -87,6 +86,8 @@ void paintPadLogo(QPainter& p, int width, int height)
         p.drawRoundedRect(pad.rect, kPadCornerRadius, kPadCornerRadius);
     }
 }
+
+} // namespace
 
 QPixmap drawPadLogo(int width, int height)
 {

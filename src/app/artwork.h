@@ -8,17 +8,13 @@
 
 #include <string>
 
-class QPainter;
-
 namespace groovane {
 
 // The wide logo at the top right of the main window.
 QPixmap drawBannerLogo(int width, int height);
 // The small drum-pad picture below the panning panel, which is also the program's icon.
 QPixmap drawPadLogo(int width, int height);
-// The same picture painted at (0, 0) through `painter`, whose transform may scale it, and as an
-// SVG document of `width` x `height` units, for the desktop's icons.
-void paintPadLogo(QPainter& painter, int width, int height);
+// The same picture as an SVG document of `width` x `height` units, for the desktop's icons.
 std::string padLogoSvg(int width, int height);
 // The render button's glyph: a grid turning into a wave.
 QIcon drawRenderGlyph();

@@ -1,7 +1,8 @@
 // Groovane Pro: a drum-pattern sequencer. The program works in the folder it is started in, or
-// in the one --folder names, which it prepares first (working_folder.h).
+// in the one --folder names, which it prepares first (folder_preparation.h).
 #include "command_line.h"
 #include "dialogs.h"
+#include "folder_preparation.h"
 #include "handler_guard.h"
 #include "idle_driver.h"
 #include "program_windows.h"
@@ -12,7 +13,6 @@
 #include "ui_call_driver.h"
 #include "ui_call_queue.h"
 #include "termination_signal.h"
-#include "folder_preparation.h"
 
 #include <QApplication>
 #include <QTimer>
