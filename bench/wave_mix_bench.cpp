@@ -1,6 +1,7 @@
 // How fast the renderer mixes: a 1 s, 44100 Hz, mono, 16-bit hit mixed into a scratch-mode
 // stereo output at successive start times, as a song's hits arrive. The figure that matters is
 // output frames mixed per second (items_per_second), on one core.
+#include "bench_files.h"
 #include "wavaudio.h"
 
 #include <benchmark/benchmark.h>
@@ -18,18 +19,6 @@ using groovane::wavaudio::TWave;
 
 constexpr int kHitFrames = 44100;
 
-void put16(std::string& out, std::uint32_t v)
-{
-    out += static_cast<char>(v & 0xff);
-    out += static_cast<char>((v >> 8) & 0xff);
-}
-
-void put32(std::string& out, std::uint32_t v)
-{
-    put16(out, v & 0xffff);
-    put16(out, v >> 16);
-}
-
 // A decaying noise burst, written as a mono 16-bit 44100 Hz WAV file.
 void writeHit(const fs::path& path)
 {
@@ -38,43 +27,12 @@ void writeHit(const fs::path& path)
     for (int i = 0; i < kHitFrames; ++i) {
         seed = seed * 1664525u + 1013904223u;
         const double envelope = 1.0 - static_cast<double>(i) / kHitFrames;
-        put16(body, static_cast<std::uint16_t>(static_cast<std::int16_t>((static_cast<int>(seed >> 16) - 32768) * envelope)));
+        groovane::bench::putSample(body, (static_cast<int>(seed >> 16) - 32768) * envelope);
     }
-    std::string file = "RIFF";
-    put32(file, static_cast<std::uint32_t>(36 + body.size()));
-    file += "WAVEfmt ";
-    put32(file, 16);
-    put16(file, 1);
-    put16(file, 1);
-    put32(file, 44100);
-    put32(file, 88200);
-    put16(file, 2);
-    put16(file, 16);
-    file += "data";
-    put32(file, static_cast<std::uint32_t>(body.size()));
-    file += body;
-    std::ofstream(path, std::ios::binary) << file;
+    std::ofstream(path, std::ios::binary) << groovane::bench::pcm16Wav(1, 44100, body);
 }
 
-class Folder {
-public:
-    Folder()
-    {
-        std::string templ = (fs::temp_directory_path() / "groovane-bench-XXXXXX").string();
-        if (!::mkdtemp(templ.data()))
-            std::abort();
-        path_ = templ;
-    }
-    ~Folder()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using groovane::bench::Folder;
 
 // One iteration renders a short song: `hits` hits, one every 0.12 s (16th notes at 125 BPM), into
 // a fresh scratch-mode output, alternating pan and volume as a pattern would.

@@ -55,7 +55,8 @@ ProgramWindows::ProgramWindows()
     Form1 = std::make_unique<TForm1>();
     TSequence& main = *Sequence;
     Form1->setHost(RenderHost{&main, main.ProgressBar1, main.BitBtn3, main.BitBtn12, &main.MainPlay,
-                              [&main] { return main.BaseFolder; }, [&main] { return main.renderSounds(); }});
+                              [&main] { return main.BaseFolder; }, [&main] { return main.renderSounds(); },
+                              [&main] { return main.isRenderStopRequested(); }});
     Sequence->runRender = [this] { Form1->Button1Click(Form1.get()); };
     Makit = std::make_unique<TMakit>(base, kit);
     Makit->useKit = [this](const std::string& kitFile) { Sequence->useNewKit(kitFile); };

@@ -30,6 +30,7 @@
 
 #include <climits>
 #include <filesystem>
+#include <limits>
 
 namespace groovane {
 
@@ -169,6 +170,9 @@ void TSequence::buildControls()
 
     Label7 = place(label(c, "Pattern Name"), 0, 177);
     Edit2 = place(new QLineEdit(c), 0, 192, 68, 27);
+    // A name read from a pattern file is shown whole, however long: a line edit would cut it at
+    // its default 32767 characters, and the cut text would then replace the name cell.
+    Edit2->setMaxLength(std::numeric_limits<int>::max());
     // Shown only: the name cell stays empty until the text changes.
     Edit2->setText("Name");
     Edit2->setFont(designFont(10, true));
@@ -409,6 +413,9 @@ void TSequence::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    // A render running inside one of this window's handlers ends with what it has mixed; the
+    // program ends once that handler returns.
+    isRenderStopRequested_ = isRendering_;
     // Nothing plays on while the program ends.
     DXTimer1.setEnabled(false);
     DXTimer2.setEnabled(false);
@@ -457,7 +464,9 @@ void TSequence::StringGrid1MouseUp(QObject*)
 {
     const int column = StringGrid1->currentColumn();
     const int row = StringGrid1->currentRow();
-    Grid.setCell(column, row, toggledCellText(Grid.cell(column, row), fromQString(ComboBox1->currentText())));
+    // Selector text that reads as the cell's text is that text, whatever bytes the cell holds.
+    const std::string& cell = Grid.cell(column, row);
+    Grid.setCell(column, row, toggledCellText(cell, keptOrTyped(ComboBox1->currentText(), cell)));
 }
 
 void TSequence::Insertinstrument1Click(QObject*)
@@ -468,7 +477,8 @@ void TSequence::Insertinstrument1Click(QObject*)
 
 void TSequence::Edit2Change(QObject*)
 {
-    Grid.setCell(0, 0, fromQString(Edit2->text()));
+    // The name loaded from a file keeps its bytes until the user edits it.
+    Grid.setCell(0, 0, keptOrTyped(Edit2->text(), Grid.cell(0, 0)));
 }
 
 void TSequence::TimeBarChange(QObject*)

@@ -296,6 +296,9 @@ public:
     // The render window's render; set by whoever creates that window. Unset, Render only
     // prepares.
     std::function<void()> runRender;
+    // Whether the running render should end: Stop, Clear List or closing this window came since
+    // it began.
+    bool isRenderStopRequested() const { return isRenderStopRequested_; }
 
     // --- kits -------------------------------------------------------------------------------------
     // 1 while the kit maker is to start from the current kit, 0 when the user declined.
@@ -423,6 +426,10 @@ private:
     StepList buildSongStepList(const std::vector<std::string>& names);
     // True while a render runs: Render and F11 are ignored then.
     bool isRendering_ = false;
+    // Set by Stop, Clear List and the window's closing while a render runs: the render ends with
+    // the hits it has mixed. Only these stop it (Save Song and Open Song enable Play Pattern, which
+    // must not).
+    bool isRenderStopRequested_ = false;
     // Set by a user action on Delay that moves it, so the change that follows runs DelayChange.
     bool delayMovedByUser_ = false;
     // The same for the pan slider and PanningChange.

@@ -163,7 +163,7 @@ PlayList TSequence::readSongList() const
 {
     std::vector<std::string> names;
     for (int i = 0; i < SongList->count(); ++i)
-        names.push_back(fromQString(SongList->item(i)->text()));
+        names.push_back(SongList->entry(i));
     PlayList list;
     list.assign(names);
     for (int i = 0; i < SongList->count(); ++i)
@@ -176,7 +176,7 @@ void TSequence::showSongList(const PlayList& list)
 {
     SongList->clear();
     for (const PlayListEntry& entry : list.entries()) {
-        auto* item = new QListWidgetItem(toQString(entry.name), SongList);
+        QListWidgetItem* item = SongList->addEntry(entry.name);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
     }
@@ -209,6 +209,7 @@ void TSequence::SongBinClick(QObject*)
 
 void TSequence::BitBtn10Click(QObject*)
 {
+    isRenderStopRequested_ = isRendering_;
     SongList->clear();
     PlayState = "Stop";
     setPlayButtonsEnabled(true);
@@ -232,7 +233,7 @@ void TSequence::SongListMouseDown(QObject*)
     // The press has already moved the selection; a press below the entries leaves it.
     const int index = SongList->itemIndex();
     if (index >= 0)
-        LoadPattern(fromQString(SongList->item(index)->text()));
+        LoadPattern(SongList->entry(index));
 }
 
 void TSequence::Edit3Change(QObject*)

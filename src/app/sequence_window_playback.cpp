@@ -144,6 +144,7 @@ void TSequence::DXTimer1Timer(QObject*, int)
 
 void TSequence::BitBtn4Click(QObject*)
 {
+    isRenderStopRequested_ = isRendering_;
     Trigger.stopSampleSlots();
     PlayState = "Stop";
     setPlayButtonsEnabled(true);
@@ -197,6 +198,7 @@ void TSequence::RendorClick(QObject*)
     if (!runRender)
         return;
     isRendering_ = true;
+    isRenderStopRequested_ = false;
     try {
         runRender();
     } catch (...) {

@@ -1,5 +1,7 @@
 #include "grid_view.h"
 
+#include "qt_text.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -111,7 +113,7 @@ void GridView::paintEvent(QPaintEvent*)
         painter.setPen(lineColor);
         painter.drawRect(r.adjusted(0, 0, -1, -1));
         painter.setPen(current && !fixed ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::Text));
-        const QString text = QString::fromUtf8(grid_.cell(column, row).c_str());
+        const QString text = toQString(grid_.cell(column, row));
         painter.drawText(r.adjusted(2, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
     };
 

@@ -1,5 +1,7 @@
 #include "list_box.h"
 
+#include "qt_text.h"
+
 #include <QAbstractItemView>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -9,6 +11,27 @@
 #include <algorithm>
 
 namespace groovane {
+
+namespace {
+
+// Where an entry keeps the bytes it was added with.
+constexpr int kBytesRole = Qt::UserRole;
+
+} // namespace
+
+QListWidgetItem* ListBox::addEntry(const std::string& bytes)
+{
+    auto* item = new QListWidgetItem(toQString(bytes), this);
+    item->setData(kBytesRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return item;
+}
+
+std::string ListBox::entry(int row) const
+{
+    const QListWidgetItem* item = this->item(row);
+    const QByteArray bytes = item->data(kBytesRole).toByteArray();
+    return keptOrTyped(item->text(), bytes.toStdString());
+}
 
 void ListBox::mousePressEvent(QMouseEvent* event)
 {

@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QListWidget>
 
+#include <string>
+
 namespace groovane {
 
 class ListBox : public QListWidget {
@@ -15,6 +17,13 @@ public:
 
     // The selected entry's index, -1 for none.
     int itemIndex() const { return currentRow(); }
+
+    // Entries whose text came from a file: the item shows the bytes as qt_text.h reads them and
+    // keeps the bytes themselves, so they go back unchanged.
+    QListWidgetItem* addEntry(const std::string& bytes);
+    // The bytes of entry `row`: those it was added with while it shows their text, otherwise its
+    // text as UTF-8.
+    std::string entry(int row) const;
 
 signals:
     void mouseDown(Qt::MouseButton button, QPoint pos);

@@ -12,35 +12,55 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <algorithm>
+#include <chrono>
 #include <climits>
 
 namespace groovane {
 
 namespace {
 
-int progressValue(std::int64_t lines)
+// The bar counts in steps of this many lines, so that its range fits the toolkit's int however
+// long the song.
+std::int64_t progressUnit(std::int64_t lines)
 {
-    return static_cast<int>(std::min<std::int64_t>(lines, INT_MAX));
+    return lines / INT_MAX + 1;
 }
 
-// The render as the windows see it: Stop is read from the play button, progress goes to the
-// bar, the sound's name to the label, and pending messages run once per line.
+// The render as the windows see it: Stop is asked of the main window, progress goes to the
+// bar, the sound's name to the label, and pending messages run while the render works, often
+// enough for the window to answer at once (every 20 ms) and not so often that they slow it.
 class WindowObserver : public RenderObserver {
 public:
-    WindowObserver(const RenderHost& host, QLabel& label) : host_(host), label_(label) {}
+    WindowObserver(const RenderHost& host, QLabel& label, std::int64_t lines)
+        : host_(host), label_(label), unit_(progressUnit(lines))
+    {
+    }
 
-    bool isStopRequested() override { return host_.BitBtn3->isEnabled(); }
+    bool isStopRequested() override { return host_.isStopRequested && host_.isStopRequested(); }
     void linePassed(std::int64_t position) override
     {
-        host_.ProgressBar1->setValue(progressValue(position));
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPump_ < kPumpInterval)
+            return;
+        lastPump_ = now;
+        host_.ProgressBar1->setValue(static_cast<int>(position / unit_));
         QCoreApplication::processEvents();
     }
-    void hitStarting(const std::string& soundName) override { label_.setText(toQString(soundName)); }
+    void hitStarting(const std::string& soundName) override
+    {
+        if (soundName != shownName_) {
+            shownName_ = soundName;
+            label_.setText(toQString(soundName));
+        }
+    }
 
 private:
+    static constexpr std::chrono::milliseconds kPumpInterval{20};
     const RenderHost& host_;
     QLabel& label_;
+    std::int64_t unit_;
+    std::chrono::steady_clock::time_point lastPump_{};
+    std::string shownName_;
 };
 
 } // namespace
@@ -95,10 +115,10 @@ void TForm1::Button1Click(QObject*)
     // The render walks its own copy: Stop empties the main window's list while messages run.
     const StepList steps = *host_.MainPlay;
     show();
-    host_.ProgressBar1->setMaximum(progressValue(steps.lineCount()));
+    host_.ProgressBar1->setMaximum(static_cast<int>(steps.lineCount() / progressUnit(steps.lineCount())));
     host_.ProgressBar1->setValue(0);
     host_.ProgressBar1->show();
-    WindowObserver observer(host_, *Label2);
+    WindowObserver observer(host_, *Label2, steps.lineCount());
     RenderOutcome outcome;
     try {
         outcome = renderSong(steps, host_.sounds(), joinPath(base, "work1.tmp"), *chosen, observer);
@@ -108,12 +128,8 @@ void TForm1::Button1Click(QObject*)
         throw;
     }
     hide();
-    if (outcome == RenderOutcome::Stopped) {
-        // Stop has given back the play buttons and emptied the step list already.
+    if (outcome == RenderOutcome::Stopped)
         host_.ProgressBar1->setValue(0);
-        host_.ProgressBar1->hide();
-        return;
-    }
     finish();
 }
 

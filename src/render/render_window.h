@@ -23,12 +23,14 @@ class StepList;
 struct RenderHost {
     QWidget* mainWindow = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
-    QPushButton* BitBtn3 = nullptr;  // Play Pattern: enabled again means Stop was pressed
+    QPushButton* BitBtn3 = nullptr;  // Play Pattern
     QPushButton* BitBtn12 = nullptr; // Play Song
     StepList* MainPlay = nullptr;
     // The base folder, and the sounds of instruments 1..24 as they are at the render's start.
     std::function<std::string()> baseFolder;
     std::function<RenderSounds()> sounds;
+    // True once Stop or Clear List was used (or the main window closed) since the render began.
+    std::function<bool()> isStopRequested;
 };
 
 class TForm1 : public QWidget {
@@ -42,14 +44,15 @@ public:
     void setHost(RenderHost host) { host_ = std::move(host); }
 
     // Renders the step list to the file chosen in the save dialog. A cancelled dialog writes
-    // nothing. Stop (BitBtn3 enabled again) ends it with a partial file. A failure hides this
-    // window and the progress bar and gives back the play buttons before its error passes on,
-    // and leaves an existing output file as it was. UI thread; pumps window messages once per
-    // step-list line.
+    // nothing. A stop request ends it with a partial file. A failure hides this window and the
+    // progress bar and gives back the play buttons before its error passes on, and leaves an
+    // existing output file as it was. UI thread; lets pending window messages run while it
+    // works (every 20 ms).
     void Button1Click(QObject* Sender = nullptr);
 
 private:
-    // The end of every render that was not stopped: play buttons back, step list emptied.
+    // The end of every render, stopped or not: progress bar hidden, play buttons back, step list
+    // emptied.
     void finish();
 
     RenderHost host_;

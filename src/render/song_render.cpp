@@ -8,8 +8,17 @@
 #include "wavaudio.h"
 
 #include <algorithm>
+#include <bit>
+#include <deque>
+#include <limits>
+#include <memory>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace groovane {
 
@@ -57,17 +66,161 @@ std::string soundName(int instrument)
     return instrumentNames()[static_cast<size_t>(instrument)];
 }
 
-void mixHit(wavaudio::TWave& output, const RenderSound& sound, double startSeconds)
+// The most frames a wave holds (its frame count is a signed 32-bit number); a hit is not mixed
+// past them.
+constexpr std::int64_t kMaxFrames = std::numeric_limits<std::int32_t>::max();
+constexpr std::int64_t kWindowFrames = wavaudio::TWave::kWindowFrames;
+
+// One instrument's sound, read once per render into an empty wave (a file that holds no WAV data
+// leaves it empty, and an empty source mixes nothing), and scaled once: volume, pan and rate are
+// the same for every hit of an instrument, so every hit adds the same values.
+struct InstrumentSound {
+    std::unique_ptr<wavaudio::TWave> source;
+    wavaudio::TMixSource mix;
+    std::string name;
+};
+
+InstrumentSound prepareSound(const wavaudio::TWave& output, const RenderSound& sound, int instrument)
 {
-    // A fresh wave for every hit: a file that holds no WAV data leaves it empty, and an empty
-    // source mixes nothing, instead of repeating whatever the previous hit loaded.
-    wavaudio::TWave source;
-    source.LoadFromFile(sound.file);
+    InstrumentSound prepared;
+    prepared.source = std::make_unique<wavaudio::TWave>();
+    prepared.source->LoadFromFile(sound.file);
     int rate = sound.frequency;
     if (rate == 0)
-        rate = static_cast<int>(std::min<std::uint32_t>(source.Format().sampleRate(), INT32_MAX));
-    output.Mix(source, rate, renderVolumeFactor(sound.volume), sound.pan * 0.0005, startSeconds);
+        rate = static_cast<int>(std::min<std::uint32_t>(prepared.source->Format().sampleRate(), INT32_MAX));
+    prepared.mix = output.PrepareMix(*prepared.source, rate, renderVolumeFactor(sound.volume), sound.pan * 0.0005);
+    prepared.name = soundName(instrument);
+    return prepared;
 }
+
+// The walk of the step list that times every hit. The first line is always a marker with its
+// tempo line, which sets the step length. Six cells make a row; each row after the first sounds
+// one step length after the one before, the length of the pattern it belongs to, and the time
+// is summed row by row. Stop is asked before each line is taken.
+class HitWalk {
+public:
+    struct Hit {
+        int instrument = 0;
+        double startSeconds = 0;
+    };
+
+    HitWalk(const StepList& list, const std::array<bool, 25>& isRendered, RenderObserver& observer)
+        : list_(list), isRendered_(isRendered), observer_(observer)
+    {
+    }
+
+    // The next hit of a rendered instrument; nothing at the end of the list or once stopped.
+    std::optional<Hit> next()
+    {
+        while (!isEnd_) {
+            if (observer_.isStopRequested()) {
+                isStopped_ = true;
+                isEnd_ = true;
+                break;
+            }
+            const std::string& line = list_.line(index_++);
+            isEnd_ = line == StepList::kEnd;
+            if (line == StepList::kMarker)
+                stepSeconds_ = strToInt(list_.line(index_++)) * 2 * 0.001;
+            else
+                ++rowCell_;
+            observer_.linePassed(index_);
+            if (rowCell_ == 6) {
+                rowCell_ = 0;
+                startSeconds_ += stepSeconds_;
+            }
+            const int instrument = instrumentSlot(line);
+            if (instrument > 0 && isRendered_[static_cast<size_t>(instrument)])
+                return Hit{instrument, startSeconds_};
+        }
+        return std::nullopt;
+    }
+
+    bool isStopped() const { return isStopped_; }
+
+private:
+    const StepList& list_;
+    const std::array<bool, 25>& isRendered_;
+    RenderObserver& observer_;
+    std::int64_t index_ = 0;
+    double startSeconds_ = 0.0;
+    double stepSeconds_ = 0.0;
+    int rowCell_ = -1;
+    bool isEnd_ = false;
+    bool isStopped_ = false;
+};
+
+// A hit being mixed: the output frames it covers.
+struct HitSpan {
+    std::int64_t start;
+    std::int64_t end;
+};
+
+// out[i] := clamp(out[i] + values[i], -32767, 32767), the sum and clip of Mix. This is where a
+// render spends its time, so eight samples go at once where the processor allows: widened to 32
+// bits, added, narrowed with saturation to -32768..32767 and lifted to -32767, which is the same
+// clip.
+void addClipped(std::int16_t* out, const std::int32_t* values, std::int64_t count)
+{
+    std::int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i lowest = _mm_set1_epi16(-32767);
+    for (; i + 8 <= count; i += 8) {
+        const __m128i held = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i));
+        // Sign-extend the eight 16-bit samples: unpack each into the high half, shift back down.
+        const __m128i low = _mm_srai_epi32(_mm_unpacklo_epi16(held, held), 16);
+        const __m128i high = _mm_srai_epi32(_mm_unpackhi_epi16(held, held), 16);
+        const __m128i sumLow = _mm_add_epi32(low, _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + i)));
+        const __m128i sumHigh = _mm_add_epi32(high, _mm_loadu_si128(reinterpret_cast<const __m128i*>(values + i + 4)));
+        const __m128i clipped = _mm_max_epi16(_mm_packs_epi32(sumLow, sumHigh), lowest);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), clipped);
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = static_cast<std::int16_t>(std::clamp(values[i] + out[i], -32767, 32767));
+}
+
+// One window of output frames as 16-bit samples, summed hit by hit and clipped after every sum
+// as Mix clips, then stored in the output wave as its sample bytes.
+class OutputWindow {
+public:
+    explicit OutputWindow(int channels)
+        : channels_(channels), samples_(static_cast<size_t>(kWindowFrames * channels))
+    {
+    }
+
+    void clear() { std::fill(samples_.begin(), samples_.end(), std::int16_t{0}); }
+
+    // Adds `frames` frames of values onto the window from frame `at` of it.
+    void add(std::int64_t at, const std::int32_t* values, std::int64_t frames)
+    {
+        addClipped(samples_.data() + at * channels_, values, frames * channels_);
+    }
+
+    // Stores the window's first `frames` frames at frame `first` of `output` (16-bit little-endian).
+    void store(wavaudio::TWave& output, std::int64_t first, std::int64_t frames)
+    {
+        const auto count = static_cast<size_t>(frames * channels_);
+        const std::uint8_t* bytes = nullptr;
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes = reinterpret_cast<const std::uint8_t*>(samples_.data());
+        } else {
+            bytes_.resize(count * 2);
+            for (size_t i = 0; i < count; ++i) {
+                const auto bits = static_cast<std::uint16_t>(samples_[i]);
+                bytes_[2 * i] = static_cast<std::uint8_t>(bits);
+                bytes_[2 * i + 1] = static_cast<std::uint8_t>(bits >> 8);
+            }
+            bytes = bytes_.data();
+        }
+        output.WriteFrames(static_cast<std::int32_t>(first), bytes, count * 2);
+    }
+
+private:
+    int channels_;
+    std::vector<std::int16_t> samples_;
+    std::vector<std::uint8_t> bytes_;
+};
 
 } // namespace
 
@@ -99,46 +252,68 @@ RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const
     output.SetScratchFileName(scratchFile);
     output.SetScratchMode(true);
 
-    RenderOutcome outcome = RenderOutcome::Finished;
+    // Every sound is read before anything is mixed, so the render mixes the sounds as they were
+    // when it started, whatever happens to their files meanwhile.
+    std::array<std::optional<InstrumentSound>, 25> prepared;
+    std::array<bool, 25> isRendered{};
     for (const int instrument : renderInstruments(list)) {
         const std::optional<RenderSound>& sound = sounds[static_cast<size_t>(instrument)];
         if (!sound)
             continue;
-        // The first line is always a marker with its tempo line, which sets the step length.
-        // Six cells make a row; each row after the first sounds one step length after the one
-        // before, the length of the pattern it belongs to.
-        double startSeconds = 0.0;
-        double stepSeconds = 0.0;
-        int rowCell = -1;
-        int64_t index = 0;
-        bool isEnd = false;
-        while (!isEnd) {
-            if (observer.isStopRequested()) {
-                outcome = RenderOutcome::Stopped;
+        prepared[static_cast<size_t>(instrument)] = prepareSound(output, *sound, instrument);
+        isRendered[static_cast<size_t>(instrument)] = true;
+    }
+
+    // The output is built one window of frames at a time, each window complete before the next:
+    // the hits that sound in it are summed instrument after instrument in ascending order, and
+    // each instrument's hits in the order of the walk, which is the order in which every output
+    // sample receives its sums when the whole song is mixed one instrument at a time. A hit that
+    // reaches past its window is carried into the next. Stop takes no further hit, and the hits
+    // begun are finished, so a stopped render's file holds whole hits.
+    HitWalk walk(list, isRendered, observer);
+    std::optional<HitWalk::Hit> next = walk.next();
+    std::array<std::deque<HitSpan>, 25> sounding;
+    const int channels = output.Format().channels();
+    OutputWindow window(channels);
+    std::vector<std::int32_t> scratch;
+    for (std::int64_t windowStart = 0; windowStart < kMaxFrames; windowStart += kWindowFrames) {
+        const std::int64_t windowEnd = std::min(windowStart + kWindowFrames, kMaxFrames);
+        for (; next; next = walk.next()) {
+            const std::int64_t start = output.MixStartFrame(next->startSeconds);
+            if (start >= windowEnd)
                 break;
-            }
-            const std::string& line = list.line(index++);
-            isEnd = line == StepList::kEnd;
-            if (line == StepList::kMarker) {
-                stepSeconds = strToInt(list.line(index++)) * 2 * 0.001;
-            } else {
-                ++rowCell;
-            }
-            observer.linePassed(index);
-            if (rowCell == 6) {
-                rowCell = 0;
-                startSeconds += stepSeconds;
-            }
-            if (instrumentSlot(line) == instrument) {
-                observer.hitStarting(soundName(instrument));
-                mixHit(output, *sound, startSeconds);
-            }
+            const InstrumentSound& sound = *prepared[static_cast<size_t>(next->instrument)];
+            observer.hitStarting(sound.name);
+            const std::int64_t end = std::min(start + sound.mix.Frames(), kMaxFrames);
+            if (end > std::max<std::int64_t>(start, 0))
+                sounding[static_cast<size_t>(next->instrument)].push_back(HitSpan{start, end});
         }
-        if (outcome == RenderOutcome::Stopped)
+
+        window.clear();
+        std::int64_t filled = windowStart;
+        for (size_t instrument = 0; instrument < sounding.size(); ++instrument) {
+            std::deque<HitSpan>& hits = sounding[instrument];
+            if (hits.empty())
+                continue;
+            const wavaudio::TMixSource& mix = prepared[instrument]->mix;
+            for (const HitSpan& hit : hits) {
+                const std::int64_t from = std::max(hit.start, windowStart);
+                const std::int64_t to = std::min(hit.end, windowEnd);
+                if (from >= to)
+                    continue;
+                window.add(from - windowStart, mix.Values(from - hit.start, to - from, scratch), to - from);
+                filled = std::max(filled, to);
+            }
+            std::erase_if(hits, [windowEnd](const HitSpan& hit) { return hit.end <= windowEnd; });
+        }
+        // A window no hit reaches is left out; the next one written fills it with silence.
+        if (filled > windowStart)
+            window.store(output, windowStart, filled - windowStart);
+        if (!next && std::all_of(sounding.begin(), sounding.end(), [](const auto& hits) { return hits.empty(); }))
             break;
     }
     saveAtomically(output, outputFile);
-    return outcome;
+    return walk.isStopped() ? RenderOutcome::Stopped : RenderOutcome::Finished;
 }
 
 } // namespace groovane

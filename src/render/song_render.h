@@ -1,12 +1,17 @@
-// The song render without its window: walks a song's step list once per instrument that occurs
-// in it and mixes every hit of that instrument into one 44100 Hz 16-bit stereo WAV file, at the
-// time the walk gives the hit. It walks the same step list, with the same instrument look-up, as
-// song playback, so a song renders exactly the hits it plays.
+// The song render without its window: mixes every hit of a song's step list into one 44100 Hz
+// 16-bit stereo WAV file, at the time the walk gives the hit. It walks the same step list, with
+// the same instrument look-up, as song playback, so a song renders exactly the hits it plays.
+//
+// The file is what mixing the song one instrument at a time in ascending order, each hit with
+// the wave class's Mix, gives, to the last bit (same times, rounding, order of sums and clipping
+// after each sum). It is computed faster: each sound is read once per render and scaled once,
+// and the output is built one window of frames at a time with the instruments in order inside
+// each window, so memory stays within one window of output however long the song.
 //
 // The output's sample bytes grow in a scratch file (the renderer's wave in scratch mode) and the
 // finished file is written beside the chosen one and renamed into place, so a render that fails
 // leaves an existing file as it was. A stopped render still writes a valid file holding the hits
-// mixed so far.
+// mixed so far, each whole.
 //
 // Threads: the user-interface thread; the observer's calls are made on it, once per line.
 #pragma once
@@ -21,8 +26,8 @@ namespace groovane {
 
 class StepList;
 
-// What a hit of one instrument sounds: its file, read afresh for every hit, and the settings
-// the mixer takes from it.
+// What a hit of one instrument sounds: its file, read once when the render starts, and the
+// settings the mixer takes from it.
 struct RenderSound {
     std::string file;
     std::int32_t volume = 0;    // hundredths of a decibel, 0 full level, -4000 silent
@@ -38,12 +43,14 @@ using RenderSounds = std::array<std::optional<RenderSound>, 25>;
 class RenderObserver {
 public:
     virtual ~RenderObserver() = default;
-    // Asked before each line is taken; true ends the render with the hits mixed so far.
+    // Asked before each line is taken; true ends the render: no further hit is taken, and the
+    // hits taken are finished.
     virtual bool isStopRequested() = 0;
-    // The line index after the line just taken (its tempo line included); the progress position.
-    // The place to let pending window messages run.
+    // The line index after the line just taken (its tempo line included); the progress position,
+    // which runs once from 0 to the list's line count. The place to let pending window messages
+    // run.
     virtual void linePassed(std::int64_t position) = 0;
-    // Before each hit: the name of the sound being mixed ("Kick", "Sample 3").
+    // As each hit is taken, in the order of the list: the name of its sound ("Kick", "Sample 3").
     virtual void hitStarting(const std::string& soundName) = 0;
 };
 
@@ -56,10 +63,11 @@ double renderVolumeFactor(std::int32_t volume);
 
 enum class RenderOutcome { Finished, Stopped };
 
-// Renders `list` into `outputFile`, building the output in `scratchFile`. Each hit loads its
-// sound into an empty wave, so a file that is empty or not a WAV file mixes nothing. Raises
-// Exception when `outputFile` is the scratch file itself, and whatever reading a sound or
-// writing the files raises; the output file is then left as it was.
+// Renders `list` into `outputFile`, building the output in `scratchFile`. Each sound is loaded
+// into an empty wave before anything is mixed, so a file that is empty or not a WAV file mixes
+// nothing, and a sound file changed during the render changes nothing. Raises Exception when
+// `outputFile` is the scratch file itself (names compared without regard to case), and whatever
+// reading a sound or writing the files raises; the output file is then left as it was.
 RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const std::string& scratchFile,
                          const std::string& outputFile, RenderObserver& observer);
 

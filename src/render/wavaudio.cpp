@@ -402,53 +402,138 @@ void TWave::SetSample(int channel, std::int32_t frame, int value)
 // ---------------------------------------------------------------------------------------------
 // Mixing
 
-void TWave::Mix(const TWave& source, int rate, double volume, double pan, double startSeconds)
+TMixSource TWave::planMix(const TWave& source, int rate, double volume, double pan) const
 {
-    const Layout target = layout();
-    const Layout from = source.layout();
+    TMixSource plan;
+    plan.channels_ = format_.channels();
     const std::int32_t sourceFrames = source.frameCount_;
     const std::uint32_t sourceRate = source.format_.sampleRate();
     // Without frames or rates the length and step ratio are undefined: nothing to add.
-    if (sourceFrames <= 0 || rate <= 0 || sourceRate == 0 || target.blockAlign == 0)
-        return;
-
-    const double offsetFrames =
-        roundHalfEven(static_cast<double>(format_.byteRate()) * startSeconds / static_cast<double>(target.blockAlign));
-    const std::int64_t offset = toLimitedInteger(offsetFrames, 4.0e18);
-
-    const double leftGain = pan > 1 ? 0.0 : (pan >= 0 ? 1 - pan : 1.0);
-    const double rightGain = pan < -1 ? 0.0 : (pan <= 0 ? 1 - std::abs(pan) : 1.0);
-
+    if (sourceFrames <= 0 || rate <= 0 || sourceRate == 0 || format_.blockAlign() == 0)
+        return plan;
+    plan.source_ = &source;
+    plan.sourceFrames_ = sourceFrames;
+    plan.volume_ = volume;
+    plan.leftGain_ = pan > 1 ? 0.0 : (pan >= 0 ? 1 - pan : 1.0);
+    plan.rightGain_ = pan < -1 ? 0.0 : (pan <= 0 ? 1 - std::abs(pan) : 1.0);
     const double playedSeconds = source.Duration() * sourceRate / rate;
-    const std::int64_t outputFrames =
-        toLimitedInteger(roundHalfEven(static_cast<double>(format_.sampleRate()) * playedSeconds), 4.0e18);
-    const double step = static_cast<double>(outputFrames) / sourceFrames;
+    plan.frames_ = std::max<std::int64_t>(
+        0, toLimitedInteger(roundHalfEven(static_cast<double>(format_.sampleRate()) * playedSeconds), 4.0e18));
+    plan.step_ = static_cast<double>(plan.frames_) / sourceFrames;
+    return plan;
+}
+
+std::int64_t TWave::scaledValue(const TWave& source, const Layout& from, const TMixSource& plan, std::int64_t k,
+                                int channel)
+{
+    const double x = static_cast<double>(k) / plan.step_;
+    const auto i0 = static_cast<std::int32_t>(x);
+    const std::int32_t i1 = std::min(i0 + 1, plan.sourceFrames_ - 1);
+    const double w0 = 1 - (x - i0);
+    const double w1 = 1 - w0;
+    const auto s0 = static_cast<std::int16_t>(source.readSample(from, channel, i0));
+    const auto s1 = static_cast<std::int16_t>(source.readSample(from, channel, i1));
+    const double gain = channel == 0 ? plan.leftGain_ : (channel == 1 ? plan.rightGain_ : 1.0);
+    return toLimitedInteger(roundHalfEven((s0 * w0 + s1 * w1) * plan.volume_ * gain), 1.0e9);
+}
+
+TMixSource TWave::PrepareMix(const TWave& source, int rate, double volume, double pan) const
+{
+    TMixSource plan = planMix(source, rate, volume, pan);
+    // Divided, not multiplied: an absurd rate can make the frame count huge.
+    if (plan.source_ && plan.channels_ > 0 && plan.frames_ <= TMixSource::kKeptValues / plan.channels_) {
+        plan.kept_.resize(static_cast<std::size_t>(plan.frames_ * plan.channels_));
+        plan.compute(0, plan.frames_, plan.kept_.data());
+    }
+    return plan;
+}
+
+void TMixSource::compute(std::int64_t first, std::int64_t count, std::int32_t* out) const
+{
+    const TWave::Layout from = source_->layout();
+    for (std::int64_t k = first; k < first + count; ++k)
+        for (int ch = 0; ch < channels_; ++ch)
+            *out++ = static_cast<std::int32_t>(TWave::scaledValue(*source_, from, *this, k, ch));
+}
+
+const std::int32_t* TMixSource::Values(std::int64_t first, std::int64_t count, std::vector<std::int32_t>& scratch) const
+{
+    if (!kept_.empty())
+        return kept_.data() + first * channels_;
+    scratch.resize(static_cast<std::size_t>(count * channels_));
+    compute(first, count, scratch.data());
+    return scratch.data();
+}
+
+std::int64_t TWave::MixStartFrame(double startSeconds) const
+{
+    const std::uint16_t blockAlign = format_.blockAlign();
+    if (blockAlign == 0)
+        return 0;
+    return toLimitedInteger(
+        roundHalfEven(static_cast<double>(format_.byteRate()) * startSeconds / static_cast<double>(blockAlign)), 4.0e18);
+}
+
+void TWave::Mix(const TWave& source, int rate, double volume, double pan, double startSeconds)
+{
+    const TMixSource plan = planMix(source, rate, volume, pan);
+    if (!plan.source_)
+        return;
+    const Layout target = layout();
+    const Layout from = source.layout();
+    const std::int64_t offset = MixStartFrame(startSeconds);
 
     // Frames before 0 are neither read nor written, and no frame past the largest FrameCount
     // can hold: skip those outright instead of walking them.
     const std::int64_t first = std::max<std::int64_t>(0, -offset);
-    const std::int64_t last = std::min<std::int64_t>(outputFrames, static_cast<std::int64_t>(kMaxFrame) - offset + 1);
+    const std::int64_t last = std::min<std::int64_t>(plan.frames_, static_cast<std::int64_t>(kMaxFrame) - offset + 1);
 
+    // Source and destination are read sample by sample between the writes, so a wave mixed
+    // into itself reads the samples it has already changed.
     for (std::int64_t k = first; k < last; ++k) {
-        const double x = static_cast<double>(k) / step;
-        const auto i0 = static_cast<std::int32_t>(x);
-        const std::int32_t i1 = std::min(i0 + 1, sourceFrames - 1);
-        const double w0 = 1 - (x - i0);
-        const double w1 = 1 - w0;
         const auto frame = static_cast<std::int32_t>(k + offset);
         for (int ch = 0; ch < target.channels; ++ch) {
-            const auto s0 = static_cast<std::int16_t>(source.readSample(from, ch, i0));
-            const auto s1 = static_cast<std::int16_t>(source.readSample(from, ch, i1));
+            const std::int64_t scaled = scaledValue(source, from, plan, k, ch);
             const auto d = static_cast<std::int16_t>(readSample(target, ch, frame));
-            const double gain = ch == 0 ? leftGain : (ch == 1 ? rightGain : 1.0);
-            const double scaled = roundHalfEven((s0 * w0 + s1 * w1) * volume * gain);
-            const std::int64_t y = std::clamp<std::int64_t>(toLimitedInteger(scaled, 1.0e9) + d, -32767, 32767);
+            const std::int64_t y = std::clamp<std::int64_t>(scaled + d, -32767, 32767);
             writeSample(target, ch, frame, static_cast<int>(y));
         }
     }
 
     if (scratchFile_)
         FlushWindow();
+}
+
+void TWave::WriteFrames(std::int32_t frame, const std::uint8_t* bytes, std::size_t size)
+{
+    const Layout l = layout();
+    if (frame < 0 || l.blockAlign == 0 || size % static_cast<std::size_t>(l.blockAlign) != 0)
+        return;
+    const std::int64_t frames =
+        std::min<std::int64_t>(static_cast<std::int64_t>(size) / l.blockAlign, std::int64_t{kMaxFrame} + 1 - frame);
+    if (frames <= 0)
+        return;
+    const std::int64_t offset = std::int64_t{frame} * l.blockAlign;
+    const auto count = static_cast<std::size_t>(frames * l.blockAlign);
+    const std::uint8_t silence = silenceByte(l.eightBit);
+    if (scratchFile_) {
+        if (windowStart_ != kNoWindow)
+            FlushWindow();
+        std::vector<std::uint8_t> piece;
+        for (std::int64_t end = scratchFile_->size(); end < offset;) {
+            const auto n = static_cast<std::size_t>(std::min<std::int64_t>(offset - end, kCopyPieceBytes));
+            piece.assign(n, silence);
+            scratchFile_->writeAt(end, piece.data(), n);
+            end += static_cast<std::int64_t>(n);
+        }
+        scratchFile_->writeAt(offset, bytes, count);
+    } else {
+        const auto at = static_cast<std::size_t>(offset);
+        if (at + count > data_.size())
+            data_.resize(at + count, silence);
+        std::memcpy(data_.data() + at, bytes, count);
+    }
+    frameCount_ = std::max(frameCount_, static_cast<std::int32_t>(frame + frames));
 }
 
 } // namespace groovane::wavaudio

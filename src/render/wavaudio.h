@@ -21,6 +21,41 @@
 
 namespace groovane::wavaudio {
 
+class TWave;
+
+// A source as Mix adds it into a wave of one format at one rate, volume and pan: for each frame
+// Mix writes and each of the destination's channels, the interpolated, scaled and panned value
+// that Mix sums onto what the destination holds. Mix computes these afresh for every hit; a
+// renderer that adds one sound at many places takes them from here, computed once, and gets the
+// same sums. Short sounds are computed in full at once; a very long one (a sample pitched far
+// down) piece by piece as asked, so its values never take much memory. The source must outlive
+// this and stay unchanged. One thread at a time.
+class TMixSource {
+public:
+    // Frames Mix writes for the source (none for a source Mix leaves out).
+    std::int64_t Frames() const { return frames_; }
+    int Channels() const { return channels_; }
+    // The values of frames [first, first + count) of the sound, interleaved by channel; `count`
+    // within Frames(). The pointer is valid until the next call; `scratch` may hold them.
+    const std::int32_t* Values(std::int64_t first, std::int64_t count, std::vector<std::int32_t>& scratch) const;
+
+private:
+    friend class TWave;
+    // At most this many values are kept computed (16 MB).
+    static constexpr std::int64_t kKeptValues = std::int64_t{1} << 22;
+    void compute(std::int64_t first, std::int64_t count, std::int32_t* out) const;
+
+    const TWave* source_ = nullptr; // null when Mix adds nothing
+    std::int32_t sourceFrames_ = 0;
+    std::int64_t frames_ = 0;
+    int channels_ = 0;
+    double step_ = 1;
+    double volume_ = 0;
+    double leftGain_ = 1;
+    double rightGain_ = 1;
+    std::vector<std::int32_t> kept_;
+};
+
 class TWave {
 public:
     // `WindowStart` when no window is open.
@@ -86,6 +121,19 @@ public:
     // align 0 leaves this wave as it was. `source` may be this wave. Raises EStreamError.
     void Mix(const TWave& source, int rate, double volume, double pan, double startSeconds);
 
+    // The values Mix(source, rate, volume, pan, ...) adds into this wave, computed once (see
+    // TMixSource). Nothing to add under the same conditions as Mix. Raises EStreamError.
+    TMixSource PrepareMix(const TWave& source, int rate, double volume, double pan) const;
+    // The frame Mix starts a source at for `startSeconds`: round(byte rate x start / block align).
+    // 0 for block align 0.
+    std::int64_t MixStartFrame(double startSeconds) const;
+    // Stores whole frames of sample bytes from frame `frame` on, exactly as setting each of their
+    // samples would store them: a gap between the data's end and `frame` becomes silence, and
+    // FrameCount grows to cover the frames written. In scratch mode an open window is written
+    // back first and the bytes go straight to the scratch file. Ignored for a negative frame or
+    // a size that is not a whole number of frames. Raises EStreamError.
+    void WriteFrames(std::int32_t frame, const std::uint8_t* bytes, std::size_t size);
+
     FormatBlock& Format() { return format_; }
     const FormatBlock& Format() const { return format_; }
     std::int32_t FrameCount() const { return frameCount_; }
@@ -121,6 +169,12 @@ private:
     void writeSample(const Layout& layout, int channel, std::int32_t frame, int value);
     void moveWindowTo(const Layout& layout, std::int32_t frame, std::int64_t offset);
     void appendSilenceToScratchFile(std::int64_t upToOffset, std::uint8_t silence);
+    // What Mix adds for `source` at one rate, volume and pan, without the values.
+    TMixSource planMix(const TWave& source, int rate, double volume, double pan) const;
+    // Mix's value for channel `channel` of output frame `k` of a plan, before the sum.
+    static std::int64_t scaledValue(const TWave& source, const Layout& from, const TMixSource& plan, std::int64_t k,
+                                    int channel);
+    friend class TMixSource;
 
     void loadDataChunk(FileStream& in, std::uint32_t size);
     void reopenScratchFile();

@@ -2,19 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "wave_stream.h"
 
 namespace groovane {
-
-namespace {
-
-int64_t blocksFor(int64_t bytes)
-{
-    return (bytes + TWave::kBlockBytes - 1) / TWave::kBlockBytes;
-}
-
-} // namespace
 
 std::string formatRecordBytes(const WaveFormatEx& format)
 {
@@ -68,7 +60,6 @@ void TWave::Clear()
 {
     std::vector<uint8_t>().swap(format_);
     std::vector<uint8_t>().swap(data_);
-    size_ = 0;
 }
 
 void TWave::Assign(const TWave* source)
@@ -82,7 +73,7 @@ void TWave::Assign(const TWave* source)
     SetFormatSize(source->FormatSize());
     SetSize(source->Size());
     std::copy(source->format_.begin(), source->format_.end(), format_.begin());
-    std::copy_n(source->data_.begin(), source->size_, data_.begin());
+    std::copy(source->data_.begin(), source->data_.end(), data_.begin());
 }
 
 void TWave::SetFormatSize(int32_t size)
@@ -99,13 +90,12 @@ void TWave::SetFormat(const WaveFormatEx& format)
 void TWave::SetSize(int32_t size)
 {
     const int32_t m = std::max(size, 0);
-    const int64_t blocks = blocksFor(m);
-    if (blocks != blocksFor(static_cast<int64_t>(data_.size()))) {
-        std::vector<uint8_t> grown(static_cast<size_t>(blocks * kBlockBytes));
-        std::copy_n(data_.begin(), std::min<size_t>(data_.size(), grown.size()), grown.begin());
-        data_.swap(grown);
+    if (static_cast<size_t>(m) != data_.size()) {
+        // A fresh buffer of the exact length: resizing in place would keep a larger allocation.
+        std::vector<uint8_t> resized(static_cast<size_t>(m));
+        std::copy_n(data_.begin(), std::min(data_.size(), resized.size()), resized.begin());
+        data_.swap(resized);
     }
-    size_ = m;
 }
 
 void TWave::LoadFromStream(TStream& stream)
@@ -121,7 +111,7 @@ void TWave::LoadFromStream(TStream& stream)
     if (length > stream.Size() - waveStream.SampleStart() || length > INT32_MAX)
         throw EReadError("Stream read error");
     SetSize(static_cast<int32_t>(length));
-    waveStream.ReadBuffer(data_.data(), size_);
+    waveStream.ReadBuffer(data_.data(), Size());
 }
 
 void TWave::LoadFromFile(const std::string& fileName)
@@ -138,7 +128,7 @@ void TWave::SaveToStream(TStream& stream) const
     waveStream.SetFormatSize(FormatSize());
     std::copy(format_.begin(), format_.end(), waveStream.FormatData());
     waveStream.Open(true);
-    waveStream.WriteBuffer(data_.data(), size_);
+    waveStream.WriteBuffer(data_.data(), Size());
     waveStream.Close();
 }
 
@@ -155,9 +145,9 @@ std::string TWave::PropertyBytes() const
     return stream.Bytes();
 }
 
-void TWave::LoadPropertyBytes(const std::string& bytes)
+void TWave::LoadPropertyBytes(std::string bytes)
 {
-    TMemoryStream stream(bytes);
+    TMemoryStream stream(std::move(bytes));
     LoadFromStream(stream);
 }
 

@@ -28,9 +28,6 @@ void MakePCMWaveFormat(WaveFormatEx& format, uint32_t samplesPerSec, int bitsPer
 
 class TWave {
 public:
-    // Sample bytes are held in blocks of this many bytes.
-    static constexpr int32_t kBlockBytes = 8096;
-
     TWave() = default;
     TWave(const TWave& other) { Assign(&other); }
     TWave& operator=(const TWave& other)
@@ -53,12 +50,13 @@ public:
 
     const uint8_t* Data() const { return data_.data(); }
     uint8_t* Data() { return data_.data(); }
-    int32_t Size() const { return size_; }
-    // Sets the sample length to max(size, 0), keeping existing bytes; the buffer is
-    // reallocated only when the number of 8096-byte blocks changes.
+    int32_t Size() const { return static_cast<int32_t>(data_.size()); }
+    // Sets the sample length to max(size, 0), keeping existing bytes up to the smaller length
+    // (new bytes are zero). The buffer holds exactly the samples, so a sound costs memory in
+    // proportion to its length: a kit of many short sounds stays as small as its file.
     void SetSize(int32_t size);
-    // Bytes allocated for samples: Size rounded up to whole blocks.
-    int64_t Capacity() const { return static_cast<int64_t>(data_.size()); }
+    // Bytes allocated for samples: Size.
+    int64_t Capacity() const { return static_cast<int64_t>(data_.capacity()); }
 
     // Reads a WAV image from the stream's position. The wave is cleared first and stays empty
     // (or holds only its format) when the image is bad: EWaveStreamError "Wave is invalid",
@@ -77,13 +75,13 @@ public:
     // The bytes of the `WAVE` property as a kit file stores them: the WAV image, or nothing for
     // an empty wave.
     std::string PropertyBytes() const;
-    // Loads the wave from stored property bytes (LoadFromStream over them).
-    void LoadPropertyBytes(const std::string& bytes);
+    // Loads the wave from stored property bytes (LoadFromStream over them). Taken by value, so
+    // a caller that hands over its bytes costs no copy of them.
+    void LoadPropertyBytes(std::string bytes);
 
 private:
     std::vector<uint8_t> format_;
     std::vector<uint8_t> data_;
-    int32_t size_ = 0;
 };
 
 } // namespace groovane

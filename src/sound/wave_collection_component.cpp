@@ -189,8 +189,7 @@ void readItem(Reader& r, TWaveCollectionItem& item)
             item.SetLooped(r.boolValue());
         } else if (equalsIgnoreCase(property, "Wave.WAVE")) {
             r.expect(vaBinary);
-            const std::string image = r.bytes(r.uint(4));
-            item.Wave().LoadPropertyBytes(image);
+            item.Wave().LoadPropertyBytes(r.bytes(r.uint(4)));
         } else {
             throw EReadError("Property does not exist");
         }
@@ -236,6 +235,7 @@ void TWaveCollectionComponent::ReadResource(TStream& stream)
     r.signature();
     r.shortName(); // class name
     r.shortName(); // component name
+    int sounds = 0;
     while (!r.endOfList()) {
         const std::string property = r.shortName();
         if (!equalsIgnoreCase(property, "List"))
@@ -248,6 +248,9 @@ void TWaveCollectionComponent::ReadResource(TStream& stream)
                 r.uint(tag == vaInt8 ? 1 : tag == vaInt16 ? 2 : 4);
             }
             r.expect(vaList);
+            if (++sounds > kMaxKitSounds)
+                throw EReadError("Kit has too many sounds: a kit holds at most " + std::to_string(kMaxKitSounds) +
+                                 " sounds");
             readItem(r, list_.Add());
         }
     }

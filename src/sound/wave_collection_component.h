@@ -22,6 +22,11 @@ public:
     using EReadError::EReadError;
 };
 
+// The most sounds a kit file may hold. A kit holds 17 sounds (16 instruments after one unnamed
+// sound); the limit leaves room for kits made otherwise, and with it a kit file of many tiny
+// sounds costs a bounded number of items however large it is.
+inline constexpr int kMaxKitSounds = 1024;
+
 // Exists only for the moment of reading or writing a kit: `List` is the collection read into
 // or written from.
 class TWaveCollectionComponent {
@@ -39,8 +44,10 @@ public:
     // (the caller empties the list first). Failures: EInvalidStreamFormat "Invalid stream
     // format" for a bad header or signature; EReadError "Stream read error" for truncation or
     // lengths beyond the stream, "Property does not exist" for an unknown property, "Invalid
-    // property value" for a value of the wrong kind; the wave errors of a bad sound image. The
-    // sounds read before the failure stay in the list.
+    // property value" for a value of the wrong kind, "Kit has too many sounds: a kit holds at
+    // most 1024 sounds" at the start of a sound past kMaxKitSounds, before anything is made for
+    // it; the wave errors of a bad sound image. The sounds read before the failure stay in the
+    // list.
     void ReadResource(TStream& stream);
 
 private:

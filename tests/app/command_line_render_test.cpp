@@ -2,17 +2,20 @@
 // rendered from the window, and the same song rendered by the command-line program in the same
 // folder, give the same file byte for byte, from the first entry and from a later one. The song
 // uses kit sounds with stored pans, sample slots with a pitch, with a pan, and with a pitch and
-// pan the sound device refuses, and two patterns at different tempos.
+// pan the sound device refuses, and two patterns at different tempos; a stale scratch copy of a
+// slot, and a slot closed and the song opened again during a render, change nothing.
 #include "le_bytes.h"
 #include "line_buffer.h"
 #include "list_box.h"
 #include "program_windows.h"
+#include "sample_window.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
 #include "song_files.h"
 #include "working_folder.h"
 
 #include <QProcess>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -79,10 +82,20 @@ TEST(CommandLineRender, WritesTheWindowsRenderOfTheSameSongByteForByte)
         TSequence& main = *windows.Sequence;
         dialogs.openAnswers.push_back(folder.file("Song.sng"));
         main.BitBtn8Click();
+        // A stale scratch copy of slot 1: the render mixes what the slot's player plays.
+        folder.write("temp/Sample1.wav", toneWav(2, 44100, 100));
         dialogs.saveAnswers.push_back(folder.file("window.wav"));
         main.RendorClick();
+
+        // While the second render runs, slot 3 is closed in its window and the song opened
+        // again: the render goes on with the sounds it started with.
         main.SongList->setCurrentRow(1);
         dialogs.saveAnswers.push_back(folder.file("window-fill.wav"));
+        dialogs.openAnswers.push_back(folder.file("Song.sng"));
+        QTimer::singleShot(0, &main, [&] {
+            windows.sampleWindow(3)->FileCloseClick();
+            main.BitBtn8Click();
+        });
         main.RendorClick();
     }
     ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors.front();

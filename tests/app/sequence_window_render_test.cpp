@@ -1,7 +1,8 @@
 // Render from the main window on the default kit: the save dialog, the file written, the play
 // buttons, progress bar and step list given back after a finished, cancelled, stopped or refused
-// render, and Render ignored while one runs.
+// render, Render ignored while one runs, and what stops a render and what does not.
 #include "exception.h"
+#include "le_bytes.h"
 #include "line_buffer.h"
 #include "play_list.h"
 #include "render_window.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 using namespace groovane;
 
@@ -44,7 +46,8 @@ protected:
         window->FormCreate();
         form.setHost(RenderHost{window.get(), window->ProgressBar1, window->BitBtn3, window->BitBtn12,
                                 &window->MainPlay, [this] { return window->BaseFolder; },
-                                [this] { return window->renderSounds(); }});
+                                [this] { return window->renderSounds(); },
+                                [this] { return window->isRenderStopRequested(); }});
         window->runRender = [this] {
             ++renders;
             form.Button1Click(&form);
@@ -157,4 +160,50 @@ TEST_F(SequenceRenderTest, RefusedOutputGivesTheButtonsBackBeforeTheMessage)
     window->RendorClick(window->Rendor);
     EXPECT_EQ(renders, 2);
     EXPECT_NE(folder.read("song.wav"), "earlier");
+}
+
+TEST_F(SequenceRenderTest, SaveSongAndOpenSongDuringTheRenderDoNotStopIt)
+{
+    dialogs.saveAnswers.push_back(folder.file("whole.wav"));
+    window->RendorClick(window->Rendor);
+
+    // Both enable Play Pattern while the render lets window messages through.
+    dialogs.saveAnswers.push_back(folder.file("song.wav"));
+    dialogs.saveAnswers.push_back(folder.file("Beat.sng"));
+    dialogs.openAnswers.push_back(folder.file("Beat.sng"));
+    QTimer::singleShot(0, window.get(), [this] {
+        window->BitBtn9Click();
+        window->BitBtn8Click();
+    });
+    window->RendorClick(window->Rendor);
+
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(folder.read("song.wav"), folder.read("whole.wav"));
+    expectIdle();
+}
+
+TEST_F(SequenceRenderTest, ClearListAndClosingTheWindowStopTheRender)
+{
+    dialogs.saveAnswers.push_back(folder.file("whole.wav"));
+    window->RendorClick(window->Rendor);
+    const size_t whole = folder.read("whole.wav").size();
+
+    int stopped = 0;
+    for (const auto& stop : std::vector<std::function<void()>>{[this] { window->BitBtn10Click(); },
+                                                               [this] { window->close(); }}) {
+        PlayList list;
+        list.append("Beat");
+        window->showSongList(list);
+        dialogs.saveAnswers.push_back(folder.file("part.wav"));
+        QTimer::singleShot(0, window.get(), stop);
+        window->RendorClick(window->Rendor);
+
+        const std::string bytes = folder.read("part.wav");
+        ASSERT_GE(bytes.size(), 44u);
+        EXPECT_LT(bytes.size(), whole) << stopped;
+        EXPECT_EQ(test::readLe32(bytes, 40), bytes.size() - 44) << stopped;
+        expectIdle();
+        ++stopped;
+    }
+    EXPECT_TRUE(dialogs.errors.empty());
 }

@@ -1,6 +1,7 @@
 // The song render's walk: when each hit sounds, how instruments are summed, clipped, scaled and
 // pitched, what a stopped or failed render leaves on disk, and sounds that hold nothing.
 #include "exception.h"
+#include "pattern_editing.h"
 #include "song_render.h"
 #include "step_list.h"
 #include "wav_bytes.h"
@@ -9,6 +10,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <vector>
 
 using namespace groovane;
@@ -153,10 +155,11 @@ TEST_F(SongRenderTest, SampleSlotPitchedToHalfRatePlaysTwiceAsLong)
     EXPECT_EQ(observer.hits, (std::vector<std::string>{"Sample 1"}));
 }
 
-TEST_F(SongRenderTest, StopLeavesAValidFileWithTheHitsMixedSoFar)
+TEST_F(SongRenderTest, StopLeavesAValidFileWithTheHitsTakenSoFarEachWhole)
 {
+    // The snare, played at 1 Hz, lasts four seconds: three are sounding when Stop comes.
     sounds[1] = sound("kick.wav", wav16(2, 44100, {100, 100}));
-    sounds[2] = sound("snare.wav", wav16(2, 44100, {7, 7}));
+    sounds[2] = sound("snare.wav", wav16(1, 44100, {7, 7, 7, 7}), 1);
     observer.stopAfterHits = 6;
     const StepList list = songOf({everyRow(60, 4, {"Kick", "Short Kick"})});
 
@@ -167,8 +170,11 @@ TEST_F(SongRenderTest, StopLeavesAValidFileWithTheHitsMixedSoFar)
     EXPECT_EQ(readLe32(bytes, 4), bytes.size() - 8);
     EXPECT_EQ(readLe32(bytes, 40), bytes.size() - 44);
     const auto out = rendered();
+    // Kick and snare of rows 0..2, the snares to their ends; nothing of row 3.
+    ASSERT_EQ(out->FrameCount(), 2 * 5292 + 4 * 44100);
     for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(out->GetSample(0, row * 5292), row < 2 ? 107 : 100) << row;
+        EXPECT_EQ(out->GetSample(0, row * 5292), row < 3 ? 100 + 7 * (row + 1) : 7 * 3) << row;
+    EXPECT_EQ(out->GetSample(0, out->FrameCount() - 1), 7);
 }
 
 TEST_F(SongRenderTest, SoundWithoutWaveDataMixesNothing)
@@ -208,3 +214,97 @@ TEST_F(SongRenderTest, FailedOrRefusedRenderLeavesTheOutputFileWhole)
 }
 
 } // namespace
+
+namespace {
+
+// The render as the song's walk defines it: one instrument at a time in ascending order, every
+// hit read from its file and added with the wave class's Mix. renderSong must give these bytes.
+std::string referenceRender(const StepList& list, const RenderSounds& sounds, const TempFolder& dir)
+{
+    TWave output;
+    output.SetScratchFileName(dir.file("reference.tmp"));
+    output.SetScratchMode(true);
+    for (const int instrument : renderInstruments(list)) {
+        const std::optional<RenderSound>& sound = sounds[static_cast<size_t>(instrument)];
+        if (!sound)
+            continue;
+        double t = 0;
+        double step = 0;
+        int cell = -1;
+        std::int64_t i = 0;
+        for (bool isEnd = false; !isEnd;) {
+            const std::string& line = list.line(i++);
+            isEnd = line == StepList::kEnd;
+            if (line == StepList::kMarker)
+                step = std::stoi(list.line(i++)) * 2 * 0.001;
+            else
+                ++cell;
+            if (cell == 6) {
+                cell = 0;
+                t += step;
+            }
+            if (instrumentSlot(line) != instrument)
+                continue;
+            TWave source;
+            source.LoadFromFile(sound->file);
+            const int rate = sound->frequency ? sound->frequency : static_cast<int>(source.Format().sampleRate());
+            output.Mix(source, rate, renderVolumeFactor(sound->volume), sound->pan * 0.0005, t);
+        }
+    }
+    output.SaveToFile(dir.file("reference.wav"));
+    return dir.read("reference.wav");
+}
+
+} // namespace
+
+// Random songs of over two output windows, with loud sounds that clip, sounds of other rates and
+// channel counts, a sample pitched far down that outlasts a window, an empty sound and an
+// instrument without a sound, at random volumes, pans and tempos: the render equals the
+// reference byte for byte.
+TEST_F(SongRenderTest, RandomSongsEqualTheRenderHitByHit)
+{
+    const std::vector<std::string> cells{"", "", "", "Kick", "snare", "ClsHiat", "OpHiat", "Tom1", "Sample1",
+                                         "Sample2", "nothing"};
+    for (const unsigned seed : {1u, 2u}) {
+        std::mt19937 random(seed);
+        const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        const auto noise = [&](int channels, std::uint32_t rate, int frames, int loudness) {
+            std::vector<int> values(static_cast<size_t>(channels * frames));
+            for (int& v : values)
+                v = pick(-loudness, loudness);
+            std::string data;
+            for (const int v : values)
+                data += le16(v);
+            return riff(chunk("fmt ", fmtBody(channels, rate, 16)) + chunk("data", data));
+        };
+        sounds = {};
+        sounds[1] = sound("kick.wav", noise(1, 44100, pick(50, 3000), 32767));
+        sounds[3] = sound("snare.wav", noise(2, 22050, pick(50, 2000), 20000));
+        sounds[4] = sound("hat.wav", noise(2, 44100, pick(10, 500), 30000));
+        sounds[5] = sound("open.wav", "");
+        sounds[17] = sound("low.wav", noise(1, 44100, 44100, 12000), 4410);
+        sounds[18] = sound("sample.wav", noise(2, 11025, pick(100, 4000), 32767), pick(0, 1) ? 0 : 30000);
+        for (const int i : {1, 3, 4, 17, 18}) {
+            sounds[static_cast<size_t>(i)]->volume = pick(-4500, 500);
+            sounds[static_cast<size_t>(i)]->pan = pick(-4500, 4500);
+        }
+
+        std::vector<SongPattern> patterns;
+        for (double seconds = 0; seconds < 26;) {
+            SongPattern p{pick(1, 140), pick(1, 3), pick(1, 16), {}};
+            for (int c = 0; c < 6 * p.length; ++c)
+                p.cells.push_back(cells[static_cast<size_t>(pick(0, static_cast<int>(cells.size()) - 1))]);
+            // The long sample sounds rarely.
+            for (std::string& cell : p.cells)
+                if (cell == "Sample1" && pick(0, 20) > 0)
+                    cell.clear();
+            seconds += p.tempoPosition * 0.002 * p.length * p.loopCount;
+            patterns.push_back(std::move(p));
+        }
+        const StepList list = songOf(patterns);
+
+        render(list);
+        EXPECT_TRUE(dir.read("song.wav") == referenceRender(list, sounds, dir)) << "seed " << seed;
+        EXPECT_GT(rendered()->FrameCount(), 2 * TWave::kWindowFrames) << "seed " << seed;
+    }
+}

@@ -140,4 +140,31 @@ TEST_F(WaveMixTest, WaveMixedIntoItselfReadsWhatItHasWritten)
     EXPECT_EQ(allSamples(out), (std::vector<int>{100, 200, 400, 600, 400, 600}));
 }
 
+TEST_F(WaveMixTest, PreparedValuesAreWhatMixAddsForShortAndVeryLongSounds)
+{
+    // A mono source mixed into stereo, panned and scaled. Played at 20 Hz it lasts 2.2 million
+    // frames, more than the prepared values keep at once, so they are computed piece by piece.
+    std::string data;
+    for (int i = 0; i < 1000; ++i)
+        data += le16((i * 7919) % 60001 - 30000);
+    loadBytes(hit, dir, riff(chunk("fmt ", fmtBody(1, 44100, 16)) + chunk("data", data)));
+    for (const int rate : {44100, 33075, 20}) {
+        TWave mixed;
+        mixed.Mix(hit, rate, 0.7, -0.4, 0.0);
+        const wavaudio::TMixSource prepared = out.PrepareMix(hit, rate, 0.7, -0.4);
+        ASSERT_EQ(prepared.Frames(), mixed.FrameCount()) << rate;
+        ASSERT_EQ(prepared.Channels(), 2);
+        std::vector<std::int32_t> scratch;
+        for (const std::int64_t first : {std::int64_t{0}, prepared.Frames() / 3, prepared.Frames() - 7}) {
+            const std::int32_t* values = prepared.Values(first, 7, scratch);
+            for (int i = 0; i < 14; ++i)
+                EXPECT_EQ(values[i], mixed.GetSample(i % 2, static_cast<std::int32_t>(first + i / 2)))
+                    << rate << " frame " << first + i / 2;
+        }
+    }
+    // What Mix leaves out, nothing is prepared for.
+    EXPECT_EQ(out.PrepareMix(hit, 0, 1.0, 0.0).Frames(), 0);
+    EXPECT_EQ(out.MixStartFrame(1.5), 66150);
+}
+
 } // namespace

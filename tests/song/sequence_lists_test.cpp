@@ -1,4 +1,5 @@
 #include "files.h"
+#include "grid_view.h"
 #include "idle_host.h"
 #include "line_buffer.h"
 #include "scripted_dialogs.h"
@@ -6,6 +7,7 @@
 #include "working_folder.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidgetItem>
@@ -17,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <sys/resource.h>
 
 using namespace groovane;
@@ -402,4 +405,72 @@ TEST_F(SequenceListsTest, LoopCountBelowOneBecomesOneAtOnce)
     window->Loop->selectAll();
     QTest::keyClick(window->Loop, Qt::Key_Backspace);
     EXPECT_EQ(window->Loop->text(), "1") << "also when the value was 1 already";
+}
+
+// Pattern files written in the old 8-bit code page, and a name with control characters that is
+// longer than a line edit holds by default: shown as Windows-1252, loaded and saved back byte for
+// byte.
+class SequencePatternBytesTest : public SequenceListsTest {
+protected:
+    void SetUp() override
+    {
+        std::vector<std::string> lines = LineBuffer::splitLines(patternFile("Caf\xE9", 16, 70, 2));
+        lines[7 * 2 + 2] = "Cong\xE4"; // channel 2 of step 1
+        oldCodePage = LineBuffer::joinLines(lines);
+        folder.write("Caf\xE9.pat", oldCodePage);
+        lines[0] = longName;
+        folder.write("Long.pat", LineBuffer::joinLines(lines));
+        SequenceListsTest::SetUp();
+    }
+
+    std::string oldCodePage;
+    const std::string longName = std::string(40000, 'n') + "\t\x01\xE9";
+};
+
+TEST_F(SequencePatternBytesTest, LoadThenSaveWritesTheSameBytesUntilTheUserEditsTheName)
+{
+    selectLibrary("Caf\xE9");
+    EXPECT_EQ(window->MusicLib->currentItem()->text(), QString::fromUtf8("Café"));
+    QTest::mouseClick(window->BitBtn1, Qt::LeftButton);
+    pressSongEntry(0);
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.errors.at(0);
+    EXPECT_EQ(window->SongList->item(0)->text(), QString::fromUtf8("Café"));
+    EXPECT_EQ(window->Edit2->text(), QString::fromUtf8("Café"));
+    EXPECT_EQ(window->Grid.cell(0, 0), "Caf\xE9");
+    EXPECT_EQ(window->Grid.cell(2, 2), "Cong\xE4");
+
+    std::filesystem::remove(folder.path() / "Caf\xE9.pat");
+    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    EXPECT_EQ(folder.read("Caf\xE9.pat"), oldCodePage);
+    EXPECT_EQ(songs().size(), 1u) << "the play list already holds the pattern";
+    EXPECT_EQ(library().size(), 6u);
+
+    // Selector text that reads as a cell's text removes it, as the same bytes would.
+    window->StringGrid1->setCurrentCell(2, 2);
+    window->ComboBox1->setEditText(QString::fromUtf8("Congä"));
+    window->StringGrid1MouseUp(window->StringGrid1);
+    EXPECT_EQ(window->Grid.cell(2, 2), "");
+    window->StringGrid1MouseUp(window->StringGrid1);
+    EXPECT_EQ(window->Grid.cell(2, 2), "Cong\xC3\xA4") << "what the user places is UTF-8";
+
+    // A name the user edits is what they typed, in UTF-8; the other cells keep their bytes.
+    window->Grid.setCell(2, 2, "Cong\xE4");
+    window->Edit2->setFocus();
+    window->Edit2->end(false);
+    QTest::keyClicks(window->Edit2, " 2");
+    EXPECT_EQ(window->Grid.cell(0, 0), "Caf\xC3\xA9 2");
+    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    std::vector<std::string> lines = LineBuffer::splitLines(oldCodePage);
+    lines[0] = "Caf\xC3\xA9 2";
+    EXPECT_EQ(folder.read("Caf\xC3\xA9 2.pat"), LineBuffer::joinLines(lines));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SequencePatternBytesTest, ALongNameWithControlCharactersIsKeptWhole)
+{
+    window->SongList->addItem("Long");
+    pressSongEntry(0);
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.errors.at(0);
+    EXPECT_EQ(window->Edit2->text().size(), qsizetype(longName.size()));
+    EXPECT_TRUE(window->Grid.cell(0, 0) == longName) << "the name cell keeps every byte";
 }

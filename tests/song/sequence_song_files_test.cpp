@@ -137,6 +137,27 @@ TEST_F(SequenceSongFilesTest, SaveThenOpenGivesBackTheSongAndItsSamples)
     EXPECT_EQ(folder.read("again.sng"), bytes);
 }
 
+TEST_F(SequenceSongFilesTest, NamesInTheOldCodePageComeBackByteForByte)
+{
+    std::vector<std::string> lines{"Caf\xE9", "Stra\xC3\x9F" "e", "\x80\x81"};
+    for (int k = 1; k <= 8; ++k)
+        lines.insert(lines.end(), {"<*sam" + std::to_string(k), "Blank.wav", "22050", "//", "0"});
+    folder.write("old.sng", LineBuffer::joinLines(lines));
+    open(folder.file("old.sng"));
+    ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
+    ASSERT_EQ(window->SongList->count(), 3);
+    EXPECT_EQ(window->SongList->item(0)->text(), QString::fromUtf8("Café"));
+    EXPECT_EQ(window->SongList->item(1)->text(), QString::fromUtf8("Straße"));
+    EXPECT_EQ(window->SongList->item(2)->text(), QString::fromUtf8("€\u0081"));
+
+    // Entries that move keep their bytes.
+    window->SongList->setCurrentRow(2);
+    window->UpDown1Click(window->UpDown1, UpDown::Button::Next);
+    std::swap(lines[1], lines[2]);
+    save(folder.file("new.sng"));
+    EXPECT_EQ(folder.read("new.sng"), LineBuffer::joinLines(lines));
+}
+
 TEST_F(SequenceSongFilesTest, CancelledOrNamelessSavesWriteNothing)
 {
     setPlayList({"A"});

@@ -214,6 +214,53 @@ TEST(KitFile, BadHeaderEmptiesTheCollectionAndKeepsWhatWasReadOnTruncation)
     EXPECT_EQ(target.Items(0).Name(), "Kick");
 }
 
+// A kit file made of `count` copies of one sound with two sample bytes.
+std::string kitOfTinySounds(size_t count)
+{
+    TWaveCollection one;
+    one.Add().SetWave(twoByteWave());
+    const std::string bytes = one.KitBytes();
+    const std::string item = bytes.substr(67, bytes.size() - 67 - 3);
+    std::string kit = bytes.substr(0, 67);
+    kit.reserve(67 + count * item.size() + 3);
+    for (size_t i = 0; i < count; ++i)
+        kit += item;
+    kit += std::string(3, '\0');
+    return kit.replace(27, 4, le32(uint32_t(kit.size() - 31)));
+}
+
+int64_t sampleBytesHeld(const TWaveCollection& kit)
+{
+    int64_t held = 0;
+    for (int i = 0; i < kit.Count(); ++i)
+        held += kit.Items(i).Wave().Capacity();
+    return held;
+}
+
+TEST(KitFile, SoundsCostTheirOwnBytesAndAKitHoldsAtMost1024)
+{
+    TWaveCollection kit;
+    TMemoryStream full(kitOfTinySounds(kMaxKitSounds));
+    kit.LoadFromStream(full);
+    ASSERT_EQ(kit.Count(), kMaxKitSounds);
+    EXPECT_EQ(sampleBytesHeld(kit), 2 * kMaxKitSounds) << "a sound holds its samples, not a block";
+    EXPECT_TRUE(kit.KitBytes() == full.Bytes()) << "loads and saves back byte for byte";
+
+    // Ten megabytes of tiny sounds: refused at the first sound past the limit, having made
+    // nothing for it or for any later one.
+    const std::string huge = kitOfTinySounds(10 * 1024 * 1024 / 72);
+    ASSERT_GE(huge.size(), 10u * 1024 * 1024);
+    TMemoryStream stream(huge);
+    try {
+        kit.LoadFromStream(stream);
+        FAIL() << "accepted " << huge.size() << " bytes of sounds";
+    } catch (const EReadError& e) {
+        EXPECT_STREQ(e.what(), "Kit has too many sounds: a kit holds at most 1024 sounds");
+    }
+    EXPECT_EQ(kit.Count(), kMaxKitSounds) << "the sounds read before the failure stay";
+    EXPECT_EQ(sampleBytesHeld(kit), 2 * kMaxKitSounds);
+}
+
 // Every file of the corpus is damaged; each must be refused with one of the program's errors.
 TEST(BadInput, EveryDamagedFileGivesAnErrorNotACrash)
 {

@@ -230,17 +230,21 @@ TEST(WaveStream, RefusesToWriteWithoutAFormat)
     EXPECT_EQ(host.Bytes(), "");
 }
 
-TEST(WaveBuffer, GrowsInBlocksOf8096Bytes)
+TEST(WaveBuffer, HoldsExactlyItsSamples)
 {
     TWave wave;
+    wave.SetSize(1);
+    EXPECT_EQ(wave.Capacity(), 1);
     wave.SetSize(100);
-    EXPECT_EQ(wave.Capacity(), 8096);
+    EXPECT_EQ(wave.Capacity(), 100);
     wave.Data()[99] = 42;
-    wave.SetSize(200);
-    EXPECT_EQ(wave.Size(), 200);
-    EXPECT_EQ(wave.Capacity(), 8096);
     wave.SetSize(8097);
-    EXPECT_EQ(wave.Capacity(), 2 * 8096);
+    EXPECT_EQ(wave.Size(), 8097);
+    EXPECT_EQ(wave.Capacity(), 8097);
+    EXPECT_EQ(wave.Data()[99], 42);
+    EXPECT_EQ(wave.Data()[8096], 0);
+    wave.SetSize(100);
+    EXPECT_EQ(wave.Capacity(), 100) << "shrinking gives the memory back";
     EXPECT_EQ(wave.Data()[99], 42);
     wave.SetSize(-5);
     EXPECT_EQ(wave.Size(), 0);
