@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   clang libclang-rt-14-dev # the libFuzzer harnesses of the file readers (scripts/fuzz.sh)
+  # the install and the Debian package: their checks and the package's dependencies
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Groovane Pro with AddressSanitizer, UndefinedBehaviorSanitizer and warnings as errors,
 # runs every test through ctest (a five-minute simulated soak among them), fuzzes the file readers
-# briefly, then builds the thread-crossing tests with ThreadSanitizer and runs them too. Exits
+# briefly, then builds the thread-crossing tests with ThreadSanitizer and runs them too, and last
+# makes the Debian package (a Release build) and checks it. Exits
 # non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +37,11 @@ if [ -n "$tsan_targets" ]; then
   TSAN_OPTIONS="halt_on_error=1" ctest --test-dir build/tsan --output-on-failure -L tsan -j "$jobs" --timeout 300 |
     tee "$logs/tsan.log"
 fi
+
+# The Debian package, unpacked: its dependencies, its files, the program started from its desktop
+# entry and the demo song rendered by groovane-render.
+package=$(bash scripts/package.sh | tail -n 1)
+bash tests/packaging/check_package.sh "$package" build/package/data
 
 # One closing line for both runs (each ctest run above already stopped the script on a failure).
 total=$(cat "$logs"/*.log | sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2/p' |

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <vector>
 
 namespace groovane {
 
@@ -47,23 +48,74 @@ QPixmap drawBannerLogo(int width, int height)
     return pixmap;
 }
 
+namespace {
+
+// The pad logo's parts, shared by the painted and the SVG form: a dark square holding four by
+// three rounded pads, some lit.
+const QColor kPadBackground(30, 30, 36);
+const QColor kPadEdge(90, 90, 100);
+const QColor kPadLit(230, 120, 30);
+const QColor kPadDark(60, 60, 70);
+constexpr double kPadCornerRadius = 3;
+
+struct Pad {
+    QRectF rect;
+    bool isLit;
+};
+
+std::vector<Pad> padLogoPads(int width, int height)
+{
+    const int cols = 4, rows = 3;
+    const double w = (width - 10.0) / cols, h = (height - 10.0) / rows;
+    const bool lit[rows][cols] = {{true, false, false, true}, {false, true, false, false}, {false, false, true, true}};
+    std::vector<Pad> pads;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            pads.push_back({QRectF(5 + c * w + 2, 5 + r * h + 2, w - 4, h - 4), lit[r][c]});
+    return pads;
+}
+
+// Paints the logo at (0, 0) through `p`, whose transform may scale it.
+void paintPadLogo(QPainter& p, int width, int height)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(QRectF(0, 0, width, height), kPadBackground);
+    p.setPen(kPadEdge);
+    for (const Pad& pad : padLogoPads(width, height)) {
+        p.setBrush(pad.isLit ? kPadLit : kPadDark);
+        p.drawRoundedRect(pad.rect, kPadCornerRadius, kPadCornerRadius);
+    }
+}
+
+} // namespace
+
 QPixmap drawPadLogo(int width, int height)
 {
     QPixmap pixmap = blank(width, height);
     QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(pixmap.rect(), QColor(30, 30, 36));
-    const int cols = 4, rows = 3;
-    const double w = (width - 10.0) / cols, h = (height - 10.0) / rows;
-    const bool lit[rows][cols] = {{true, false, false, true}, {false, true, false, false}, {false, false, true, true}};
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) {
-            const QRectF cell(5 + c * w + 2, 5 + r * h + 2, w - 4, h - 4);
-            p.setPen(QColor(90, 90, 100));
-            p.setBrush(lit[r][c] ? QColor(230, 120, 30) : QColor(60, 60, 70));
-            p.drawRoundedRect(cell, 3, 3);
-        }
+    paintPadLogo(p, width, height);
     return pixmap;
+}
+
+std::string padLogoSvg(int width, int height)
+{
+    std::string svg = QString("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\">\n"
+                              "  <rect width=\"%1\" height=\"%2\" fill=\"%3\"/>\n")
+                          .arg(width)
+                          .arg(height)
+                          .arg(kPadBackground.name())
+                          .toStdString();
+    for (const Pad& pad : padLogoPads(width, height))
+        svg += QString("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" fill=\"%6\" stroke=\"%7\"/>\n")
+                   .arg(pad.rect.x())
+                   .arg(pad.rect.y())
+                   .arg(pad.rect.width())
+                   .arg(pad.rect.height())
+                   .arg(kPadCornerRadius)
+                   .arg((pad.isLit ? kPadLit : kPadDark).name())
+                   .arg(kPadEdge.name())
+                   .toStdString();
+    return svg + "</svg>\n";
 }
 
 QIcon drawRenderGlyph()
@@ -124,9 +176,22 @@ QIcon drawPlayGlyph()
     return QIcon(pixmap);
 }
 
+QImage drawProgramIcon(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.scale(double(size) / kIconDesignSize, double(size) / kIconDesignSize);
+    paintPadLogo(p, kIconDesignSize, kIconDesignSize);
+    return image;
+}
+
 QIcon drawWindowIcon()
 {
-    return QIcon(drawPadLogo(32, 32));
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addPixmap(QPixmap::fromImage(drawProgramIcon(size)));
+    return icon;
 }
 
 } // namespace groovane

@@ -1,5 +1,9 @@
-// Groovane Pro: a drum-pattern sequencer. The program works in the folder it is started in.
+// Groovane Pro: a drum-pattern sequencer. The program works in the folder it is started in, or
+// in the one --folder names, which it prepares first (folder_preparation.h).
+#include "command_line.h"
 #include "dialogs.h"
+#include "folder_preparation.h"
+#include "handler_guard.h"
 #include "idle_driver.h"
 #include "program_windows.h"
 #include "qt_dialogs.h"
@@ -11,10 +15,70 @@
 #include "termination_signal.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Reads the command line and, with --folder, prepares the working folder and changes into it.
+// Returns the song to open once the windows are up, or the exit code when the program ends here
+// (--help, --version, a bad command line, a folder that cannot be prepared).
+struct Start {
+    std::optional<std::string> song;
+    std::optional<int> exitCode;
+};
+
+Start start(int argc, char** argv)
+{
+    groovane::CommandLine line;
+    try {
+        line = groovane::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::getenv("HOME"));
+    } catch (const groovane::CommandLineError& error) {
+        std::fprintf(stderr, "groovane: %s\nTry 'groovane --help'.\n", error.what());
+        return {std::nullopt, 2};
+    }
+    if (line.showsHelp || line.showsVersion) {
+        std::fputs(line.showsHelp ? groovane::usageText().c_str() : groovane::versionText().c_str(), stdout);
+        return {std::nullopt, 0};
+    }
+    std::error_code ec;
+    const fs::path invocationFolder = fs::current_path(ec);
+    std::optional<fs::path> newFolder;
+    if (line.folder) {
+        try {
+            const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
+            const fs::path shipped =
+                groovane::shippedFilesFolder(executable, GROOVANE_SHIPPED_RELATIVE, GROOVANE_BUILD_DATA);
+            if (groovane::prepareWorkingFolder(*line.folder, shipped).isNew)
+                newFolder = fs::absolute(*line.folder, ec);
+            fs::current_path(*line.folder);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "groovane: %s\n", error.what());
+            return {std::nullopt, 1};
+        }
+    }
+    return {groovane::startupSong(line.song, invocationFolder, newFolder), std::nullopt};
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    const Start how = start(argc, argv);
+    if (how.exitCode)
+        return *how.exitCode;
+    // The toolkit takes none of the program's arguments.
+    int toolkitArgc = 1;
+    QApplication app(toolkitArgc, argv);
     QApplication::setApplicationName(groovane::kApplicationTitle);
     // Secondary windows only hide when closed; the main window's closing ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -41,6 +105,10 @@ int main(int argc, char** argv)
         // to close; a SIGTERM closes it like its close button.
         windows.Sequence->onClosed = [] { QCoreApplication::exit(0); };
         groovane::TerminationSignal termination(windows.Sequence.get());
+        // The song opens once the event loop runs, over the windows, as Open Song would.
+        if (how.song)
+            QTimer::singleShot(0, windows.Sequence.get(),
+                               [&windows, &how] { groovane::runGuarded([&] { windows.Sequence->openSongFile(*how.song); }); });
         result = QApplication::exec();
         // Silence first: no mixing runs while the windows and their sounds are taken down.
         groovane::SoundSystem::instance().stopOutput();

@@ -357,6 +357,9 @@ public:
     // slots their files, frequencies and pans. A file that cannot be read or holds a bad number
     // changes nothing; a sample that cannot be opened stops at that slot.
     void BitBtn8Click(QObject* Sender = nullptr);
+    // Open Song's work on a given file, without the dialog: the program opens the song named on
+    // its command line through this. Raises as Open Song does.
+    void openSongFile(const std::string& path);
     // One pattern of a song as Play Song and the render read it: the pattern file into the grid
     // (whose row count stays), the tempo slider and the loop count (the tempo rule applied,
     // TempoPosition untouched) and the name box. Returns what the step list takes of it. Raises

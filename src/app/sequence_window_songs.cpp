@@ -230,6 +230,11 @@ void TSequence::BitBtn8Click(QObject*)
         Edit3->setText(toQString(path));
         return;
     }
+    openSongFile(path);
+}
+
+void TSequence::openSongFile(const std::string& path)
+{
     // Read and check the whole file before anything changes.
     SongFileContents song;
     try {
