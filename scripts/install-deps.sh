@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev
   fonts-dejavu-core # the windows' texts are fitted to DejaVu Sans at the designed positions
   portaudio19-dev
+  fluid-soundfont-gm libfluidsynth-dev # the drum kits are played from this sound font at build time
   libgtest-dev libgmock-dev
   libbenchmark-dev
   clang libclang-rt-14-dev # the libFuzzer harnesses of the file readers (scripts/fuzz.sh)
