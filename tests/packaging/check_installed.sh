@@ -33,6 +33,7 @@ for f in Rock_kit.dxg Blank.wav Panning.dat groovane.html Demo.sng; do
   [ -s "$tree/share/groovane/$f" ] || fail "share/groovane/$f is missing"
 done
 [ "$(cd "$tree/share/groovane" && ls ./*.pat | wc -l)" -eq 8 ] || fail "share/groovane lacks demo patterns"
+[ "$(cd "$tree/share/groovane" && ls ./*_kit.dxg | wc -l)" -ge 8 ] || fail "share/groovane lacks the kit library"
 
 desktop-file-validate "$tree/share/applications/$id.desktop" || fail "the desktop entry is not valid"
 if command -v appstreamcli >/dev/null; then
