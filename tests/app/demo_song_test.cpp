@@ -64,25 +64,30 @@ TEST_F(DemoSongTest, RendersEveryPatternOfTheSongFromTheWindowAndTheCommandLine)
     const std::string wav = folder.read("Demo.wav");
     ASSERT_GT(wav.size(), 44u);
 
-    // Each entry starts at the sum of the steps before it, 2 x tempo ms a step; its first step
-    // holds a hit, so the output sounds within a few milliseconds of that frame.
+    // Rows sound one step (2 x tempo ms) apart, and at a pattern change the new pattern's step
+    // already governs the gap before its first row. Each entry's first row holds a hit, so the
+    // output sounds within a few milliseconds of that frame.
     const auto leftSample = [&wav](size_t frame) {
         const size_t at = 44 + frame * 4;
         return at + 1 < wav.size() ? static_cast<int16_t>(static_cast<uint8_t>(wav[at]) | static_cast<uint8_t>(wav[at + 1]) << 8) : 0;
     };
-    double startMs = 0;
+    double lastRowMs = 0;
+    double startMs = 0; // the end of the song's last row
     double lastLoopMs = 0;
     const PlayList list = windows.Sequence->readSongList();
     for (const PlayListEntry& entry : list.entries()) {
         SCOPED_TRACE(entry.name);
         const PatternFileReader pattern(LineBuffer::splitLines(folder.read(entry.name + ".pat")));
-        const auto startFrame = static_cast<size_t>(std::llround(startMs * 44.1));
+        const double stepMs = 2.0 * pattern.tempoPosition();
+        const double firstRowMs = &entry == &list.entries().front() ? 0 : lastRowMs + stepMs;
+        const auto startFrame = static_cast<size_t>(std::llround(firstRowMs * 44.1));
         int peak = 0;
         for (size_t frame = startFrame; frame < startFrame + 441; ++frame)
             peak = std::max(peak, std::abs(int(leftSample(frame))));
         EXPECT_GT(peak, 1000);
-        lastLoopMs = 2.0 * pattern.tempoPosition() * pattern.length();
-        startMs += lastLoopMs * pattern.loopCount();
+        lastLoopMs = stepMs * pattern.length();
+        lastRowMs = firstRowMs + stepMs * (pattern.length() * pattern.loopCount() - 1);
+        startMs = lastRowMs + stepMs;
     }
     // The file ends with the last hits' sounds: in the second half of the last loop, and no
     // later than the longest sound of the kit after it.
