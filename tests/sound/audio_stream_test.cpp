@@ -199,6 +199,61 @@ TEST_F(AudioStream, ARetriggerRightAfterTheNaturalEndSounds)
     EXPECT_FALSE(player_->Playing());
 }
 
+// A sample roll: triggers 20 ms apart, each inside a tick whose sounds carry a latency, with
+// the worker refilling every 50 ms in between (so some restarts find the new ring already
+// refilled and some do not). Every trigger sounds, from the sound's first frame, on its tick's
+// frame; the sound before it plays exactly up to that frame. Stop still cuts at once.
+TEST_F(AudioStream, ASlotRetriggeredEveryTwentyMsRestartsOnEachTicksFrame)
+{
+    constexpr uint32_t kLatency = 2205;
+    constexpr int kFrames = 13230; // 300 ms, each frame holding its own number plus one
+    output_ = &SoundSystem::instance().useOfflineOutput(kOutputRate, kLatency);
+    std::string data;
+    for (int i = 0; i < kFrames; ++i)
+        data += le16(i + 1) + le16(i + 1);
+    player_->SetFileName(file("roll.wav", riff(chunk("fmt ", fmtBody({})) + chunk("data", data))));
+
+    std::vector<int16_t> out;
+    std::vector<uint64_t> tickFrames;
+    for (int i = 0; i < 16; ++i) {
+        // The tick came 300 frames before its Play calls reach the player.
+        const uint64_t tick = output_->framesRendered();
+        tickFrames.push_back(tick + kLatency);
+        auto part = output_->pump(300, 128);
+        out.insert(out.end(), part.begin(), part.end());
+        {
+            const PlayTimeStamp stamp(SoundSystem::instance(), output_->timeOfFrame(tick));
+            trigger();
+        }
+        part = output_->pump(882 - 300, 100);
+        out.insert(out.end(), part.begin(), part.end());
+        clock_.step(20, uiCallQueue());
+    }
+    auto tail = output_->pump(2 * kLatency, 256);
+    out.insert(out.end(), tail.begin(), tail.end());
+
+    int starts = 0;
+    for (size_t f = 0; f < out.size() / 2; ++f)
+        starts += out[2 * f] == 1;
+    EXPECT_EQ(starts, 16);
+    for (size_t i = 0; i < tickFrames.size(); ++i) {
+        const uint64_t at = tickFrames[i];
+        EXPECT_EQ(out[2 * at], 1) << "trigger " << i << " starts on its frame";
+        EXPECT_EQ(out[2 * at + 1], 1);
+        EXPECT_EQ(out[2 * (at + 881)], 882) << "trigger " << i << " plays on undisturbed";
+        if (i > 0)
+            EXPECT_EQ(out[2 * (at - 1)], 882) << "the sound before trigger " << i << " plays up to its frame";
+        else
+            EXPECT_EQ(out[2 * (at - 1)], 0) << "silence before the first trigger";
+    }
+
+    // Stop cuts at once: nothing sounds in the next block.
+    ASSERT_TRUE(player_->Playing());
+    player_->Stop();
+    for (int16_t v : output_->pump(256))
+        ASSERT_EQ(v, 0);
+}
+
 TEST_F(AudioStream, PositionIsClampedToTheSamplesAndRoundedDownToWholeFrames)
 {
     EXPECT_THROW(player_->SetPosition(0), EAudioStreamError);
