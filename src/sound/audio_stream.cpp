@@ -258,8 +258,10 @@ void TAudioStream::Play()
         throw EAudioStreamError(kNotSet);
     if (Size() == 0)
         return;
+    // A trigger comes inside a step tick, which must not wait: only workers that have ended
+    // already are joined here, the rest at the next Stop.
     if (!isInUpdate_)
-        reapWorkers();
+        reapWorkers(true);
     isPlaying_ = true;
     try {
         SetPosition(position_);
@@ -303,14 +305,18 @@ void TAudioStream::stopNow()
     }
 }
 
-void TAudioStream::reapWorkers()
+void TAudioStream::reapWorkers(bool onlyFinished)
 {
     // Each was told to end and no longer waits for this player, so the wait is short. The list
     // is taken first for the same reason as in Stop.
-    const std::vector<std::unique_ptr<TAudioStreamNotify>> retired = std::move(retired_);
+    std::vector<std::unique_ptr<TAudioStreamNotify>> retired = std::move(retired_);
     retired_.clear();
-    for (const auto& worker : retired)
-        worker->WaitFor();
+    for (auto& worker : retired) {
+        if (onlyFinished && !worker->Finished())
+            retired_.push_back(std::move(worker));
+        else
+            worker->WaitFor();
+    }
 }
 
 // Both rings carry the same values, so a takeover sounds like the ring before it.

@@ -73,6 +73,8 @@ public:
     void WaitFor();
 
     uint32_t PeriodMs() const { return periodMs_; }
+    // The thread has run to its end: WaitFor only joins it, at once. Any thread.
+    bool Finished() const { return isFinished_.load(); }
 
 private:
     void execute();
@@ -161,8 +163,9 @@ private:
     void Update();
     void runUpdateForWorker(TAudioStreamNotify& worker);
     void stopNow();
-    // Waits for the retired workers to end and joins them. Never inside an update.
-    void reapWorkers();
+    // Waits for the retired workers to end and joins them; with onlyFinished, joins only those
+    // whose threads have ended already, waiting for none. Never inside an update.
+    void reapWorkers(bool onlyFinished = false);
 
     // The output failed and came back, and the ring is reported lost: gets it back, empty, so
     // the refill that follows rewrites all of it. The kit restores its sounds through its sound
