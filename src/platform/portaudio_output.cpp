@@ -137,13 +137,15 @@ private:
             self->isRealtimeAsked_ = true;
             requestRealtimeScheduling();
         }
+        // How far ahead of now the block is heard, by the stream's clock read now (the time
+        // info's currentTime may have been taken before an earlier block of the same burst);
+        // a host that gives no times gets the stream's latency.
+        const double streamNow = Pa_GetStreamTime(self->stream_);
         const int64_t now = steadyNanoseconds();
-        // How far ahead of now the block is heard, by the stream's clock; a host that gives no
-        // times gets the stream's latency.
         int64_t aheadNs = self->streamLatencyNs_;
-        if (time && time->outputBufferDacTime > 0 && time->currentTime > 0) {
-            const double ahead = time->outputBufferDacTime - time->currentTime;
-            if (ahead >= 0 && ahead < 2.0)
+        if (time && time->outputBufferDacTime > 0 && streamNow > 0) {
+            const double ahead = time->outputBufferDacTime - streamNow;
+            if (ahead > -1.0 && ahead < 2.0)
                 aheadNs = static_cast<int64_t>(ahead * 1e9);
         }
         self->renderer_->render(static_cast<int16_t*>(output), static_cast<uint32_t>(frames), now + aheadNs);
