@@ -134,9 +134,10 @@ void publish(Voice& voice) noexcept {
 }
 
 // The delay-locked loop's gains per block: how much of the timing error moves the clock at
-// once, and how much of it (per frame) goes into the clock's rate.
-constexpr double kOffsetGain = 0.05;
-constexpr double kRateGain = 0.000625;
+// once, and how much of it (per frame) goes into the clock's rate. Narrow: a sound server's
+// reported delays wander by milliseconds from block to block, and a hit must not follow them.
+constexpr double kOffsetGain = 0.01;
+constexpr double kRateGain = 0.000025;
 // The rate never strays further than this from the nominal one (a sound card's crystal is
 // within a few hundred parts per million).
 constexpr double kMaxRateDeviation = 0.005;
