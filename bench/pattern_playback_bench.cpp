@@ -1,13 +1,17 @@
 // How exactly a playing pattern lands on the output, and what it costs. The real main window runs
-// offscreen in a fresh working folder with the default kit, its sound going to the WAV recorder
-// (GROOVANE_AUDIO=wav:PATH), its step timer driven by the idle driver and the real clocks. It
-// plays a 16-step pattern with the closed hi-hat on every step at tempo position 60 (120 ms
-// steps), endlessly, then stops and stays idle a while. The recording is then searched for the
-// hits: each starts after a stretch of silence, as the hi-hat is shorter than a step.
+// offscreen in a fresh working folder with the default kit, its step timer driven by the idle
+// driver and the real clocks. It plays a 16-step pattern with the closed hi-hat on every step,
+// endlessly, at tempo position GROOVANE_BENCH_TEMPO_POSITION (default 60: 120 ms steps), then
+// stops and stays idle a while. The recording is then searched for the hits: each starts after a
+// stretch of silence, as the hi-hat is shorter than a step.
 //
-// Counters: hits found; the share of successive hits exactly one step (5292 frames) apart, to a
-// frame; the worst distance of any step from 120 ms; the share of one core used while playing
-// and while idle (all threads of the process). GROOVANE_BENCH_PLAY_SECONDS (default 20) and
+// The sound goes to the WAV recorder (GROOVANE_AUDIO=wav:PATH) unless GROOVANE_BENCH_MONITOR
+// names a raw 16-bit stereo recording that a sound server's monitor is making meanwhile; then it
+// plays through PortAudio and that recording is searched (scripts/bench.sh's live timing).
+//
+// Counters: hits found; the share of successive hits exactly one step apart, to a frame; the
+// worst distance of any step from its interval; the share of one core used while playing and
+// while idle (all threads of the process). GROOVANE_BENCH_PLAY_SECONDS (default 20) and
 // GROOVANE_BENCH_IDLE_SECONDS (default 5) change the durations.
 #include "dialogs.h"
 #include "idle_driver.h"
@@ -24,12 +28,14 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -38,7 +44,6 @@ using namespace groovane;
 namespace {
 
 constexpr uint32_t kRate = 44100;
-constexpr long kStepFrames = 5292;
 // A hit is the first sound after at least this many silent frames (the hi-hat is 110 ms long,
 // so about 10 ms of silence precede every hit).
 constexpr long kSilenceBeforeHit = 200;
@@ -82,13 +87,14 @@ void runEventLoopFor(int seconds)
     loop.exec();
 }
 
-// The left channel of a 16-bit stereo WAV file as the recorder writes it (44-byte header).
-std::vector<int16_t> readLeftChannel(const fs::path& path)
+// The left channel of a 16-bit stereo recording after `headerBytes` (44 for the recorder's WAV
+// file, 0 for a raw monitor recording).
+std::vector<int16_t> readLeftChannel(const fs::path& path, size_t headerBytes)
 {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<int16_t> left;
-    for (size_t i = 44; i + 4 <= bytes.size(); i += 4)
+    for (size_t i = headerBytes; i + 4 <= bytes.size(); i += 4)
         left.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8)));
     return left;
 }
@@ -118,8 +124,15 @@ void PatternPlaybackOnTheOutput(benchmark::State& state)
     fs::copy_file(GROOVANE_DEFAULT_KIT, folder / "Rock_kit.dxg", fs::copy_options::overwrite_existing);
     const fs::path previous = fs::current_path();
     fs::current_path(folder);
-    const fs::path recording = folder / "recording.wav";
-    ::setenv("GROOVANE_AUDIO", ("wav:" + recording.string()).c_str(), 1);
+    const char* monitor = std::getenv("GROOVANE_BENCH_MONITOR");
+    const bool isMonitored = monitor && *monitor;
+    const fs::path recording = isMonitored ? fs::path(monitor) : folder / "recording.wav";
+    if (isMonitored)
+        ::setenv("GROOVANE_AUDIO", "portaudio", 1);
+    else
+        ::setenv("GROOVANE_AUDIO", ("wav:" + recording.string()).c_str(), 1);
+    const int tempoPosition = secondsFromEnvironment("GROOVANE_BENCH_TEMPO_POSITION", 60);
+    const long stepFrames = static_cast<long>(kRate) * 2 * tempoPosition / 1000;
 
     LoggingDialogs dialogs;
     setDialogs(&dialogs);
@@ -133,6 +146,9 @@ void PatternPlaybackOnTheOutput(benchmark::State& state)
         for (int step = 1; step <= 16; ++step)
             window->Grid.setCell(1, step + 1, "ClsHiat");
         window->endless->setChecked(true);
+        window->Delay->setValue(tempoPosition);
+        // The output settles before Play is pressed, as it does while a user reaches for it.
+        runEventLoopFor(3);
 
         double cpu = processCpuSeconds();
         double wall = wallSeconds();
@@ -150,11 +166,13 @@ void PatternPlaybackOnTheOutput(benchmark::State& state)
     // Replacing the recorder stops it, which completes the file.
     SoundSystem::instance().useOutput(makeNullAudioOutput());
 
-    const std::vector<long> hits = findHits(readLeftChannel(recording));
+    if (isMonitored)
+        std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the monitor's last blocks
+    const std::vector<long> hits = findHits(readLeftChannel(recording, isMonitored ? 0 : 44));
     long exact = 0;
     long worstFrames = 0;
     for (size_t i = 1; i < hits.size(); ++i) {
-        const long off = std::labs(hits[i] - hits[i - 1] - kStepFrames);
+        const long off = std::labs(hits[i] - hits[i - 1] - stepFrames);
         exact += off <= 1 ? 1 : 0;
         if (off > 1)
             std::cerr << "step " << i << " at frame " << hits[i] << ": " << hits[i] - hits[i - 1] << " frames\n";
@@ -164,6 +182,8 @@ void PatternPlaybackOnTheOutput(benchmark::State& state)
     state.counters["hits"] = static_cast<double>(hits.size());
     state.counters["exact_step_pct"] = 100 * static_cast<double>(exact) / intervals;
     state.counters["worst_step_error_ms"] = 1000.0 * static_cast<double>(worstFrames) / kRate;
+
+    state.counters["step_frames"] = static_cast<double>(stepFrames);
 
     setDialogs(nullptr);
     fs::current_path(previous);

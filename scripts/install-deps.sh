@@ -14,6 +14,9 @@ packages=(
   clang libclang-rt-14-dev # the libFuzzer harnesses of the file readers (scripts/fuzz.sh)
   # the install and the Debian package: their checks and the package's dependencies
   desktop-file-utils appstream dpkg-dev file
+  # the real sound path in a test and the live-timing benchmark: a private sound server with a
+  # null sink, reached by PortAudio through ALSA's plug-in, its monitor recorded with parec
+  pulseaudio pulseaudio-utils libasound2-plugins
 )
 
 missing=()

@@ -1,5 +1,11 @@
 // The outputs that need no sound card: offline (pumped by tests), null and the WAV recorder
 // (both paced in real time by a thread of their own), and the choice among all of them.
+//
+// The paced outputs mix each block on its own schedule (one block every 10 ms of the monotonic
+// clock) and tell the mixer it is heard at its scheduled time, so a mixing thread that runs
+// late catches up without moving a hit. The recorder's mixing thread never touches the disk: it
+// hands its blocks to a writer thread through a ring, so a disk stall neither blocks mixing nor
+// moves a hit.
 #include "audio_output.h"
 
 #include "sound_system.h"
@@ -10,6 +16,8 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <mutex>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -45,6 +53,13 @@ std::vector<int16_t> OfflineAudioOutput::pump(uint32_t frames, uint32_t blockFra
         done += count;
     }
     return out;
+}
+
+void OfflineAudioOutput::pumpHeardAt(int16_t* out, uint32_t frames, int64_t heardNs) {
+    if (!renderer_)
+        return;
+    renderer_->render(out, frames, heardNs);
+    framesRendered_ += frames;
 }
 
 void OfflineAudioOutput::simulateRestart() {
@@ -84,6 +99,7 @@ public:
 
 protected:
     virtual bool openSink(std::string*) { return true; }
+    // The mixing thread, right after each block: must not block.
     virtual void consume(const int16_t*, uint32_t) {}
     virtual void closeSink() {}
 
@@ -94,7 +110,7 @@ private:
         std::vector<int16_t> block(size_t{blockFrames} * 2);
         auto due = steady_clock::now();
         while (isRunning_.load()) {
-            renderer.render(block.data(), blockFrames, steadyNanoseconds());
+            renderer.render(block.data(), blockFrames, duration_cast<nanoseconds>(due.time_since_epoch()).count());
             consume(block.data(), blockFrames);
             due += milliseconds(10);
             const auto now = steady_clock::now();
@@ -120,14 +136,111 @@ void putLe32(unsigned char* p, uint32_t v) {
         p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+} // namespace
+
+// Frames between one producer (the mixing thread) and one consumer (the writer), without locks
+// or allocation after construction. A producer that finds it full keeps count of the frames it
+// could not hand over and makes them up in silence as soon as there is room, so the recording
+// keeps its length and its timing even when the writer falls far behind.
+FrameRing::FrameRing(uint32_t capacityFrames) : capacity_(capacityFrames), samples_(new int16_t[2 * size_t{capacityFrames}]()) {}
+
+FrameRing::~FrameRing() = default;
+
+uint32_t FrameRing::push(const int16_t* stereo, uint32_t frames) noexcept {
+    const uint64_t head = head_.load(std::memory_order_acquire);
+    uint64_t tail = tail_.load(std::memory_order_relaxed);
+    uint64_t room = capacity_ - (tail - head);
+    // Silence owed from earlier overflows goes in first, so later frames keep their place.
+    const uint64_t silence = std::min(owedFrames_, room);
+    for (uint64_t i = 0; i < silence; ++i, ++tail) {
+        int16_t* at = samples_.get() + 2 * (tail % capacity_);
+        at[0] = at[1] = 0;
+    }
+    owedFrames_ -= silence;
+    room -= silence;
+    const uint32_t taken = owedFrames_ > 0 ? 0 : static_cast<uint32_t>(std::min<uint64_t>(frames, room));
+    for (uint32_t i = 0; i < taken; ++i, ++tail) {
+        int16_t* at = samples_.get() + 2 * (tail % capacity_);
+        at[0] = stereo[2 * i];
+        at[1] = stereo[2 * i + 1];
+    }
+    owedFrames_ += frames - taken;
+    tail_.store(tail, std::memory_order_release);
+    return taken;
+}
+
+uint32_t FrameRing::pop(int16_t* stereo, uint32_t maxFrames) noexcept {
+    const uint64_t tail = tail_.load(std::memory_order_acquire);
+    uint64_t head = head_.load(std::memory_order_relaxed);
+    const auto count = static_cast<uint32_t>(std::min<uint64_t>(tail - head, maxFrames));
+    for (uint32_t i = 0; i < count; ++i, ++head) {
+        const int16_t* at = samples_.get() + 2 * (head % capacity_);
+        stereo[2 * i] = at[0];
+        stereo[2 * i + 1] = at[1];
+    }
+    head_.store(head, std::memory_order_release);
+    return count;
+}
+
+namespace {
+
+// How much the recorder's ring holds: a disk may stall for seconds before frames are lost.
+constexpr uint32_t kRecordingRingSeconds = 8;
+// How often the writer looks for frames when the ring was empty.
+constexpr auto kWriterPeriod = std::chrono::milliseconds(20);
+
 class WavRecordingOutput final : public PacedOutput {
 public:
-    WavRecordingOutput(std::string path, uint32_t sampleRate) : PacedOutput(sampleRate), path_(std::move(path)) {}
+    WavRecordingOutput(std::string path, uint32_t sampleRate, RecordingWriteHook hook)
+        : PacedOutput(sampleRate), path_(std::move(path)), hook_(std::move(hook)),
+          ring_(sampleRate * kRecordingRingSeconds) {}
     ~WavRecordingOutput() override { stop(); }
     std::string name() const override { return "wav:" + path_; }
 
 protected:
+    void consume(const int16_t* frames, uint32_t count) override { ring_.push(frames, count); }
+
     bool openSink(std::string* error) override {
+        if (!openFile(error))
+            return false;
+        isWriting_.store(true);
+        writer_ = std::thread([this] { writeLoop(); });
+        return true;
+    }
+
+    void closeSink() override {
+        if (!writer_.joinable())
+            return;
+        {
+            std::lock_guard lock(writerMutex_);
+            isWriting_.store(false);
+        }
+        writerWake_.notify_all();
+        writer_.join();
+        finishFile();
+    }
+
+private:
+    // The writer thread: drains the ring to the file until told to stop, then drains the rest.
+    void writeLoop() {
+        std::vector<int16_t> chunk(size_t{sampleRate()} / 10 * 2);
+        const auto chunkFrames = static_cast<uint32_t>(chunk.size() / 2);
+        for (;;) {
+            const bool isLast = !isWriting_.load();
+            uint32_t got;
+            while ((got = ring_.pop(chunk.data(), chunkFrames)) > 0) {
+                if (hook_)
+                    hook_();
+                write(chunk.data(), got);
+            }
+            if (isLast)
+                break;
+            std::unique_lock lock(writerMutex_);
+            writerWake_.wait_for(lock, kWriterPeriod, [this] { return !isWriting_.load(); });
+        }
+    }
+
+    bool openFile(std::string* error) {
         file_ = std::fopen(path_.c_str(), "wb");
         if (!file_) {
             if (error)
@@ -145,7 +258,8 @@ protected:
         return true;
     }
 
-    void consume(const int16_t* frames, uint32_t count) override {
+    // Writer thread.
+    void write(const int16_t* frames, uint32_t count) {
         if (!file_)
             return; // recording stopped after a write failed; the sound plays on
         // Little-endian host: the interleaved 16-bit samples are already in file order.
@@ -155,14 +269,15 @@ protected:
             stopRecording();
             return;
         }
-        if (++blocksSinceHeader_ >= 100) {
-            blocksSinceHeader_ = 0;
+        framesSinceHeader_ += count;
+        if (framesSinceHeader_ >= sampleRate()) {
+            framesSinceHeader_ = 0;
             if (!writeHeader())
                 stopRecording();
         }
     }
 
-    void closeSink() override {
+    void finishFile() {
         if (!file_)
             return;
         if (!writeHeader()) {
@@ -223,9 +338,16 @@ private:
     }
 
     std::string path_;
+    RecordingWriteHook hook_;
+    FrameRing ring_;
+    std::thread writer_;
+    std::atomic<bool> isWriting_{false};
+    std::mutex writerMutex_;
+    std::condition_variable writerWake_;
+    // Writer thread only (and the UI thread once the writer has ended).
     std::FILE* file_ = nullptr;
     uint32_t dataBytes_ = 0;
-    uint32_t blocksSinceHeader_ = 0;
+    uint32_t framesSinceHeader_ = 0;
 };
 
 } // namespace
@@ -234,8 +356,9 @@ std::unique_ptr<AudioOutput> makeNullAudioOutput(uint32_t sampleRate) {
     return std::make_unique<NullOutput>(sampleRate);
 }
 
-std::unique_ptr<AudioOutput> makeWavRecordingOutput(const std::string& path, uint32_t sampleRate) {
-    return std::make_unique<WavRecordingOutput>(path, sampleRate);
+std::unique_ptr<AudioOutput> makeWavRecordingOutput(const std::string& path, uint32_t sampleRate,
+                                                    RecordingWriteHook beforeEachWrite) {
+    return std::make_unique<WavRecordingOutput>(path, sampleRate, std::move(beforeEachWrite));
 }
 
 std::unique_ptr<AudioOutput> makeAudioOutputFromSetting(const std::string& setting, std::string* warning) {

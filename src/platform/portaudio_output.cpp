@@ -1,12 +1,19 @@
-// The real sound card, through PortAudio: 44100 Hz, stereo, 16-bit, small blocks. A watchdog
-// thread notices when the stream stops by itself (sound server restarted, card unplugged),
-// reopens it, and tells the mixer so buffers report lost until the sound layer restores them.
+// The real sound card, through PortAudio: 44100 Hz, stereo, 16-bit. A watchdog thread notices
+// when the stream stops by itself (sound server restarted, card unplugged), reopens it, and
+// tells the mixer so buffers report lost until the sound layer restores them.
+//
+// The device buffer is sized for a busy desktop (about 100 ms, in blocks of 1024 frames), and
+// the audio thread asks for real-time scheduling where the system grants it. Each block tells
+// the mixer when it will be heard from PortAudio's own timing (the block's DAC time against
+// the stream's clock, carried over to the monotonic clock at that moment), so a late or bursty
+// callback does not move a hit; the mixer smooths those times over blocks.
 #include "audio_output.h"
 
 #include "sound_system.h"
 
 #include <portaudio.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -14,6 +21,9 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace groovane {
@@ -46,7 +56,31 @@ private:
 };
 
 constexpr uint32_t kRate = 44100;
-constexpr unsigned long kBlockFrames = 256;
+constexpr unsigned long kBlockFrames = 1024;
+// The device buffer asked for: a loaded machine delays the audio thread by tens of
+// milliseconds now and then, and the buffer must outlast that.
+constexpr double kSuggestedLatencySeconds = 0.1;
+// What a step tick's sounds carry beyond the stream's own latency and a block: the UI thread's
+// usual delays between a tick's time and its Play calls reaching the mixer.
+constexpr uint32_t kTickMarginMs = 25;
+// The real-time priority asked for the audio thread (SCHED_FIFO), within RLIMIT_RTPRIO.
+constexpr int kRealtimePriority = 20;
+
+// Asks for real-time scheduling of the calling thread when the system grants it: root, or a
+// RLIMIT_RTPRIO above 0. Silently nothing otherwise.
+void requestRealtimeScheduling() {
+    int priority = kRealtimePriority;
+    if (::geteuid() != 0) {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0)
+            return;
+        if (limit.rlim_cur != RLIM_INFINITY)
+            priority = std::min<int>(priority, static_cast<int>(limit.rlim_cur));
+    }
+    sched_param param{};
+    param.sched_priority = priority;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
 
 class PortAudioOutput final : public AudioOutput {
 public:
@@ -54,9 +88,8 @@ public:
 
     std::string name() const override { return "portaudio"; }
     uint32_t sampleRate() const override { return kRate; }
-    // 40 ms: a block, the jitter of its callback and the UI thread's usual delays between a
-    // step timer's tick and its Play calls.
-    uint32_t latencyFrames() const override { return kRate * 40 / 1000; }
+    // The stream's reported output latency, a block and the UI thread's margin.
+    uint32_t latencyFrames() const override { return latencyFrames_.load(std::memory_order_relaxed); }
 
     bool start(AudioRenderer& renderer, std::string* error) override {
         renderer_ = &renderer;
@@ -97,10 +130,25 @@ public:
     }
 
 private:
-    static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
+    static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
                         PaStreamCallbackFlags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
-        self->renderer_->render(static_cast<int16_t*>(output), static_cast<uint32_t>(frames), steadyNanoseconds());
+        if (!self->isRealtimeAsked_) {
+            self->isRealtimeAsked_ = true;
+            requestRealtimeScheduling();
+        }
+        // How far ahead of now the block is heard, by the stream's clock read now (the time
+        // info's currentTime may have been taken before an earlier block of the same burst);
+        // a host that gives no times gets the stream's latency.
+        const double streamNow = Pa_GetStreamTime(self->stream_);
+        const int64_t now = steadyNanoseconds();
+        int64_t aheadNs = self->streamLatencyNs_;
+        if (time && time->outputBufferDacTime > 0 && streamNow > 0) {
+            const double ahead = time->outputBufferDacTime - streamNow;
+            if (ahead > -1.0 && ahead < 2.0)
+                aheadNs = static_cast<int64_t>(ahead * 1e9);
+        }
+        self->renderer_->render(static_cast<int16_t*>(output), static_cast<uint32_t>(frames), now + aheadNs);
         return paContinue;
     }
 
@@ -115,8 +163,17 @@ private:
         params.device = device;
         params.channelCount = 2;
         params.sampleFormat = paInt16;
-        params.suggestedLatency = info ? info->defaultLowOutputLatency : 0.02;
+        params.suggestedLatency =
+            info ? std::max(info->defaultHighOutputLatency, kSuggestedLatencySeconds) : kSuggestedLatencySeconds;
+        isRealtimeAsked_ = false;
         PaError err = Pa_OpenStream(&stream_, nullptr, &params, kRate, kBlockFrames, paNoFlag, &callback, this);
+        if (err == paNoError) {
+            const PaStreamInfo* stream = Pa_GetStreamInfo(stream_);
+            const double latency = stream && stream->outputLatency > 0 ? stream->outputLatency : params.suggestedLatency;
+            streamLatencyNs_ = static_cast<int64_t>(latency * 1e9);
+            latencyFrames_.store(static_cast<uint32_t>(latency * kRate) + kBlockFrames + kRate * kTickMarginMs / 1000,
+                                 std::memory_order_relaxed);
+        }
         if (err == paNoError)
             err = Pa_StartStream(stream_);
         if (err != paNoError) {
@@ -158,6 +215,10 @@ private:
 
     AudioRenderer* renderer_ = nullptr;
     PaStream* stream_ = nullptr;
+    std::atomic<uint32_t> latencyFrames_{static_cast<uint32_t>(kRate * kSuggestedLatencySeconds) + kBlockFrames +
+                                         kRate * kTickMarginMs / 1000};
+    int64_t streamLatencyNs_ = static_cast<int64_t>(kSuggestedLatencySeconds * 1e9);
+    bool isRealtimeAsked_ = false; // audio thread, reset before each stream opens
     bool isInitialized_ = false;
     std::mutex mutex_;
     std::condition_variable wake_;

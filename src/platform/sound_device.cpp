@@ -57,6 +57,8 @@ public:
         : device_(std::move(device)), flags_(flags) {}
 
     HRESULT Play(uint32_t) override { return DS_OK; }
+    HRESULT PlayReplacing(uint32_t, SoundBuffer&) override { return DS_OK; }
+    HRESULT SetCurrentPositionOnCue(uint32_t) override { return DSERR_INVALIDCALL; }
     HRESULT Stop() override { return DS_OK; }
     HRESULT GetCurrentPosition(uint32_t* play, uint32_t* write) override {
         if (play)
@@ -148,18 +150,36 @@ public:
         return copy;
     }
 
-    HRESULT Play(uint32_t flags) override {
-        std::lock_guard lock(mutex_);
-        if (isLost())
-            return DSERR_BUFFERLOST;
-        const bool looping = (flags & DSBPLAY_LOOPING) != 0;
+    HRESULT Play(uint32_t flags) override { return play(flags, nullptr); }
+
+    HRESULT PlayReplacing(uint32_t flags, SoundBuffer& previous) override {
+        auto* other = dynamic_cast<SecondaryBuffer*>(&previous);
+        if (other == this || !other)
+            return play(flags, nullptr);
+        Voice* replaced = nullptr;
+        {
+            std::lock_guard lock(other->mutex_);
+            if (other->isPlayingLocked())
+                replaced = other->voice_;
+        }
+        return play(flags, replaced);
+    }
+
+    HRESULT SetCurrentPositionOnCue(uint32_t bytes) override {
+        std::unique_lock lock(mutex_);
+        if (bytes >= sizeBytes())
+            return DSERR_INVALIDPARAM;
+        if (!isPlayingLocked()) {
+            lock.unlock();
+            return SetCurrentPosition(bytes);
+        }
+        const uint32_t frame = bytes / format_.nBlockAlign;
         const uint32_t generation = ++generation_;
-        if (!device_->system.mixer().play(voice_, generation, looping, isPlayingLocked(), device_->system.playTime()))
+        if (!device_->system.mixer().rewind(voice_, generation, frame, device_->system.playCue()))
             return DSERR_GENERIC;
-        isKnownToMixer_ = true;
-        isPlayRequested_ = true;
-        isLooping_ = looping;
-        playGeneration_ = generation;
+        hasPendingPosition_ = true;
+        pendingPositionGeneration_ = generation;
+        pendingPositionFrame_ = frame;
         return DS_OK;
     }
 
@@ -344,6 +364,22 @@ public:
 
 private:
     bool isLost() const { return device_->system.mixer().lossEpoch() != lossEpoch_; }
+
+    HRESULT play(uint32_t flags, Voice* replaces) {
+        std::lock_guard lock(mutex_);
+        if (isLost())
+            return DSERR_BUFFERLOST;
+        const bool looping = (flags & DSBPLAY_LOOPING) != 0;
+        const uint32_t generation = ++generation_;
+        if (!device_->system.mixer().play(voice_, generation, looping, isPlayingLocked(), device_->system.playCue(),
+                                          replaces))
+            return DSERR_GENERIC;
+        isKnownToMixer_ = true;
+        isPlayRequested_ = true;
+        isLooping_ = looping;
+        playGeneration_ = generation;
+        return DS_OK;
+    }
 
     // Playing as far as the caller can tell: a Play is in force and the mixer has not reported
     // that it ran out (or was dropped) since.

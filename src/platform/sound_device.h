@@ -103,12 +103,23 @@ class SoundBuffer {
 public:
     virtual ~SoundBuffer() = default;
 
-    // Starts playing from the play cursor, at the output sample that matches the moment of the
-    // call (or the time of a PlayTimeStamp in force, sound_system.h) plus the output's fixed
-    // latency, or as soon as the mixer gets it, should it arrive later than that. On a playing
-    // buffer only the looping flag changes.
-    // Primary: DS_OK, no effect. Lost: DSERR_BUFFERLOST.
+    // Starts playing from the play cursor. Inside a PlayTimeStamp (a step timer's tick,
+    // sound_system.h) it starts on the output frame heard the stamp's time plus the latency
+    // later, or as soon as the mixer gets it, should it arrive later than that; otherwise on the
+    // first frame the output has not mixed yet. On a playing buffer only the looping flag
+    // changes. Primary: DS_OK, no effect. Lost: DSERR_BUFFERLOST.
     virtual HRESULT Play(uint32_t flags) = 0;
+    // Play, and `previous` (another buffer, playing) stops on the very frame this one starts on:
+    // it plays up to that frame and not beyond. So one sound takes over from another without a
+    // gap and without overlap. A `previous` that is this buffer, the primary or not playing is
+    // left alone.
+    virtual HRESULT PlayReplacing(uint32_t flags, SoundBuffer& previous) = 0;
+    // On a playing buffer: moves the play cursor to `bytes` (rounded down to a whole frame) on
+    // the frame a Play made now would start on, and plays on from there; until that frame it
+    // plays on from where it is. The cursor reads `bytes` from the call on, until the move has
+    // happened and the buffer has moved on from there. On a stopped buffer it is
+    // SetCurrentPosition. Beyond the end: DSERR_INVALIDPARAM. Primary: DSERR_INVALIDCALL.
+    virtual HRESULT SetCurrentPositionOnCue(uint32_t bytes) = 0;
     // Stops; the play cursor stays where it was. Also from a worker thread.
     virtual HRESULT Stop() = 0;
     // Play and write cursors in bytes (either pointer may be null). Also from a worker thread.

@@ -117,10 +117,33 @@ inline int32_t quantize(float value, bool eightBit) noexcept {
     return static_cast<int32_t>(std::lrint(std::clamp(value, -32768.0f, 32767.0f)));
 }
 
+// The generation the UI side may take as applied: a rewind still waiting for its frame holds
+// it back, so the UI keeps reporting the cursor it asked for until the move has happened.
+uint32_t visibleGeneration(const Voice& voice) noexcept {
+    uint32_t generation = voice.appliedGeneration;
+    for (uint32_t i = 0; i < voice.cueCount; ++i)
+        if (voice.cues[i].kind == VoiceCue::Kind::Rewind &&
+            static_cast<int32_t>(voice.cues[i].generation - 1 - generation) < 0)
+            generation = voice.cues[i].generation - 1;
+    return generation;
+}
+
 void publish(Voice& voice) noexcept {
-    voice.published.store((uint64_t{voice.appliedGeneration} << 32) | static_cast<uint32_t>(voice.position >> 32),
+    voice.published.store((uint64_t{visibleGeneration(voice)} << 32) | static_cast<uint32_t>(voice.position >> 32),
                           std::memory_order_release);
 }
+
+// The delay-locked loop's gains per block: how much of the timing error moves the clock at
+// once, and how much of it (per frame) goes into the clock's rate. Narrow: a sound server's
+// reported delays wander by milliseconds from block to block, and a hit must not follow them.
+constexpr double kOffsetGain = 0.01;
+constexpr double kRateGain = 0.000025;
+// The rate never strays further than this from the nominal one (a sound card's crystal is
+// within a few hundred parts per million).
+constexpr double kMaxRateDeviation = 0.005;
+// A time this close (in frames) before a frame's start counts as that frame, so a time taken
+// from a frame's own clock reading lands on that frame despite nanosecond rounding.
+constexpr double kFrameTolerance = 0.001;
 
 } // namespace
 
@@ -157,7 +180,7 @@ SoundMixer::~SoundMixer() {
 
 void SoundMixer::setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames) {
     outputRate_ = sampleRate;
-    latencyFrames_ = latencyFrames;
+    latencyFrames_.store(latencyFrames, std::memory_order_relaxed);
     isAnchored_ = false;
 }
 
@@ -173,8 +196,13 @@ bool SoundMixer::addDevice(DeviceMix* device) {
     return post({CommandKind::AddDevice, false, false, 0, 0, 0, nullptr, device});
 }
 
-bool SoundMixer::play(Voice* voice, uint32_t generation, bool looping, bool onlyIfPlaying, int64_t timeNs) {
-    return post({CommandKind::Play, looping, onlyIfPlaying, generation, 0, timeNs, voice, nullptr});
+bool SoundMixer::play(Voice* voice, uint32_t generation, bool looping, bool onlyIfPlaying, int64_t timeNs,
+                      Voice* replaces) {
+    return post({CommandKind::Play, looping, onlyIfPlaying, generation, 0, timeNs, voice, nullptr, replaces});
+}
+
+bool SoundMixer::rewind(Voice* voice, uint32_t generation, uint32_t frame, int64_t timeNs) {
+    return post({CommandKind::Rewind, false, false, generation, frame, timeNs, voice, nullptr});
 }
 
 bool SoundMixer::stop(Voice* voice, uint32_t generation) {
@@ -228,15 +256,89 @@ void SoundMixer::freeRetired(const Retired& item) {
 void SoundMixer::outputRestarted() noexcept { lossEpoch_.fetch_add(1, std::memory_order_acq_rel); }
 
 uint64_t SoundMixer::targetFrame(int64_t timeNs, uint64_t blockStartFrame) const noexcept {
-    if (!isAnchored_ || timeNs < anchorNs_)
+    if (timeNs == kAsSoonAsPossible || !isAnchored_)
         return blockStartFrame;
-    // The first frame whose clock time is at or after timeNs, then the fixed latency.
-    const __int128 scaled = static_cast<__int128>(timeNs - anchorNs_) * outputRate_;
-    const uint64_t frames = static_cast<uint64_t>((scaled + 999'999'999) / 1'000'000'000);
+    // The first frame heard at or after timeNs, then the latency.
+    const uint32_t latency = latencyFrames_.load(std::memory_order_relaxed);
+    const double ahead = (static_cast<double>(timeNs - anchorNs_) - offsetNs_) / nsPerFrame_;
+    const double frame = static_cast<double>(anchorFrame_) + std::ceil(ahead - kFrameTolerance) + latency;
+    if (frame <= static_cast<double>(blockStartFrame))
+        return blockStartFrame;
     // A time far beyond anything the output can have reached comes from a clock that does not
     // match the output's; start such a voice after the latency rather than never.
-    const uint64_t latest = blockStartFrame + latencyFrames_ + outputRate_;
-    return std::clamp(anchorFrame_ + frames + latencyFrames_, blockStartFrame, latest);
+    const uint64_t latest = blockStartFrame + latency + outputRate_;
+    return frame >= static_cast<double>(latest) ? latest : static_cast<uint64_t>(frame);
+}
+
+void SoundMixer::followOutputTiming(int64_t heardNs) noexcept {
+    const double nominal = 1e9 / outputRate_;
+    const auto anchorAt = [&](int64_t ns) {
+        isAnchored_ = true;
+        anchorNs_ = ns;
+        anchorFrame_ = frameCounter_;
+        offsetNs_ = 0.0;
+        nsPerFrame_ = nominal;
+        lastObservedFrame_ = frameCounter_;
+    };
+    if (!isAnchored_) {
+        anchorAt(heardNs);
+        return;
+    }
+    const double predicted = offsetNs_ + static_cast<double>(frameCounter_ - anchorFrame_) * nsPerFrame_;
+    const double error = static_cast<double>(heardNs - anchorNs_) - predicted;
+    if (std::fabs(error) > static_cast<double>(kDiscontinuityNs)) {
+        // The output skipped: what is scheduled for a time stays on that time.
+        const double shift = -error / nsPerFrame_;
+        anchorAt(heardNs);
+        shiftScheduled(static_cast<int64_t>(std::llround(shift)));
+        return;
+    }
+    const uint64_t since = frameCounter_ - lastObservedFrame_;
+    if (since > 0) {
+        nsPerFrame_ += kRateGain * error / static_cast<double>(since);
+        nsPerFrame_ = std::clamp(nsPerFrame_, nominal * (1.0 - kMaxRateDeviation), nominal * (1.0 + kMaxRateDeviation));
+    }
+    // Re-based on this block's first frame, with the fraction of a nanosecond kept, so the
+    // clock stays continuous however long it runs.
+    const double corrected = predicted + kOffsetGain * error;
+    const double whole = std::floor(corrected);
+    anchorNs_ += static_cast<int64_t>(whole);
+    offsetNs_ = corrected - whole;
+    anchorFrame_ = frameCounter_;
+    lastObservedFrame_ = frameCounter_;
+}
+
+void SoundMixer::shiftScheduled(int64_t frames) noexcept {
+    const auto moved = [&](uint64_t frame) {
+        const int64_t shifted = static_cast<int64_t>(frame) + frames;
+        return shifted < static_cast<int64_t>(frameCounter_) ? frameCounter_ : static_cast<uint64_t>(shifted);
+    };
+    for (uint32_t d = 0; d < deviceCount_; ++d) {
+        DeviceMix& device = *devices_[d];
+        for (uint32_t i = 0; i < device.voiceCount; ++i) {
+            Voice& voice = *device.voices[i];
+            if (!voice.isStarted)
+                voice.startOutputFrame = moved(voice.startOutputFrame);
+            for (uint32_t c = 0; c < voice.cueCount; ++c)
+                voice.cues[c].outputFrame = moved(voice.cues[c].outputFrame);
+        }
+    }
+}
+
+void SoundMixer::addCue(Voice& voice, const VoiceCue& cue) noexcept {
+    if (voice.cueCount == kMaxVoiceCues) {
+        // More rewinds pending than a voice can hold (triggers far faster than the latency):
+        // the oldest is dropped rather than the newest.
+        std::move(voice.cues.begin() + 1, voice.cues.begin() + voice.cueCount, voice.cues.begin());
+        --voice.cueCount;
+    }
+    uint32_t at = voice.cueCount;
+    while (at > 0 && voice.cues[at - 1].outputFrame > cue.outputFrame) {
+        voice.cues[at] = voice.cues[at - 1];
+        --at;
+    }
+    voice.cues[at] = cue;
+    ++voice.cueCount;
 }
 
 void SoundMixer::removeVoice(DeviceMix& device, uint32_t index) noexcept {
@@ -248,8 +350,9 @@ void SoundMixer::endVoice(Voice& voice) noexcept {
     voice.isActive = false;
     voice.isStarted = false;
     voice.position = 0;
+    voice.cueCount = 0;
     publish(voice);
-    voice.endedGeneration.store(voice.appliedGeneration, std::memory_order_release);
+    voice.endedGeneration.store(voice.playGeneration, std::memory_order_release);
 }
 
 void SoundMixer::stopAllVoices() noexcept {
@@ -278,6 +381,7 @@ bool SoundMixer::apply(const Command& command, uint64_t blockStartFrame) noexcep
         }
         v.isActive = false;
         v.isStarted = false;
+        v.cueCount = 0;
     };
     switch (command.kind) {
     case CommandKind::AddDevice:
@@ -305,20 +409,38 @@ bool SoundMixer::apply(const Command& command, uint64_t blockStartFrame) noexcep
         retired_.push({nullptr, device});
         return true;
     }
-    case CommandKind::Play:
+    case CommandKind::Play: {
         voice->appliedGeneration = command.generation;
+        voice->playGeneration = command.generation;
         voice->isLooping = command.looping;
+        uint64_t startFrame = blockStartFrame;
         if (!voice->isActive) {
             DeviceMix& device = *voice->device;
             if (command.onlyIfPlaying || device.voiceCount == kMaxVoicesPerDevice || !device.isListed) {
                 publish(*voice);
                 voice->endedGeneration.store(command.generation, std::memory_order_release);
+                if (command.replaces && command.replaces->isActive)
+                    addCue(*command.replaces, {VoiceCue::Kind::Stop, 0, 0, blockStartFrame, 0});
                 return true;
             }
             voice->isActive = true;
             voice->isStarted = false;
-            voice->startOutputFrame = targetFrame(command.timeNs, blockStartFrame);
+            voice->startOutputFrame = startFrame = targetFrame(command.timeNs, blockStartFrame);
             device.voices[device.voiceCount++] = voice;
+        }
+        // The voice it takes over from plays up to this one's first frame and no further.
+        if (command.replaces && command.replaces != voice && command.replaces->isActive)
+            addCue(*command.replaces, {VoiceCue::Kind::Stop, 0, 0, startFrame, 0});
+        publish(*voice);
+        return true;
+    }
+    case CommandKind::Rewind:
+        if (!voice->isActive) {
+            voice->position = uint64_t{command.frame} << 32;
+            voice->appliedGeneration = command.generation;
+        } else {
+            addCue(*voice, {VoiceCue::Kind::Rewind, command.generation, command.frame,
+                            targetFrame(command.timeNs, blockStartFrame), 0});
         }
         publish(*voice);
         return true;
@@ -350,24 +472,13 @@ void SoundMixer::drainCommands(uint64_t blockStartFrame) noexcept {
     }
 }
 
-void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t blockStartNs) noexcept {
+void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexcept {
     const uint32_t epoch = lossEpoch_.load(std::memory_order_acquire);
     if (epoch != seenLossEpoch_) {
         seenLossEpoch_ = epoch;
         stopAllVoices();
     }
-    if (isAnchored_) {
-        const __int128 elapsed =
-            static_cast<__int128>(frameCounter_ - anchorFrame_) * 1'000'000'000 / outputRate_;
-        const int64_t drift = blockStartNs - (anchorNs_ + static_cast<int64_t>(elapsed));
-        if (drift > kReanchorThresholdNs || drift < -kReanchorThresholdNs)
-            isAnchored_ = false;
-    }
-    if (!isAnchored_) {
-        isAnchored_ = true;
-        anchorNs_ = blockStartNs;
-        anchorFrame_ = frameCounter_;
-    }
+    followOutputTiming(heardNs);
     drainCommands(frameCounter_);
 
     int32_t mix[2 * kOutputChunkFrames];
@@ -405,23 +516,23 @@ void SoundMixer::mixDevice(DeviceMix& device, int32_t* out, uint64_t firstFrame,
         // The last output frame needs the primary frame after it only when it falls between two.
         const uint32_t needed = static_cast<uint32_t>((lastPos >> 32) + ((lastPos & 0xFFFFFFFFu) ? 2 : 1));
 
-        // Place voices waiting for their onset on the primary frame of their output frame.
+        // Place onsets and cues on the primary frame of their output frame.
         const uint64_t firstUnmixed = device.scratchBase + device.scratchFrames;
+        const auto primaryFrameOf = [&](uint64_t outputFrame) {
+            if (outputFrame <= chunkStart)
+                return firstUnmixed;
+            const uint64_t ahead = outputFrame - chunkStart;
+            if (ahead > kPrimaryScratchFrames * 64)
+                return UINT64_MAX;
+            const uint64_t pos = device.phase + ahead * step;
+            return std::max(device.scratchBase + (pos >> 32) + ((pos & 0xFFFFFFFFu) ? 1 : 0), firstUnmixed);
+        };
         for (uint32_t i = 0; i < device.voiceCount; ++i) {
             Voice& voice = *device.voices[i];
-            if (voice.isStarted)
-                continue;
-            uint64_t onset = firstUnmixed;
-            if (voice.startOutputFrame > chunkStart) {
-                const uint64_t ahead = voice.startOutputFrame - chunkStart;
-                if (ahead > kPrimaryScratchFrames * 64) {
-                    voice.startPrimaryFrame = UINT64_MAX;
-                    continue;
-                }
-                const uint64_t pos = device.phase + ahead * step;
-                onset = std::max(device.scratchBase + (pos >> 32) + ((pos & 0xFFFFFFFFu) ? 1 : 0), firstUnmixed);
-            }
-            voice.startPrimaryFrame = onset;
+            if (!voice.isStarted)
+                voice.startPrimaryFrame = primaryFrameOf(voice.startOutputFrame);
+            for (uint32_t c = 0; c < voice.cueCount; ++c)
+                voice.cues[c].primaryFrame = primaryFrameOf(voice.cues[c].outputFrame);
         }
         if (needed > device.scratchFrames) {
             renderPrimary(device, device.scratchFrames, needed);
@@ -466,11 +577,33 @@ void SoundMixer::renderPrimary(DeviceMix& device, uint32_t from, uint32_t to) no
     float* sum = device.sum.get();
     std::fill(sum, sum + 2 * count, 0.0f);
 
+    const uint64_t absoluteEnd = absoluteStart + count;
     for (uint32_t i = device.voiceCount; i-- > 0;) {
         Voice& voice = *device.voices[i];
+        // Takes the first cue into effect; false when it stopped the voice.
+        const auto takeCue = [&voice]() {
+            const VoiceCue cue = voice.cues[0];
+            std::move(voice.cues.begin() + 1, voice.cues.begin() + voice.cueCount, voice.cues.begin());
+            --voice.cueCount;
+            if (cue.kind == VoiceCue::Kind::Stop)
+                return false;
+            voice.position = uint64_t{cue.frame} << 32;
+            voice.appliedGeneration = cue.generation;
+            return true;
+        };
+        bool isStopped = false;
+        // Cues that fall before the onset take effect before it.
+        while (!voice.isStarted && voice.cueCount > 0 && voice.cues[0].primaryFrame <= voice.startPrimaryFrame &&
+               voice.cues[0].primaryFrame < absoluteEnd && !isStopped)
+            isStopped = !takeCue();
+        if (isStopped) {
+            removeVoice(device, i);
+            endVoice(voice);
+            continue;
+        }
         uint32_t offset = 0;
         if (!voice.isStarted) {
-            if (voice.startPrimaryFrame >= absoluteStart + count)
+            if (voice.startPrimaryFrame >= absoluteEnd)
                 continue;
             offset = static_cast<uint32_t>(std::max(voice.startPrimaryFrame, absoluteStart) - absoluteStart);
             voice.isStarted = true;
@@ -484,15 +617,30 @@ void SoundMixer::renderPrimary(DeviceMix& device, uint32_t from, uint32_t to) no
         const uint32_t frequency = voice.frequency.load(std::memory_order_relaxed);
         const uint64_t rate = frequency ? frequency : voice.formatRate;
         const uint64_t step = std::max<uint64_t>((rate << 32) / primaryRate, 1);
-        float* out = sum + 2 * offset;
-        const uint32_t n = count - offset;
-        bool ended;
-        if (voice.bits == 8)
-            ended = voice.channels == 1 ? mixVoice<8, 1>(voice, out, n, step, left, right)
-                                        : mixVoice<8, 2>(voice, out, n, step, left, right);
-        else
-            ended = voice.channels == 1 ? mixVoice<16, 1>(voice, out, n, step, left, right)
-                                        : mixVoice<16, 2>(voice, out, n, step, left, right);
+        bool ended = false;
+        // Mixed in runs from one cue to the next; each cue takes effect on its own frame.
+        while (offset < count) {
+            uint32_t until = count;
+            if (voice.cueCount > 0 && voice.cues[0].primaryFrame < absoluteEnd)
+                until = static_cast<uint32_t>(std::max(voice.cues[0].primaryFrame, absoluteStart + offset) - absoluteStart);
+            if (until > offset) {
+                float* out = sum + 2 * offset;
+                const uint32_t n = until - offset;
+                if (voice.bits == 8)
+                    ended = voice.channels == 1 ? mixVoice<8, 1>(voice, out, n, step, left, right)
+                                                : mixVoice<8, 2>(voice, out, n, step, left, right);
+                else
+                    ended = voice.channels == 1 ? mixVoice<16, 1>(voice, out, n, step, left, right)
+                                                : mixVoice<16, 2>(voice, out, n, step, left, right);
+            }
+            if (ended || until == count)
+                break;
+            if (!takeCue()) {
+                ended = true;
+                break;
+            }
+            offset = until;
+        }
         if (ended) {
             removeVoice(device, i);
             endVoice(voice);

@@ -11,6 +11,7 @@
 #include "spsc_queue.h"
 
 #include <array>
+#include <climits>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -25,9 +26,14 @@ constexpr uint32_t kMaxVoicesPerDevice = 256;
 constexpr uint32_t kCommandQueueCapacity = 8192;
 constexpr uint32_t kOutputChunkFrames = 256;
 constexpr uint32_t kPrimaryScratchFrames = 4096;
-// A realtime output whose block clock drifts further than this from the frames it has played
-// gets a new time anchor.
-constexpr int64_t kReanchorThresholdNs = 20'000'000;
+// Scheduled changes (a stop or a rewind on a given frame) one voice can hold at once.
+constexpr uint32_t kMaxVoiceCues = 16;
+// When the time an output says a block will be heard departs this far from the frame clock's
+// prediction, the output has really skipped (an underrun, a restart): the clock takes the new
+// timing at once instead of drifting towards it. Smaller departures are jitter and are smoothed.
+constexpr int64_t kDiscontinuityNs = 40'000'000;
+// The time of a Play that has no time of its own: it starts on the first frame not yet mixed.
+constexpr int64_t kAsSoonAsPossible = INT64_MIN;
 
 // Sample bytes shared by a buffer and its duplicates. The byte vector is never resized.
 struct SampleMemory {
@@ -39,6 +45,16 @@ struct SampleMemory {
 };
 
 struct DeviceMix;
+
+// A change scheduled on one output frame of a playing voice.
+struct VoiceCue {
+    enum class Kind : uint8_t { Stop, Rewind };
+    Kind kind = Kind::Stop;
+    uint32_t generation = 0;    // published once the cue has taken effect (Rewind)
+    uint32_t frame = 0;         // the cursor a Rewind moves to
+    uint64_t outputFrame = 0;
+    uint64_t primaryFrame = 0;  // worked out per chunk, like an onset
+};
 
 // One secondary buffer as the mixer sees it.
 struct Voice {
@@ -69,7 +85,11 @@ struct Voice {
     uint64_t startOutputFrame = 0;
     uint64_t startPrimaryFrame = 0;
     uint32_t appliedGeneration = 0;
+    uint32_t playGeneration = 0; // of the Play in force, reported in endedGeneration at the end
     uint32_t seenWriteGeneration = 0;
+    // Pending cues, in frame order.
+    std::array<VoiceCue, kMaxVoiceCues> cues{};
+    uint32_t cueCount = 0;
     bool isActive = false;
     bool isStarted = false;
     bool isLooping = false;
@@ -108,13 +128,24 @@ public:
 
     // --- UI side (any thread that is not the audio thread; calls are serialised inside) ---
 
-    // Sets the output's rate and latency. Only while no output pulls.
+    // Sets the output's rate and the latency a timed Play carries. Only while no output pulls.
     void setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames);
+    // The latency a timed Play carries, in output frames, once the output knows it (a stream
+    // reports its own latency only when open). Any time.
+    void setLatencyFrames(uint32_t latencyFrames) { latencyFrames_.store(latencyFrames, std::memory_order_relaxed); }
     // Queue commands. False when the queue is full (nothing queued).
     bool addDevice(DeviceMix* device);
     // With onlyIfPlaying (the caller believes the voice plays) a voice that has meanwhile ended
-    // is not restarted: only the looping flag of a playing voice changes.
-    bool play(Voice* voice, uint32_t generation, bool looping, bool onlyIfPlaying, int64_t timeNs);
+    // is not restarted: only the looping flag of a playing voice changes. `timeNs` is the
+    // moment the sound is meant for (it starts that moment plus the latency later, on the output
+    // frame heard then), or kAsSoonAsPossible. `replaces`, when not null, is a voice that plays
+    // up to the frame this one starts on and stops there.
+    bool play(Voice* voice, uint32_t generation, bool looping, bool onlyIfPlaying, int64_t timeNs,
+              Voice* replaces = nullptr);
+    // A playing voice moves its cursor to `frame` on the output frame a Play at `timeNs` would
+    // start on, and plays on from there; until then it plays on from where it is. The generation
+    // is published only once the move has happened.
+    bool rewind(Voice* voice, uint32_t generation, uint32_t frame, int64_t timeNs);
     bool stop(Voice* voice, uint32_t generation);
     bool setPosition(Voice* voice, uint32_t generation, uint32_t frame);
     // Hand-overs that cannot fail: the object is freed on the UI side once the mixer has let it
@@ -130,11 +161,11 @@ public:
     static bool isApplicationActive();
 
     // --- Audio thread ---
-    void render(int16_t* stereo, uint32_t frames, int64_t blockStartNs) noexcept override;
+    void render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexcept override;
     void outputRestarted() noexcept override;
 
 private:
-    enum class CommandKind : uint8_t { AddDevice, RemoveDevice, Play, Stop, SetPosition, ReleaseVoice };
+    enum class CommandKind : uint8_t { AddDevice, RemoveDevice, Play, Stop, SetPosition, Rewind, ReleaseVoice };
     struct Command {
         CommandKind kind;
         bool looping;
@@ -144,6 +175,7 @@ private:
         int64_t timeNs;
         Voice* voice;
         DeviceMix* device;
+        Voice* replaces = nullptr;
     };
     struct Retired {
         Voice* voice;
@@ -157,6 +189,9 @@ private:
     void drainCommands(uint64_t blockStartFrame) noexcept;
     bool apply(const Command& command, uint64_t blockStartFrame) noexcept;
     uint64_t targetFrame(int64_t timeNs, uint64_t blockStartFrame) const noexcept;
+    void followOutputTiming(int64_t heardNs) noexcept;
+    void shiftScheduled(int64_t frames) noexcept;
+    static void addCue(Voice& voice, const VoiceCue& cue) noexcept;
     void removeVoice(DeviceMix& device, uint32_t index) noexcept;
     void endVoice(Voice& voice) noexcept;
     void stopAllVoices() noexcept;
@@ -169,16 +204,22 @@ private:
     std::vector<Command> unsentReleases_;
 
     uint32_t outputRate_ = 44100;
-    uint32_t latencyFrames_ = 0;
+    std::atomic<uint32_t> latencyFrames_{0};
     std::atomic<uint32_t> lossEpoch_{0};
 
     // Audio thread only.
     std::array<DeviceMix*, kMaxDevices> devices_{};
     uint32_t deviceCount_ = 0;
     uint64_t frameCounter_ = 0;
+    // The frame clock: when output frame f is heard, on the sound system's clock, smoothed over
+    // blocks by a delay-locked loop from the times the output reports:
+    //   heard(f) = anchorNs_ + offsetNs_ + (f - anchorFrame_) * nsPerFrame_.
     bool isAnchored_ = false;
     int64_t anchorNs_ = 0;
     uint64_t anchorFrame_ = 0;
+    double offsetNs_ = 0.0;
+    double nsPerFrame_ = 0.0;
+    uint64_t lastObservedFrame_ = 0;
     uint32_t seenLossEpoch_ = 0;
 };
 

@@ -60,6 +60,8 @@ void SoundSystem::useOutput(std::unique_ptr<AudioOutput> output) {
         mixer_->setOutputFormat(output->sampleRate(), output->latencyFrames());
         output->start(*mixer_, &error);
     }
+    // A stream knows its own latency only once it is open.
+    mixer_->setLatencyFrames(output->latencyFrames());
     output_ = std::move(output);
 }
 
@@ -88,6 +90,11 @@ int64_t SoundSystem::now() const { return clock_(); }
 int64_t SoundSystem::playTime() const {
     const int64_t stamp = playTimeStamp_.load(std::memory_order_relaxed);
     return stamp != kNoStamp ? stamp : now();
+}
+
+int64_t SoundSystem::playCue() const {
+    const int64_t stamp = playTimeStamp_.load(std::memory_order_relaxed);
+    return stamp != kNoStamp ? stamp : kAsSoonAsPossible;
 }
 
 PlayTimeStamp::PlayTimeStamp(SoundSystem& system, int64_t timeNs)

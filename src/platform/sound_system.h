@@ -55,6 +55,10 @@ public:
     // The time a Play is placed at: the stamp of the innermost PlayTimeStamp alive, otherwise
     // now(). The device's Play reads it. Any thread.
     int64_t playTime() const;
+    // What a Play is placed by: the stamp of the innermost PlayTimeStamp alive, otherwise
+    // kAsSoonAsPossible (a sound started by hand starts on the first frame not mixed yet). Any
+    // thread.
+    int64_t playCue() const;
 
     // Makes a device mixing into this system. UI thread.
     HRESULT createDevice(std::shared_ptr<SoundDevice>* device);
@@ -76,7 +80,7 @@ private:
 };
 
 // While one lives, every sound started on `system` is placed at `timeNs` (the system's clock)
-// plus the output latency, instead of at the moment of its Play call. A step timer's tick
+// plus the output latency, instead of on the first frame not mixed yet. A step timer's tick
 // stamps its sounds with the tick's own time this way, so ticks that come on time sound exactly
 // one interval apart however long the tick's work took. A stamp that the mixer gets after its
 // frame has passed sounds as soon as possible. Stamps nest: the inner one wins until it ends.

@@ -77,7 +77,11 @@ void TAudioStreamNotify::WaitFor()
 // ---------------------------------------------------------------------------------------------
 // The player
 
-TAudioStream::TAudioStream(TDirectSound& device) : device_(device), buffer_(device) {}
+TAudioStream::TAudioStream(TDirectSound& device)
+    : device_(device),
+      rings_{std::make_unique<TDirectSoundBuffer>(device), std::make_unique<TDirectSoundBuffer>(device)}
+{
+}
 
 TAudioStream::~TAudioStream()
 {
@@ -97,8 +101,13 @@ void TAudioStream::SetWaveStream(TCustomWaveStream* stream)
     position_ = 0;
     readPosition_ = 0;
     formatRecord_ = WaveFormatEx{};
+    head_.clear();
+    head_.shrink_to_fit();
+    isRingFresh_ = false;
 
-    buffer_.Release();
+    for (auto& ring : rings_)
+        ring->Release();
+    currentRing_ = 0;
     ringSize_ = 0;
     if (!stream)
         return;
@@ -129,11 +138,33 @@ void TAudioStream::SetWaveStream(TCustomWaveStream* stream)
         desc.dwFlags |= DSBCAPS_GLOBALFOCUS;
     desc.dwBufferBytes = static_cast<uint32_t>(ring);
     desc.lpwfxFormat = &format;
-    if (!buffer_.CreateBuffer(desc))
-        throw EDirectSoundBufferError(formatMessage("%s cannot be made", "Sound Buffer"));
+    for (auto& each : rings_) {
+        if (!each->CreateBuffer(desc)) {
+            for (auto& made : rings_)
+                made->Release();
+            throw EDirectSoundBufferError(formatMessage("%s cannot be made", "Sound Buffer"));
+        }
+    }
     formatRecord_ = format;
     ringSize_ = static_cast<int32_t>(ring);
     waveStream_ = stream;
+    readHead();
+}
+
+void TAudioStream::readHead()
+{
+    const int64_t size = Size();
+    if (size <= 0)
+        return;
+    try {
+        head_.resize(static_cast<size_t>(std::min<int64_t>(size, ringSize_)));
+        waveStream_->SetPosition(0);
+        const int64_t got = std::max<int64_t>(waveStream_->Read(head_.data(), static_cast<int64_t>(head_.size())), 0);
+        head_.resize(static_cast<size_t>(std::min<int64_t>(got, static_cast<int64_t>(head_.size()))));
+    } catch (...) {
+        // Not kept, then: the refills read the stream, and raise its error in their own time.
+        head_.clear();
+    }
 }
 
 const uint8_t* TAudioStream::Format() const
@@ -173,17 +204,50 @@ void TAudioStream::SetPosition(int64_t value)
         return;
     try {
         restoreLostRing();
-        buffer_.Stop();
-        ringWritePosition_ = 0;
-        readPosition_ = v;
-        refill(ringSize_);
-        buffer_.SetPosition(0);
-        // The ordinary Play, so a start inside a step timer's tick is placed on that tick's time.
-        buffer_.Play(true);
+        TDirectSoundBuffer& playing = ring();
+        if (playing.Playing()) {
+            if (isRingFresh_ && freshPosition_ == v) {
+                // Nothing has been written into this ring since it was filled from v: it goes
+                // back to its start on the restart's frame.
+                playing.SetPositionOnCue(0);
+                return;
+            }
+            currentRing_ ^= 1;
+            TDirectSoundBuffer& next = ring();
+            if (next.Playing())
+                next.Stop(); // still sounding up to an earlier takeover
+            fillFrom(v);
+            next.SetPosition(0);
+            // Placed as any Play is (on a tick's frame inside a tick); the old ring stops there.
+            next.PlayReplacing(true, playing);
+        } else {
+            playing.Stop();
+            if (idleRing().HasBuffer() && idleRing().Playing())
+                idleRing().Stop();
+            fillFrom(v);
+            playing.SetPosition(0);
+            playing.Play(true);
+        }
+        isRingFresh_ = true;
+        freshPosition_ = v;
     } catch (...) {
         Stop();
         throw;
     }
+}
+
+void TAudioStream::fillFrom(int64_t position)
+{
+    ringWritePosition_ = 0;
+    readPosition_ = position;
+    refill(ringSize_);
+}
+
+void TAudioStream::stopRings()
+{
+    for (auto& ring : rings_)
+        if (ring->HasBuffer())
+            ring->Stop();
 }
 
 void TAudioStream::Play()
@@ -194,8 +258,10 @@ void TAudioStream::Play()
         throw EAudioStreamError(kNotSet);
     if (Size() == 0)
         return;
+    // A trigger comes inside a step tick, which must not wait: only workers that have ended
+    // already are joined here, the rest at the next Stop.
     if (!isInUpdate_)
-        reapWorkers();
+        reapWorkers(true);
     isPlaying_ = true;
     try {
         SetPosition(position_);
@@ -223,8 +289,7 @@ void TAudioStream::Stop()
             worker->Terminate();
             worker->WaitFor();
         }
-        if (buffer_.HasBuffer())
-            buffer_.Stop();
+        stopRings();
         isPlaying_ = false;
     }
     reapWorkers();
@@ -232,8 +297,7 @@ void TAudioStream::Stop()
 
 void TAudioStream::stopNow()
 {
-    if (buffer_.HasBuffer())
-        buffer_.Stop();
+    stopRings();
     isPlaying_ = false;
     if (worker_) {
         worker_->Terminate();
@@ -241,44 +305,55 @@ void TAudioStream::stopNow()
     }
 }
 
-void TAudioStream::reapWorkers()
+void TAudioStream::reapWorkers(bool onlyFinished)
 {
     // Each was told to end and no longer waits for this player, so the wait is short. The list
     // is taken first for the same reason as in Stop.
-    const std::vector<std::unique_ptr<TAudioStreamNotify>> retired = std::move(retired_);
+    std::vector<std::unique_ptr<TAudioStreamNotify>> retired = std::move(retired_);
     retired_.clear();
-    for (const auto& worker : retired)
-        worker->WaitFor();
+    for (auto& worker : retired) {
+        if (onlyFinished && !worker->Finished())
+            retired_.push_back(std::move(worker));
+        else
+            worker->WaitFor();
+    }
 }
 
+// Both rings carry the same values, so a takeover sounds like the ring before it.
 int32_t TAudioStream::Frequency()
 {
-    return buffer_.Frequency();
+    return ring().Frequency();
 }
 
 void TAudioStream::SetFrequency(int32_t value)
 {
-    buffer_.SetFrequency(value);
+    ring().SetFrequency(value);
+    if (idleRing().HasBuffer())
+        idleRing().SetFrequency(value);
 }
 
 int32_t TAudioStream::Pan()
 {
-    return buffer_.Pan();
+    return ring().Pan();
 }
 
 void TAudioStream::SetPan(int32_t value)
 {
-    buffer_.SetPan(value);
+    ring().SetPan(value);
+    if (idleRing().HasBuffer())
+        idleRing().SetPan(value);
 }
 
 int32_t TAudioStream::Volume()
 {
-    return buffer_.Volume();
+    return ring().Volume();
 }
 
 void TAudioStream::SetVolume(int32_t value)
 {
-    buffer_.SetVolume(value);
+    ring().SetVolume(value);
+    if (idleRing().HasBuffer())
+        idleRing().SetVolume(value);
 }
 
 void TAudioStream::RecreateBuffer()
@@ -321,7 +396,7 @@ void TAudioStream::Update()
 {
     if (!isPlaying_)
         return;
-    if (buffer_.Status() & DSBSTATUS_BUFFERLOST) {
+    if (ring().Status() & DSBSTATUS_BUFFERLOST) {
         // The ring's samples are gone: start it afresh from what was to be played next.
         SetPosition(position_);
         return;
@@ -330,19 +405,23 @@ void TAudioStream::Update()
         const int64_t size = Size();
         if (size < 0) {
             const int64_t n = freeSpace();
-            if (n > 0)
+            if (n > 0) {
+                isRingFresh_ = false;
                 refill(n);
+            }
         } else if (isLooped_) {
             const int64_t n = freeSpace();
             if (n < 1)
                 return;
             position_ = (position_ + n) % size;
+            isRingFresh_ = false;
             refill(n);
         } else if (position_ < size) {
             const int64_t n = freeSpace();
             if (n < 1)
                 return;
             position_ = std::min(position_ + n, size);
+            isRingFresh_ = false;
             refill(n);
         } else {
             Stop();
@@ -355,13 +434,14 @@ void TAudioStream::Update()
 
 void TAudioStream::restoreLostRing()
 {
-    if (buffer_.HasBuffer() && (buffer_.Status() & DSBSTATUS_BUFFERLOST))
-        buffer_.SetDXResult(buffer_.IBuffer().Restore());
+    for (auto& ring : rings_)
+        if (ring->HasBuffer() && (ring->Status() & DSBSTATUS_BUFFERLOST))
+            ring->SetDXResult(ring->IBuffer().Restore());
 }
 
 int64_t TAudioStream::freeSpace()
 {
-    int64_t n = int64_t{buffer_.Position()} - ringWritePosition_;
+    int64_t n = int64_t{ring().Position()} - ringWritePosition_;
     if (n < 0)
         n += ringSize_;
     const int64_t filled = waveStream_->GetFilledSize();
@@ -403,9 +483,20 @@ void TAudioStream::copyFromStream(int64_t d)
     void* region2 = nullptr;
     uint32_t bytes1 = 0;
     uint32_t bytes2 = 0;
-    if (!buffer_.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(d), &region1, &bytes1,
-                      &region2, &bytes2))
+    TDirectSoundBuffer& buffer = ring();
+    if (!buffer.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(d), &region1, &bytes1,
+                     &region2, &bytes2))
         return;
+    if (readPosition_ >= 0 && readPosition_ + bytes1 + bytes2 <= static_cast<int64_t>(head_.size())) {
+        // From the wave's start kept in memory: no file is read (a restart inside a tick).
+        std::memcpy(region1, head_.data() + readPosition_, bytes1);
+        if (region2 && bytes2)
+            std::memcpy(region2, head_.data() + readPosition_ + bytes1, bytes2);
+        readPosition_ += bytes1 + bytes2;
+        ringWritePosition_ = (ringWritePosition_ + bytes1 + bytes2) % ringSize_;
+        buffer.Unlock(region1, bytes1, region2, bytes2);
+        return;
+    }
     waveStream_->SetPosition(readPosition_);
     int64_t read = 0;
     // A stream that gives fewer bytes than asked for (a file cut short while playing) leaves
@@ -422,12 +513,12 @@ void TAudioStream::copyFromStream(int64_t d)
         fill(region1, bytes1);
         fill(region2, bytes2);
     } catch (...) {
-        buffer_.Unlock(region1, bytes1, region2, bytes2);
+        buffer.Unlock(region1, bytes1, region2, bytes2);
         throw;
     }
     readPosition_ += read;
     ringWritePosition_ = (ringWritePosition_ + bytes1 + bytes2) % ringSize_;
-    buffer_.Unlock(region1, bytes1, region2, bytes2);
+    buffer.Unlock(region1, bytes1, region2, bytes2);
 }
 
 void TAudioStream::writeSilence(int64_t n)
@@ -438,14 +529,15 @@ void TAudioStream::writeSilence(int64_t n)
     void* region2 = nullptr;
     uint32_t bytes1 = 0;
     uint32_t bytes2 = 0;
-    if (!buffer_.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(n), &region1, &bytes1,
-                      &region2, &bytes2))
+    TDirectSoundBuffer& buffer = ring();
+    if (!buffer.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(n), &region1, &bytes1,
+                     &region2, &bytes2))
         return;
     if (region1)
         std::memset(region1, silenceByte(), bytes1);
     if (region2)
         std::memset(region2, silenceByte(), bytes2);
-    buffer_.Unlock(region1, bytes1, region2, bytes2);
+    buffer.Unlock(region1, bytes1, region2, bytes2);
     ringWritePosition_ = (ringWritePosition_ + bytes1 + bytes2) % ringSize_;
     readPosition_ += bytes1 + bytes2;
 }

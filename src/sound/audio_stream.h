@@ -14,10 +14,20 @@
 // When the output fails and comes back, the ring is reported lost; the next refill or trigger
 // restores it and fills it afresh from the play position, so the player plays on.
 //
+// Setting `Position` while playing (a sample slot's trigger) restarts the sound on one output
+// frame: the frame a Play made at that moment starts on (a step tick's frame, or the next one
+// mixed). The old sound plays up to that frame and the new one starts on it. For that the
+// player keeps two rings of the same size: the restart fills the idle one and it takes over
+// from the playing one on that frame. A restart that comes before the new ring has been
+// refilled once (the same tick, or triggers closer together than a refill) only sends the new
+// ring back to its start on its frame. The first ring's worth of the wave is kept in memory, so
+// a restart from the start reads no file.
+//
 // Every call is a UI-thread call. Failures raise: EAudioStreamError "WaveStream not set", the
 // buffer errors of direct_sound.h, and for a file the errors of opening and reading it.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -63,6 +73,8 @@ public:
     void WaitFor();
 
     uint32_t PeriodMs() const { return periodMs_; }
+    // The thread has run to its end: WaitFor only joins it, at once. Any thread.
+    bool Finished() const { return isFinished_.load(); }
 
 private:
     void execute();
@@ -137,8 +149,8 @@ public:
     // Bytes in the ring; 0 without a stream.
     int32_t RingSize() const { return ringSize_; }
 
-    // The ring buffer (for tests and diagnostics).
-    TDirectSoundBuffer& Buffer() { return buffer_; }
+    // The ring buffer that plays now (for tests and diagnostics).
+    TDirectSoundBuffer& Buffer() { return ring(); }
 
 protected:
     // What Size reports for the stream; a file player limits it to what the file holds.
@@ -151,13 +163,19 @@ private:
     void Update();
     void runUpdateForWorker(TAudioStreamNotify& worker);
     void stopNow();
-    // Waits for the retired workers to end and joins them. Never inside an update.
-    void reapWorkers();
+    // Waits for the retired workers to end and joins them; with onlyFinished, joins only those
+    // whose threads have ended already, waiting for none. Never inside an update.
+    void reapWorkers(bool onlyFinished = false);
 
     // The output failed and came back, and the ring is reported lost: gets it back, empty, so
     // the refill that follows rewrites all of it. The kit restores its sounds through its sound
     // component; the ring is the player's own and is restored here.
     void restoreLostRing();
+    TDirectSoundBuffer& ring() { return *rings_[currentRing_]; }
+    TDirectSoundBuffer& idleRing() { return *rings_[currentRing_ ^ 1]; }
+    void stopRings();
+    void fillFrom(int64_t position);
+    void readHead();
     int64_t freeSpace();
     void refill(int64_t n);
     void copyFromStream(int64_t d);
@@ -166,7 +184,15 @@ private:
     const WaveFormatEx& format() const { return formatRecord_; }
 
     TDirectSound& device_;
-    TDirectSoundBuffer buffer_;
+    std::array<std::unique_ptr<TDirectSoundBuffer>, 2> rings_;
+    int currentRing_ = 0;
+    // The first ring's worth of sample bytes (fewer for a shorter wave), read when the stream is
+    // set; empty for a stream of open length.
+    std::vector<uint8_t> head_;
+    // The current ring holds what follows freshPosition_, as filled by the last restart, with
+    // no refill written into it since.
+    bool isRingFresh_ = false;
+    int64_t freshPosition_ = 0;
     TCustomWaveStream* waveStream_ = nullptr;
     WaveFormatEx formatRecord_{};
     int32_t bufferLengthMs_ = 1000;

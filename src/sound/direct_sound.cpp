@@ -203,6 +203,14 @@ bool TDirectSoundBuffer::Play(bool looped)
     return DXResult() == DS_OK;
 }
 
+bool TDirectSoundBuffer::PlayReplacing(bool looped, TDirectSoundBuffer& previous)
+{
+    if (!previous.HasBuffer())
+        return Play(looped);
+    SetDXResult(IBuffer().PlayReplacing(looped ? DSBPLAY_LOOPING : 0, previous.IBuffer()));
+    return DXResult() == DS_OK;
+}
+
 bool TDirectSoundBuffer::Stop()
 {
     SetDXResult(IBuffer().Stop());
@@ -274,6 +282,11 @@ int32_t TDirectSoundBuffer::Position()
 void TDirectSoundBuffer::SetPosition(int32_t bytes)
 {
     SetDXResult(IBuffer().SetCurrentPosition(static_cast<uint32_t>(bytes)));
+}
+
+void TDirectSoundBuffer::SetPositionOnCue(int32_t bytes)
+{
+    SetDXResult(IBuffer().SetCurrentPositionOnCue(static_cast<uint32_t>(bytes)));
 }
 
 uint32_t TDirectSoundBuffer::Status()

@@ -143,6 +143,8 @@ public:
     void Release();
 
     bool Play(bool looped = false);
+    // Play, with `previous` playing up to this buffer's first frame and stopping there.
+    bool PlayReplacing(bool looped, TDirectSoundBuffer& previous);
     bool Stop();
     bool SetFormat(const WaveFormatEx& format);
     bool Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1, void** region2,
@@ -159,6 +161,8 @@ public:
     void SetVolume(int32_t volume);
     int32_t Position();
     void SetPosition(int32_t bytes);
+    // On a playing buffer, moves the cursor on the frame a Play made now would start on.
+    void SetPositionOnCue(int32_t bytes);
     // DSBSTATUS_* bits (0 when they cannot be read).
     uint32_t Status();
     // Playing once or looped.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -320,11 +321,12 @@ TEST_P(SoundDeviceTest, BuffersWithoutFocusFlagsAreSilentButAdvanceWhileInactive
 
 TEST_P(SoundDeviceTest, PlayStartsOnTheFrameOfItsTimePlusTheLatency) {
     auto buffer = mono16({7000, 7000});
-    // Calls at known times, before and between blocks, some of them not on a block boundary.
+    // Ticks at known times, before and between blocks, some of them not on a block boundary.
     for (uint64_t at : {uint64_t{0}, uint64_t{3000}, uint64_t{5001}, uint64_t{9999}}) {
         if (frame() < at)
             pump(static_cast<uint32_t>(at - frame()));
         setClockToFrame(at);
+        const PlayTimeStamp tick(system_, output_->timeOfFrame(at));
         ASSERT_EQ(buffer->SetCurrentPosition(0), DS_OK);
         ASSERT_EQ(buffer->Play(0), DS_OK);
         const uint64_t before = frame();
@@ -357,10 +359,9 @@ TEST_P(SoundDeviceTest, AStampPlacesPlayAtItsTimeHoweverLateTheCallComes) {
         if (left(out, f) != 0)
             hits.emplace_back(4000 + static_cast<long>(f), left(out, f));
     const std::vector<std::pair<long, int16_t>> expected = {
-        {4000, 4},                  // its frame had passed: as soon as possible
+        {4000, 4 + 30},             // its frame had passed, and no stamp: both on the next frame mixed
         {3000 + kLatency, 7000},    // the stamp's time, not the call's
-        {3100 + kLatency, 500},     // an inner stamp wins while it lives
-        {4000 + kLatency, 30}};     // without a stamp, the moment of the call
+        {3100 + kLatency, 500}};    // an inner stamp wins while it lives
     EXPECT_EQ(hits, expected);
 }
 
@@ -595,6 +596,138 @@ TEST_P(SoundDeviceRulesTest, PrimaryFormatNeedsPriorityLevelAndASaneFormat) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Default, SoundDeviceRulesTest, ::testing::Values(256u));
+
+// The output's frame clock comes from the device's timing, not from when callbacks run. A
+// simulated card that hears frame n at timeOfFrame(n) + 60 ms; its callbacks come on time, or
+// 0 to 30 ms late with every eighth pair of blocks at once; step ticks every 37 ms reach the
+// device up to 5 ms after their tick. The hits land on the same frames either way: the first
+// frame heard at or after the tick's time, plus the latency. After the card skips 100 ms
+// (an underrun), hits scheduled before and after the skip still land on their times.
+class DeviceTimedOutput : public ::testing::Test {
+protected:
+    static constexpr uint32_t kRate = 44100;
+    static constexpr uint32_t kBlock = 256;
+    static constexpr uint32_t kLatency = 4410;
+    static constexpr int64_t kDeviceDelayNs = 60'000'000;
+    static constexpr int64_t kMs = 1'000'000;
+
+    struct Event {
+        int64_t atNs;
+        int kind; // 0 a block, 1 a tick's Play
+        int index;
+    };
+
+    // The frames the hits start on, ticks at `tickNs`, with the card skipping `skipNs` from
+    // block `skipBlock` on.
+    static std::vector<uint64_t> hitFrames(bool jittery, const std::vector<int64_t>& tickNs, int skipBlock = -1,
+                                           int64_t skipNs = 0) {
+        SoundSystem system;
+        OfflineAudioOutput& output = system.useOfflineOutput(kRate, kLatency);
+        std::shared_ptr<SoundDevice> device;
+        EXPECT_EQ(system.createDevice(&device), DS_OK);
+        EXPECT_EQ(device->SetCooperativeLevel(&output, DSSCL_PRIORITY), DS_OK);
+        SoundBufferDesc primaryDesc;
+        primaryDesc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        std::shared_ptr<SoundBuffer> primary;
+        EXPECT_EQ(device->CreateSoundBuffer(&primaryDesc, &primary), DS_OK);
+        const WaveFormatEx format = pcm(kRate, 16, 1);
+        EXPECT_EQ(primary->SetFormat(&format), DS_OK);
+        std::vector<std::shared_ptr<SoundBuffer>> hits;
+        for (size_t i = 0; i < tickNs.size(); ++i) {
+            SoundBufferDesc desc;
+            desc.dwFlags = kControls | DSBCAPS_GLOBALFOCUS;
+            desc.dwBufferBytes = 4;
+            desc.lpwfxFormat = &format;
+            std::shared_ptr<SoundBuffer> buffer;
+            EXPECT_EQ(device->CreateSoundBuffer(&desc, &buffer), DS_OK);
+            void* region = nullptr;
+            uint32_t bytes = 0;
+            EXPECT_EQ(buffer->Lock(0, 4, &region, &bytes, nullptr, nullptr, 0), DS_OK);
+            const int16_t value[2] = {static_cast<int16_t>(100 + i), 0};
+            std::memcpy(region, value, 4);
+            buffer->Unlock(region, bytes, nullptr, 0);
+            hits.push_back(buffer);
+        }
+
+        const int blocks = static_cast<int>(tickNs.back() / kMs * kRate / 1000 / kBlock) + 60;
+        std::vector<Event> events;
+        uint32_t seed = 12345;
+        auto random = [&seed](int64_t range) {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<int64_t>(seed >> 8) % range;
+        };
+        const auto heardAt = [&](int block) {
+            return output.timeOfFrame(uint64_t(block) * kBlock) + kDeviceDelayNs + (block >= skipBlock && skipBlock >= 0 ? skipNs : 0);
+        };
+        for (int b = 0; b < blocks; ++b) {
+            // The card asks for a block a device delay before it is heard, or later.
+            int64_t at = heardAt(b) - kDeviceDelayNs;
+            if (jittery)
+                at += (b % 16 == 8) ? heardAt(b + 1) - heardAt(b) : random(30 * kMs);
+            events.push_back({at, 0, b});
+        }
+        for (size_t i = 0; i < tickNs.size(); ++i)
+            events.push_back({tickNs[i] + random(5 * kMs), 1, static_cast<int>(i)});
+        std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.atNs < b.atNs; });
+
+        // Blocks are mixed in order however late they come.
+        std::vector<int16_t> out(size_t(blocks) * kBlock * 2);
+        int nextBlock = 0;
+        for (const Event& e : events) {
+            if (e.kind == 1) {
+                const PlayTimeStamp tick(system, tickNs[size_t(e.index)]);
+                EXPECT_EQ(hits[size_t(e.index)]->Play(0), DS_OK);
+                continue;
+            }
+            for (; nextBlock <= e.index; ++nextBlock)
+                output.pumpHeardAt(out.data() + size_t(nextBlock) * kBlock * 2, kBlock, heardAt(nextBlock));
+        }
+        std::vector<uint64_t> frames(tickNs.size(), 0);
+        for (size_t f = 0; f < out.size() / 2; ++f)
+            if (out[2 * f] >= 100)
+                frames[size_t(out[2 * f] - 100)] = f;
+        return frames;
+    }
+
+    // The first frame heard at or after `ns` on a card that hears frame n at
+    // timeOfFrame(n) + delay, plus the latency.
+    static uint64_t expectedFrame(int64_t ns, int64_t delayNs) {
+        const int64_t since = ns - delayNs;
+        return uint64_t((static_cast<__int128>(since) * kRate + 999'999'999) / 1'000'000'000) + kLatency;
+    }
+};
+
+TEST_F(DeviceTimedOutput, JitteryAndBurstyCallbacksPlaceHitsOnTheFramesOfSteadyOnes) {
+    std::vector<int64_t> ticks;
+    for (int i = 0; i < 40; ++i)
+        ticks.push_back(200 * kMs + i * 37 * kMs);
+    const auto steady = hitFrames(false, ticks);
+    const auto jittery = hitFrames(true, ticks);
+    EXPECT_EQ(jittery, steady);
+    for (size_t i = 0; i < ticks.size(); ++i)
+        EXPECT_EQ(steady[i], expectedFrame(ticks[i], kDeviceDelayNs)) << "tick " << i;
+}
+
+TEST_F(DeviceTimedOutput, HitsKeepTheirTimesAcrossAnUnderrun) {
+    // The card skips 100 ms from block 200 (frame 51200, heard at about 1.22 s) on; ticks come
+    // before and after, among them one whose Play reached the mixer before the skip and whose
+    // frame lies after it.
+    const int64_t skip = 100 * kMs;
+    const int64_t skipHeardNs = int64_t(51200) * 1'000'000'000 / kRate + kDeviceDelayNs;
+    const int64_t latencyNs = int64_t(kLatency) * 1'000'000'000 / kRate;
+    std::vector<int64_t> ticks;
+    for (int i = 0; i < 12; ++i) {
+        // Times that fall into the skipped stretch itself cannot be heard on time.
+        const int64_t tick = 900 * kMs + i * 40 * kMs;
+        if (tick + latencyNs < skipHeardNs || tick + latencyNs >= skipHeardNs + skip + kMs)
+            ticks.push_back(tick);
+    }
+    const auto frames = hitFrames(false, ticks, 200, skip);
+    for (size_t i = 0; i < ticks.size(); ++i) {
+        const bool afterSkip = ticks[i] + latencyNs >= skipHeardNs;
+        EXPECT_EQ(frames[i], expectedFrame(ticks[i], kDeviceDelayNs + (afterSkip ? skip : 0))) << "tick " << i;
+    }
+}
 
 TEST(SoundEntryPoint, ResolvesByLibraryAndNameAndCanBeMadeUnavailable) {
     EXPECT_EQ(resolveSoundEntryPoint("dsound.DLL", "DirectSoundCreate"), &DirectSoundCreate);

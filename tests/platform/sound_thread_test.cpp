@@ -230,6 +230,50 @@ TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile) {
     EXPECT_TRUE(heard);
 }
 
+// A disk that stalls for 200 ms while clicks play 100 ms apart: the recording still holds every
+// click exactly 4410 frames after the one before, because mixing follows its own schedule and
+// the writing happens elsewhere. The clicks are stamped ahead, as ticks are, all at once.
+TEST(WavRecordingOutput, AStallingDiskMovesNoHit) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("groovane_stall_" + std::to_string(::getpid()) + ".wav")).string();
+    {
+        SoundSystem system;
+        std::atomic<bool> hasStalled{false};
+        system.useOutput(makeWavRecordingOutput(path, 44100, [&hasStalled] {
+            if (!hasStalled.exchange(true))
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }));
+        std::shared_ptr<SoundDevice> device;
+        std::shared_ptr<SoundBuffer> primary;
+        ASSERT_NO_FATAL_FAILURE(openCdQualityDevice(system, device, primary));
+        std::vector<std::shared_ptr<SoundBuffer>> clicks;
+        const int64_t start = steadyNanoseconds() + 50'000'000;
+        for (int i = 0; i < 8; ++i) {
+            auto click = makeBuffer(*device, 40);
+            fill(*click, 0, 40, 9000);
+            const PlayTimeStamp tick(system, start + int64_t{i} * 100'000'000);
+            ASSERT_EQ(click->Play(0), DS_OK);
+            clicks.push_back(click);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        system.useOutput(makeNullAudioOutput());
+        EXPECT_TRUE(hasStalled.load());
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    std::vector<size_t> onsets;
+    for (size_t frame = 0; 44 + 4 * frame + 1 < bytes.size(); ++frame) {
+        const auto left = static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 4 * frame]) |
+                                               static_cast<uint8_t>(bytes[44 + 4 * frame + 1]) << 8);
+        if (left == 9000 && (onsets.empty() || frame > onsets.back() + 100))
+            onsets.push_back(frame);
+    }
+    ASSERT_EQ(onsets.size(), 8u);
+    for (size_t i = 1; i < onsets.size(); ++i)
+        EXPECT_EQ(onsets[i] - onsets[i - 1], 4410u) << "click " << i;
+}
+
 // Renders a steady tone and counts its blocks: what a recorder records and how long it goes on.
 class ToneRenderer final : public AudioRenderer {
 public:

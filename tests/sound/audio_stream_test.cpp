@@ -199,6 +199,61 @@ TEST_F(AudioStream, ARetriggerRightAfterTheNaturalEndSounds)
     EXPECT_FALSE(player_->Playing());
 }
 
+// A sample roll: triggers 20 ms apart, each inside a tick whose sounds carry a latency, with
+// the worker refilling every 50 ms in between (so some restarts find the new ring already
+// refilled and some do not). Every trigger sounds, from the sound's first frame, on its tick's
+// frame; the sound before it plays exactly up to that frame. Stop still cuts at once.
+TEST_F(AudioStream, ASlotRetriggeredEveryTwentyMsRestartsOnEachTicksFrame)
+{
+    constexpr uint32_t kLatency = 2205;
+    constexpr int kFrames = 13230; // 300 ms, each frame holding its own number plus one
+    output_ = &SoundSystem::instance().useOfflineOutput(kOutputRate, kLatency);
+    std::string data;
+    for (int i = 0; i < kFrames; ++i)
+        data += le16(i + 1) + le16(i + 1);
+    player_->SetFileName(file("roll.wav", riff(chunk("fmt ", fmtBody({})) + chunk("data", data))));
+
+    std::vector<int16_t> out;
+    std::vector<uint64_t> tickFrames;
+    for (int i = 0; i < 16; ++i) {
+        // The tick came 300 frames before its Play calls reach the player.
+        const uint64_t tick = output_->framesRendered();
+        tickFrames.push_back(tick + kLatency);
+        auto part = output_->pump(300, 128);
+        out.insert(out.end(), part.begin(), part.end());
+        {
+            const PlayTimeStamp stamp(SoundSystem::instance(), output_->timeOfFrame(tick));
+            trigger();
+        }
+        part = output_->pump(882 - 300, 100);
+        out.insert(out.end(), part.begin(), part.end());
+        clock_.step(20, uiCallQueue());
+    }
+    auto tail = output_->pump(2 * kLatency, 256);
+    out.insert(out.end(), tail.begin(), tail.end());
+
+    int starts = 0;
+    for (size_t f = 0; f < out.size() / 2; ++f)
+        starts += out[2 * f] == 1;
+    EXPECT_EQ(starts, 16);
+    for (size_t i = 0; i < tickFrames.size(); ++i) {
+        const uint64_t at = tickFrames[i];
+        EXPECT_EQ(out[2 * at], 1) << "trigger " << i << " starts on its frame";
+        EXPECT_EQ(out[2 * at + 1], 1);
+        EXPECT_EQ(out[2 * (at + 881)], 882) << "trigger " << i << " plays on undisturbed";
+        if (i > 0)
+            EXPECT_EQ(out[2 * (at - 1)], 882) << "the sound before trigger " << i << " plays up to its frame";
+        else
+            EXPECT_EQ(out[2 * (at - 1)], 0) << "silence before the first trigger";
+    }
+
+    // Stop cuts at once: nothing sounds in the next block.
+    ASSERT_TRUE(player_->Playing());
+    player_->Stop();
+    for (int16_t v : output_->pump(256))
+        ASSERT_EQ(v, 0);
+}
+
 TEST_F(AudioStream, PositionIsClampedToTheSamplesAndRoundedDownToWholeFrames)
 {
     EXPECT_THROW(player_->SetPosition(0), EAudioStreamError);
@@ -439,12 +494,19 @@ TEST_F(AudioStream, AFileCutShortWhilePlayingGoesSilentAndEndsWithoutFault)
     for (size_t frame = silentFrom; frame < out.size() / 2; ++frame)
         ASSERT_EQ(out[2 * frame], 0) << "frame " << frame;
 
-    // Triggered again, the slot reads what the file still holds, and silence.
+    // Triggered again, the slot plays its first second as it was opened (kept in memory, so a
+    // trigger reads no file), then what the file still holds after it: nothing, so silence.
     trigger();
-    out = play(200);
-    EXPECT_EQ(out[0], 1000);
-    EXPECT_EQ(out[2 * 4409], 1000);
-    for (size_t frame = 4410; frame < out.size() / 2; ++frame)
+    out = play(1100);
+    for (size_t frame = 0; frame < 44100; ++frame)
+        ASSERT_EQ(out[2 * frame], 1000) << "frame " << frame;
+    // (The file stream may still hold the tenth of a second read before the cut, and its read
+    // buffer a little beyond.)
+    size_t silentAgainFrom = 44100;
+    while (silentAgainFrom < out.size() / 2 && out[2 * silentAgainFrom] == 1000)
+        ++silentAgainFrom;
+    EXPECT_LE(silentAgainFrom, 44100 + 4410 + 4096 / 4);
+    for (size_t frame = silentAgainFrom; frame < out.size() / 2; ++frame)
         ASSERT_EQ(out[2 * frame], 0) << "frame " << frame;
 }
 
