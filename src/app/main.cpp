@@ -1,5 +1,6 @@
-// Groovane Pro: a drum-pattern sequencer. The program works in the folder it is started in, or
-// in the one --folder names, which it prepares first (folder_preparation.h).
+// Groovane Pro: a drum-pattern sequencer. The program works in the folder --folder names, in the
+// folder it is started in when that holds the default kit, and otherwise in ~/Groovane; a folder
+// it works in other than a current working folder is prepared first (folder_preparation.h).
 #include "command_line.h"
 #include "dialogs.h"
 #include "folder_preparation.h"
@@ -29,7 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Reads the command line and, with --folder, prepares the working folder and changes into it.
+// Reads the command line, chooses the working folder and, unless it is the current folder as it
+// is, prepares it and changes into it.
 // Returns the song to open once the windows are up, or the exit code when the program ends here
 // (--help, --version, a bad command line, a folder that cannot be prepared).
 struct Start {
@@ -52,15 +54,18 @@ Start start(int argc, char** argv)
     }
     std::error_code ec;
     const fs::path invocationFolder = fs::current_path(ec);
+    const groovane::FolderChoice choice = groovane::chooseWorkingFolder(line.folder, invocationFolder, std::getenv("HOME"));
+    if (!choice.note.empty())
+        std::fprintf(stderr, "groovane: %s\n", choice.note.c_str());
     std::optional<fs::path> newFolder;
-    if (line.folder) {
+    if (choice.toPrepare) {
         try {
             const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
             const fs::path shipped =
                 groovane::shippedFilesFolder(executable, GROOVANE_SHIPPED_RELATIVE, GROOVANE_BUILD_DATA);
-            if (groovane::prepareWorkingFolder(*line.folder, shipped).isNew)
-                newFolder = fs::absolute(*line.folder, ec);
-            fs::current_path(*line.folder);
+            if (groovane::prepareWorkingFolder(*choice.toPrepare, shipped).isNew)
+                newFolder = fs::absolute(*choice.toPrepare, ec);
+            fs::current_path(*choice.toPrepare);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "groovane: %s\n", error.what());
             return {std::nullopt, 1};
@@ -80,6 +85,9 @@ int main(int argc, char** argv)
     int toolkitArgc = 1;
     QApplication app(toolkitArgc, argv);
     QApplication::setApplicationName(groovane::kApplicationTitle);
+    // The desktop entry's name: the window's class and app id follow it, so docks and task bars
+    // show the window under its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral(GROOVANE_APP_ID));
     // Secondary windows only hide when closed; the main window's closing ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
