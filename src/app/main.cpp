@@ -14,6 +14,7 @@
 #include "ui_call_driver.h"
 #include "ui_call_queue.h"
 #include "termination_signal.h"
+#include "toolkit_messages.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -81,12 +82,16 @@ int main(int argc, char** argv)
     const Start how = start(argc, argv);
     if (how.exitCode)
         return *how.exitCode;
+    // Only the program's own lines and the toolkit's real warnings reach the terminal.
+    groovane::quietenToolkitMessages();
     // The toolkit takes none of the program's arguments.
     int toolkitArgc = 1;
     QApplication app(toolkitArgc, argv);
-    QApplication::setApplicationName(groovane::kApplicationTitle);
-    // The desktop entry's name: the window's class and app id follow it, so docks and task bars
-    // show the window under its menu entry.
+    // The desktop entry's name is the application's: the window's class (from the application's
+    // name) and its app id (from the desktop file name) follow it, so docks and task bars show
+    // the window under its menu entry. Windows and boxes still say "Groovane Pro".
+    QApplication::setApplicationName(QStringLiteral(GROOVANE_APP_ID));
+    QApplication::setApplicationDisplayName(groovane::kApplicationTitle);
     QGuiApplication::setDesktopFileName(QStringLiteral(GROOVANE_APP_ID));
     // Secondary windows only hide when closed; the main window's closing ends the program.
     QApplication::setQuitOnLastWindowClosed(false);

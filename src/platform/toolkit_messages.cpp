@@ -1,0 +1,38 @@
+#include "toolkit_messages.h"
+
+#include <QString>
+
+#include <cstdlib>
+
+namespace groovane {
+
+namespace {
+
+QtMessageHandler toolkitHandler = nullptr;
+
+void filterToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (!isToolkitChatter(type, message) && toolkitHandler != nullptr)
+        toolkitHandler(type, context, message);
+}
+
+} // namespace
+
+bool isToolkitChatter(QtMsgType type, const QString& message)
+{
+    if (type == QtDebugMsg)
+        return true;
+    return type == QtWarningMsg && message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"));
+}
+
+void quietenToolkitMessages()
+{
+#ifdef NDEBUG
+    const char* rules = std::getenv("QT_LOGGING_RULES");
+    if (rules != nullptr && *rules != '\0')
+        return;
+    toolkitHandler = qInstallMessageHandler(&filterToolkitMessage);
+#endif
+}
+
+} // namespace groovane
