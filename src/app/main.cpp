@@ -38,6 +38,7 @@ namespace fs = std::filesystem;
 struct Start {
     std::optional<std::string> song;
     std::optional<int> exitCode;
+    fs::path shipped; // the program's own files
 };
 
 Start start(int argc, char** argv)
@@ -47,32 +48,31 @@ Start start(int argc, char** argv)
         line = groovane::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::getenv("HOME"));
     } catch (const groovane::CommandLineError& error) {
         std::fprintf(stderr, "groovane: %s\nTry 'groovane --help'.\n", error.what());
-        return {std::nullopt, 2};
+        return {std::nullopt, 2, {}};
     }
     if (line.showsHelp || line.showsVersion) {
         std::fputs(line.showsHelp ? groovane::usageText().c_str() : groovane::versionText().c_str(), stdout);
-        return {std::nullopt, 0};
+        return {std::nullopt, 0, {}};
     }
     std::error_code ec;
     const fs::path invocationFolder = fs::current_path(ec);
     const groovane::FolderChoice choice = groovane::chooseWorkingFolder(line.folder, invocationFolder, std::getenv("HOME"));
     if (!choice.note.empty())
         std::fprintf(stderr, "groovane: %s\n", choice.note.c_str());
+    const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
+    const fs::path shipped = groovane::shippedFilesFolder(executable, GROOVANE_SHIPPED_RELATIVE, GROOVANE_BUILD_DATA);
     std::optional<fs::path> newFolder;
     if (choice.toPrepare) {
         try {
-            const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
-            const fs::path shipped =
-                groovane::shippedFilesFolder(executable, GROOVANE_SHIPPED_RELATIVE, GROOVANE_BUILD_DATA);
             if (groovane::prepareWorkingFolder(*choice.toPrepare, shipped).isNew)
                 newFolder = fs::absolute(*choice.toPrepare, ec);
             fs::current_path(*choice.toPrepare);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "groovane: %s\n", error.what());
-            return {std::nullopt, 1};
+            return {std::nullopt, 1, {}};
         }
     }
-    return {groovane::startupSong(line.song, invocationFolder, newFolder), std::nullopt};
+    return {groovane::startupSong(line.song, invocationFolder, newFolder), std::nullopt, shipped};
 }
 
 } // namespace
@@ -114,6 +114,7 @@ int main(int argc, char** argv)
     {
         groovane::ProgramWindows windows;
         dialogs.setParent(windows.Sequence.get());
+        windows.Sequence->InstalledFolder = how.shipped.string();
         // The main window's closing ends the program, whatever other windows are open or refuse
         // to close; a SIGTERM closes it like its close button.
         windows.Sequence->onClosed = [] { QCoreApplication::exit(0); };
