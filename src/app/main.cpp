@@ -119,6 +119,20 @@ int main(int argc, char** argv)
         // to close; a SIGTERM closes it like its close button.
         windows.Sequence->onClosed = [] { QCoreApplication::exit(0); };
         groovane::TerminationSignal termination(windows.Sequence.get());
+        // A sound card that cannot be opened, or is lost for good, is said once in a box, where
+        // someone who started the program from a menu looks, besides the line on stderr.
+        groovane::NoSoundNotice noSound;
+        QTimer soundWatch;
+        const auto tellNoSound = [&noSound, &soundWatch] {
+            if (const auto text = noSound.take(groovane::SoundSystem::instance())) {
+                soundWatch.stop();
+                groovane::dialogs().message(groovane::kApplicationTitle, *text, groovane::MessageIcon::Warning,
+                                            groovane::MessageButtons::Ok);
+            }
+        };
+        QObject::connect(&soundWatch, &QTimer::timeout, tellNoSound);
+        soundWatch.start(1000);
+        QTimer::singleShot(0, windows.Sequence.get(), tellNoSound);
         // The song opens once the event loop runs, over the windows, as Open Song would.
         if (how.song)
             QTimer::singleShot(0, windows.Sequence.get(),
