@@ -95,6 +95,9 @@ kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
 [ "$status" -eq 0 ] || fail "the program ended with $status: $(cat "$home/program.log")"
+# The terminal shows the program's own lines and nothing of its libraries' chatter.
+chatter=$(grep -v '^groovane: ' "$home/program.log" || true)
+[ -z "$chatter" ] || fail "the program wrote more than its own lines on stderr: $chatter"
 work=$home/Groovane
 [ -d "$work/temp" ] || fail "~/Groovane/temp was not made"
 for f in "$tree"/share/groovane/*; do
