@@ -22,7 +22,13 @@ bool isToolkitChatter(QtMsgType type, const QString& message)
 {
     if (type == QtDebugMsg)
         return true;
-    return type == QtWarningMsg && message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set"));
+    if (type != QtWarningMsg)
+        return false;
+    // Warnings about nothing the user can or need mend: no runtime folder set, the intro video
+    // drawn without the graphics card, and a window raised on the offscreen platform.
+    return message.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR not set")) ||
+           message.endsWith(QStringLiteral("No RHI backend. Using CPU conversion.")) ||
+           message == QStringLiteral("This plugin does not support raise()");
 }
 
 void quietenToolkitMessages()

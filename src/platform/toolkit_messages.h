@@ -12,8 +12,9 @@ class QString;
 namespace groovane {
 
 // True for a toolkit message that says nothing to a user: every debug message (the program
-// writes its own lines itself, never as toolkit debug output) and the warning that the runtime
-// folder is not set. Any thread.
+// writes its own lines itself, never as toolkit debug output) and the few warnings of a working
+// fallback (the runtime folder not set, the video drawn without the graphics card, raise() on
+// the offscreen platform). Any thread.
 bool isToolkitChatter(QtMsgType type, const QString& message);
 
 // In a release build, drops the toolkit's chatter and hands every other message on to the
