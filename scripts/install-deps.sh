@@ -12,7 +12,7 @@ packages=(
   libbenchmark-dev
   clang libclang-rt-14-dev # the libFuzzer harnesses of the file readers (scripts/fuzz.sh)
   # the install and the Debian package: their checks and the package's dependencies
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file shared-mime-info # update-mime-database checks the song type
 )
 
 missing=()
