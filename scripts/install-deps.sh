@@ -13,7 +13,7 @@ packages=(
   libbenchmark-dev
   clang libclang-rt-14-dev # the libFuzzer harnesses of the file readers (scripts/fuzz.sh)
   # the install and the Debian package: their checks and the package's dependencies
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file shared-mime-info # update-mime-database checks the song type
   # the real sound path in a test and the live-timing benchmark: a private sound server with a
   # null sink, reached by PortAudio through ALSA's plug-in, its monitor recorded with parec
   pulseaudio pulseaudio-utils libasound2-plugins

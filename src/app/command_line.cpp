@@ -68,8 +68,10 @@ std::string usageText()
            "  --folder DIR  work in DIR: it is made when missing, with its \"temp\" folder, and the\n"
            "                program's own files (default kit, pans, demo patterns and song, manual)\n"
            "                that DIR lacks are copied in; files already there are never replaced.\n"
-           "                A new folder opens the demo song. Without --folder the program works\n"
-           "                in the current folder.\n"
+           "                A new folder opens the demo song. --folder . works in the current\n"
+           "                folder. Without --folder the program works in the current folder\n"
+           "                when it holds the default kit \"Rock_kit.dxg\", and otherwise in\n"
+           "                ~/Groovane, prepared as --folder prepares it.\n"
            "  SONG.sng      open this song once the program is up, as File > Open Song does\n"
            "  --help        show this text and end\n"
            "  --version     show the version and end\n";

@@ -11,7 +11,8 @@
 namespace groovane {
 
 struct CommandLine {
-    // The working folder to prepare and work in; none: the current folder, as it is.
+    // The working folder to prepare and work in; none: chosen from the current folder
+    // (chooseWorkingFolder, folder_preparation.h).
     std::optional<std::string> folder;
     // A song to open once the windows are up, as Open Song would.
     std::optional<std::string> song;

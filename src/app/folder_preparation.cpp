@@ -67,6 +67,18 @@ FolderPreparation prepareWorkingFolder(const fs::path& folder, const fs::path& s
     return preparation;
 }
 
+FolderChoice chooseWorkingFolder(const std::optional<std::string>& folderOption, const fs::path& currentFolder,
+                                 const char* home)
+{
+    if (folderOption)
+        return {fs::path(*folderOption), {}};
+    if (fileExists((currentFolder / kDefaultKit).string()) || home == nullptr || *home == '\0')
+        return {std::nullopt, {}};
+    const fs::path folder = fs::path(home) / kHomeWorkingFolder;
+    return {folder, "no " + std::string(kDefaultKit) + " in " + currentFolder.string() + ", so working in " +
+                        folder.string() + " (--folder . works here)"};
+}
+
 std::optional<std::string> startupSong(const std::optional<std::string>& commandLineSong,
                                        const fs::path& invocationFolder, const std::optional<fs::path>& newFolder)
 {

@@ -50,5 +50,21 @@ std::optional<std::string> startupSong(const std::optional<std::string>& command
 
 // The demo song every new working folder opens.
 inline constexpr const char* kDemoSong = "Demo.sng";
+// The default kit, whose presence makes a folder a working folder.
+inline constexpr const char* kDefaultKit = "Rock_kit.dxg";
+// The working folder in the home folder, the one the menu entry's program works in.
+inline constexpr const char* kHomeWorkingFolder = "Groovane";
+
+// Where the program works. A folder named by --folder is prepared and worked in. Without one, a
+// current folder holding the default kit (in any letter case) is a working folder and is used as
+// it is; any other current folder is not, so the program works in ~/Groovane instead, prepared
+// as --folder prepares it, rather than meeting a missing kit and filling a stranger's folder
+// with its pans and scratch files. Without a home folder the current one is used as it is.
+struct FolderChoice {
+    std::optional<std::filesystem::path> toPrepare; // none: the current folder, as it is
+    std::string note;                               // one line for stderr, or empty
+};
+FolderChoice chooseWorkingFolder(const std::optional<std::string>& folderOption,
+                                 const std::filesystem::path& currentFolder, const char* home);
 
 } // namespace groovane

@@ -339,7 +339,7 @@ void TSequence::buildMenu()
 
     Help1 = bar->addMenu("Help");
     Contents1 = item(Help1, "&Contents");
-    Vis_Site = item(Help1, "Visit groovane.example.org");
+    Vis_Site = item(Help1, "Visit the installed manual");
 }
 
 void TSequence::onTriggered(QAction* action, Handler handler)
@@ -436,7 +436,11 @@ void TSequence::Contents1Click(QObject*)
 
 void TSequence::Vis_SiteClick(QObject*)
 {
-    openDocument(QUrl(kWebAddress));
+    if (InstalledFolder.empty()) {
+        Contents1Click();
+        return;
+    }
+    openDocument(QUrl::fromLocalFile(QDir(toQString(InstalledFolder)).filePath(kHelpFile)));
 }
 
 bool TSequence::eventFilter(QObject* watched, QEvent* event)

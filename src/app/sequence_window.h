@@ -383,13 +383,18 @@ public:
     // sets it; without it (tests) closing only hides the window.
     std::function<void()> onClosed;
 
-    // The shell's "open": the help file and the maker's web page go through it. Replaceable so
+    // The shell's "open": the help file and the installed manual go through it. Replaceable so
     // tests see what would be opened instead of starting a browser.
     std::function<void(const QUrl&)> openDocument;
 
-    // The help file beside the program and the maker's web page.
+    // The folder of the program's own files (share/groovane of an install, the build's data
+    // folder), whose manual Help > "Visit the installed manual" opens: the one that came with
+    // this version, where the working folder keeps the copy it was first given. The program
+    // sets it; empty, the working folder's manual opens instead.
+    std::string InstalledFolder;
+
+    // The help file beside the program.
     static constexpr const char* kHelpFile = "groovane.html";
-    static constexpr const char* kWebAddress = "https://groovane.example.org/";
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -41,6 +41,9 @@ public:
     virtual bool start(AudioRenderer& renderer, std::string* error) = 0;
     // Stops pulling; after it returns the renderer is not called again. UI thread.
     virtual void stop() = 0;
+    // True while the output has failed and its attempts to come back keep failing, so that
+    // nothing is heard. Any thread.
+    virtual bool isLost() const { return false; }
 };
 
 // The real card through PortAudio, 44100 Hz stereo 16-bit. A watchdog notices when the stream

@@ -208,10 +208,22 @@ private:
             Pa_Initialize();
             std::string reason;
             isBroken = !openStream(&reason);
+            failedReopens = isBroken ? failedReopens + 1 : 0;
+            isLost_.store(failedReopens >= kReopensBeforeLost, std::memory_order_relaxed);
             if (!isBroken)
                 renderer_->outputRestarted();
         }
     }
+
+public:
+    bool isLost() const override { return isLost_.load(std::memory_order_relaxed); }
+
+private:
+    // A card that has not come back after this many reopens, a second apart, counts as lost: a
+    // sound server restarting is back well within it.
+    static constexpr int kReopensBeforeLost = 10;
+    int failedReopens = 0;
+    std::atomic<bool> isLost_{false};
 
     AudioRenderer* renderer_ = nullptr;
     PaStream* stream_ = nullptr;

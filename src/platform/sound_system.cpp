@@ -53,9 +53,13 @@ void SoundSystem::useOutput(std::unique_ptr<AudioOutput> output) {
     }
     mixer_->setOutputFormat(output->sampleRate(), output->latencyFrames());
     std::string error;
+    startFailure_.clear();
     if (!output->start(*mixer_, &error)) {
         std::cerr << "groovane: audio output \"" << output->name() << "\" cannot be opened (" << error
                   << "); using the null output\n";
+        startFailure_ = (output->name() == "portaudio" ? std::string("The sound card")
+                                                     : "The audio output \"" + output->name() + "\"") +
+                        " cannot be opened (" + error + ")";
         output = makeNullAudioOutput();
         mixer_->setOutputFormat(output->sampleRate(), output->latencyFrames());
         output->start(*mixer_, &error);
@@ -79,6 +83,26 @@ void SoundSystem::stopOutput() {
         return;
     output_->stop();
     output_.reset();
+}
+
+std::string SoundSystem::outputFailure() const {
+    if (!startFailure_.empty())
+        return startFailure_;
+    if (output_ && output_->isLost())
+        return "The sound card was lost and has not come back";
+    return {};
+}
+
+std::optional<std::string> NoSoundNotice::take(const SoundSystem& system) {
+    if (isTold_)
+        return std::nullopt;
+    const std::string failure = system.outputFailure();
+    if (failure.empty())
+        return std::nullopt;
+    isTold_ = true;
+    return failure + ".\n\nPlayback is silent until the program is started again with sound. To record what "
+                     "it plays into a WAV file instead, start it with GROOVANE_AUDIO=wav:FILE.wav in its "
+                     "environment.";
 }
 
 void SoundSystem::setClock(NanosecondClock clock) {

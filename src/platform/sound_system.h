@@ -12,6 +12,8 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace groovane {
 
@@ -47,6 +49,10 @@ public:
     // Stops and drops the running output, if any: nothing is mixed any more, and a device made
     // or played afterwards stays silent. For the program's end, before its windows go. UI thread.
     void stopOutput();
+    // What keeps the sound from being heard, in words for the user: the output asked for could
+    // not be opened (the null output plays instead), or it was lost and has not come back.
+    // Empty while sound is heard. UI thread.
+    std::string outputFailure() const;
 
     // Replaces the clock used to timestamp Play (tests); an empty one restores the monotonic
     // clock. UI thread, while nothing plays.
@@ -75,8 +81,20 @@ private:
 
     std::unique_ptr<SoundMixer> mixer_;
     std::unique_ptr<AudioOutput> output_;
+    std::string startFailure_; // why the output asked for last could not be opened
     NanosecondClock clock_;
     std::atomic<int64_t> playTimeStamp_{kNoStamp};
+};
+
+// Tells the user once per run that nothing is heard: the first time the sound system reports
+// an output failure, take() gives the message box's text (what failed, that playback is silent,
+// that the wav: output records instead); never again after that. UI thread.
+class NoSoundNotice {
+public:
+    std::optional<std::string> take(const SoundSystem& system);
+
+private:
+    bool isTold_ = false;
 };
 
 // While one lives, every sound started on `system` is placed at `timeNs` (the system's clock)

@@ -1,6 +1,7 @@
 // The working folder's preparation: a new folder made with "temp" and every shipped file, an
 // existing one only completed (never a file replaced, whatever its letter case), the folders
-// that cannot be made, where the shipped files are found, and which song opens at start-up.
+// that cannot be made, where the shipped files are found, which folder a start without --folder
+// works in, and which song opens at start-up.
 #include "folder_preparation.h"
 
 #include "temp_folder.h"
@@ -125,4 +126,35 @@ TEST_F(FolderPreparationTest, TheStartUpSongIsTheOneNamedOrANewFoldersDemo)
     EXPECT_EQ(startupSong(std::nullopt, "/home/drummer", std::nullopt), std::nullopt);
     fs::remove(folder / "Demo.sng");
     EXPECT_EQ(startupSong(std::nullopt, "/home/drummer", folder), std::nullopt);
+}
+
+TEST_F(FolderPreparationTest, PlainStartsWorkInAWorkingFolderOrElseInTheHomeFolder)
+{
+    const std::string home = (root.path() / "home").string();
+    // A folder without the default kit is not a working folder: ~/Groovane is, prepared.
+    fs::create_directory(root.path() / "Downloads");
+    const FolderChoice elsewhere = chooseWorkingFolder(std::nullopt, root.path() / "Downloads", home.c_str());
+    EXPECT_EQ(elsewhere.toPrepare, fs::path(home) / "Groovane");
+    EXPECT_NE(elsewhere.note.find((root.path() / "Downloads").string()), std::string::npos) << elsewhere.note;
+    EXPECT_NE(elsewhere.note.find(home + "/Groovane"), std::string::npos) << elsewhere.note;
+
+    // The kit in any letter case makes it one, used as it is.
+    root.write("band/rock_KIT.dxg", "kit");
+    const FolderChoice working = chooseWorkingFolder(std::nullopt, root.path() / "band", home.c_str());
+    EXPECT_EQ(working.toPrepare, std::nullopt);
+    EXPECT_EQ(working.note, "");
+    // A folder of that name is no kit.
+    fs::create_directories(root.path() / "odd" / "Rock_kit.dxg");
+    EXPECT_EQ(chooseWorkingFolder(std::nullopt, root.path() / "odd", home.c_str()).toPrepare,
+              fs::path(home) / "Groovane");
+
+    // --folder wins either way, "." among them, and says nothing.
+    const FolderChoice forced = chooseWorkingFolder(".", root.path() / "Downloads", home.c_str());
+    EXPECT_EQ(forced.toPrepare, fs::path("."));
+    EXPECT_EQ(forced.note, "");
+    EXPECT_EQ(chooseWorkingFolder("/srv/drums", root.path() / "band", home.c_str()).toPrepare, fs::path("/srv/drums"));
+
+    // Without a home folder there is nowhere else to go.
+    EXPECT_EQ(chooseWorkingFolder(std::nullopt, root.path() / "Downloads", nullptr).toPrepare, std::nullopt);
+    EXPECT_EQ(chooseWorkingFolder(std::nullopt, root.path() / "Downloads", "").toPrepare, std::nullopt);
 }

@@ -190,13 +190,17 @@ TEST_F(SequenceWindowTest, ControlKeysReachTheMenuItemsThatOwnThem)
     EXPECT_FALSE(window->isVisible());
 }
 
-TEST_F(SequenceWindowTest, HelpOpensTheManualBesideTheProgramAndTheSite)
+TEST_F(SequenceWindowTest, HelpOpensTheManualBesideTheProgramAndTheInstalledOne)
 {
     window->Contents1->trigger();
     window->Vis_Site->trigger();
-    ASSERT_EQ(opened.size(), 2u);
+    window->InstalledFolder = "/usr/share/groovane";
+    window->Vis_Site->trigger();
+    ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[0].toLocalFile().toStdString(), window->BaseFolder + "/groovane.html");
-    EXPECT_EQ(opened[1].host().toStdString(), "groovane.example.org");
+    // Nothing that leads nowhere: without an installed folder, the working folder's manual.
+    EXPECT_EQ(opened[1], opened[0]);
+    EXPECT_EQ(opened[2].toLocalFile().toStdString(), "/usr/share/groovane/groovane.html");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks an installed Groovane Pro as a user meets it: every file in place, the desktop entry and
-# the AppStream metadata valid, the icons of the sizes they claim; then the program started the
+# Checks an installed Groovane Pro as a user meets it: every file in place, the manual pages and
+# changelog compressed, the copyright file machine-readable, the desktop entry, the song files'
+# MIME type and the AppStream metadata valid, the icons of the sizes they claim; then the program started the
 # way the desktop entry starts it, in a fresh home, makes ~/Groovane with every shipped file and
 # the demo song and ends normally when asked; and groovane-render renders the demo song there.
 #   check_installed.sh TREE DATA
@@ -9,7 +10,7 @@
 set -euo pipefail
 tree=$(cd "$1" && pwd)
 data=$2
-id=org.example.Groovane
+id=internal.groovane.Groovane
 fail() {
   echo "check_installed: $*" >&2
   exit 1
@@ -20,9 +21,23 @@ for f in bin/groovane bin/groovane-render; do
   [ -x "$tree/$f" ] || fail "$f is missing or not a program"
 done
 for f in share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg \
-  share/man/man1/groovane.1 share/man/man1/groovane-render.1; do
+  share/mime/packages/$id.xml share/doc/groovane/copyright; do
   [ -s "$tree/$f" ] || fail "$f is missing"
 done
+# Manual pages and the changelog lie compressed, as a Debian system keeps them, and still read.
+for f in share/man/man1/groovane.1.gz share/man/man1/groovane-render.1.gz share/doc/groovane/changelog.gz; do
+  gzip -t "$tree/$f" 2>/dev/null || fail "$f is missing or not compressed"
+done
+[ ! -e "$tree/share/man/man1/groovane.1" ] || fail "share/man/man1/groovane.1 lies uncompressed beside its .gz"
+[[ $(zcat "$tree/share/man/man1/groovane.1.gz" | sed -n 1p) == ".TH GROOVANE 1 "* ]] || fail "groovane.1.gz is no manual page"
+[[ $(zcat "$tree/share/doc/groovane/changelog.gz" | sed -n 1p) == "groovane (4.0) "* ]] ||
+  fail "the changelog does not start with this version"
+# The copyright file is machine-readable and credits the sound font the kits are made from.
+head -1 "$tree/share/doc/groovane/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "the copyright file is not in the machine-readable format"
+grep -q 'FluidR3' "$tree/share/doc/groovane/copyright" || fail "the copyright file does not credit the kits' sound font"
+! grep -rIl 'example\.org' "$tree/share/applications" "$tree/share/metainfo" "$tree/share/doc" ||
+  fail "a placeholder address is left in the metadata"
 for size in 48 128 256; do
   icon=$tree/share/icons/hicolor/${size}x$size/apps/$id.png
   file -b "$icon" | grep -q "PNG image data, $size x $size" || fail "$icon is not a $size x $size PNG"
@@ -36,6 +51,18 @@ done
 [ "$(cd "$tree/share/groovane" && ls ./*_kit.dxg | wc -l)" -ge 8 ] || fail "share/groovane lacks the kit library"
 
 desktop-file-validate "$tree/share/applications/$id.desktop" || fail "the desktop entry is not valid"
+# Songs open in the program: the MIME type builds into a MIME database without complaint, names
+# *.sng, and the desktop entry takes it with a file argument; the window's class is the entry's.
+mime=$(mktemp -d)
+mkdir -p "$mime/mime/packages"
+cp "$tree/share/mime/packages/$id.xml" "$mime/mime/packages/"
+complaints=$(XDG_DATA_DIRS=$mime update-mime-database "$mime/mime" 2>&1) || fail "update-mime-database failed: $complaints"
+[ -z "$complaints" ] || fail "update-mime-database complains: $complaints"
+grep -q '^application/x-groovane-song:\*\.sng$' "$mime/mime/globs" || fail "the MIME type does not claim *.sng"
+rm -rf "$mime"
+grep -qx 'MimeType=application/x-groovane-song;' "$tree/share/applications/$id.desktop" || fail "the desktop entry takes no songs"
+grep -q '^Exec=.* %f$' "$tree/share/applications/$id.desktop" || fail "the desktop entry passes no file"
+grep -qx "StartupWMClass=$id" "$tree/share/applications/$id.desktop" || fail "the desktop entry names another window class"
 if command -v appstreamcli >/dev/null; then
   appstreamcli validate --no-net "$tree/share/metainfo/$id.metainfo.xml" >/dev/null ||
     fail "the AppStream metadata is not valid: $(appstreamcli validate --no-net "$tree/share/metainfo/$id.metainfo.xml")"
@@ -45,7 +72,8 @@ fi
 # holds (a plain word and a double-quoted one) and expands nothing, so "~" reaches the program.
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-exec_line=$(sed -n 's/^Exec=//p' "$tree/share/applications/$id.desktop")
+# Without a file to open the launcher drops the %f.
+exec_line=$(sed -n 's/^Exec=//p' "$tree/share/applications/$id.desktop" | sed 's/ %f$//')
 eval "args=($exec_line)"
 [ "${args[0]}" = groovane ] || fail "the desktop entry starts ${args[0]}"
 args[0]=$tree/bin/groovane
@@ -68,6 +96,9 @@ kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
 [ "$status" -eq 0 ] || fail "the program ended with $status: $(cat "$home/program.log")"
+# The terminal shows the program's own lines and nothing of its libraries' chatter.
+chatter=$(grep -v '^groovane: ' "$home/program.log" || true)
+[ -z "$chatter" ] || fail "the program wrote more than its own lines on stderr: $chatter"
 work=$home/Groovane
 [ -d "$work/temp" ] || fail "~/Groovane/temp was not made"
 for f in "$tree"/share/groovane/*; do

@@ -1,7 +1,8 @@
 // The software sound device on the offline output: exact mixed samples for the volume and pan
 // laws, frequency changes, summing with saturation, looping, an 8-bit and a 22050 Hz primary,
 // focus muting and onsets on the expected frame, across block sizes; and the refusals,
-// duplicates, Lock regions and lost-buffer reports the sound layer relies on.
+// duplicates, Lock regions and lost-buffer reports the sound layer relies on; and the one notice
+// that a card which cannot be opened, or is lost, leaves playback silent.
 #include "sound_device.h"
 #include "sound_system.h"
 
@@ -772,6 +773,64 @@ TEST(AudioOutputSetting, NamesTheBackEndAndFallsBackToNull) {
     EXPECT_TRUE(warning.empty());
     EXPECT_EQ(makeAudioOutputFromSetting("jack", &warning)->name(), "null");
     EXPECT_FALSE(warning.empty());
+}
+
+} // namespace
+} // namespace groovane
+
+namespace groovane {
+namespace {
+
+// An output whose card cannot be opened, or goes and stays away.
+class UnreliableOutput final : public AudioOutput {
+public:
+    UnreliableOutput(bool opens, const bool* lost) : opens_(opens), lost_(lost) {}
+    std::string name() const override { return "portaudio"; }
+    uint32_t sampleRate() const override { return 44100; }
+    uint32_t latencyFrames() const override { return 0; }
+    bool start(AudioRenderer&, std::string* error) override {
+        if (!opens_)
+            *error = "no sound card";
+        return opens_;
+    }
+    void stop() override {}
+    bool isLost() const override { return *lost_; }
+
+private:
+    bool opens_;
+    const bool* lost_;
+};
+
+TEST(NoSoundNoticeTest, ACardThatCannotBeOpenedOrIsLostIsToldOnceAndOnlyThen) {
+    bool lost = false;
+    {
+        SoundSystem system;
+        NoSoundNotice notice;
+        system.useOutput(std::make_unique<UnreliableOutput>(false, &lost));
+        // The program goes on with the null output; the box says what failed and what is left.
+        EXPECT_EQ(system.output()->name(), "null");
+        const std::optional<std::string> text = notice.take(system);
+        ASSERT_TRUE(text.has_value());
+        EXPECT_EQ(text->rfind("The sound card cannot be opened (no sound card).", 0), 0u) << *text;
+        EXPECT_NE(text->find("silent"), std::string::npos) << *text;
+        EXPECT_NE(text->find("GROOVANE_AUDIO=wav:"), std::string::npos) << *text;
+        EXPECT_EQ(notice.take(system), std::nullopt);
+        // A working output afterwards clears the failure.
+        system.useOfflineOutput();
+        EXPECT_EQ(system.outputFailure(), "");
+    }
+    {
+        SoundSystem system;
+        NoSoundNotice notice;
+        system.useOutput(std::make_unique<UnreliableOutput>(true, &lost));
+        EXPECT_EQ(notice.take(system), std::nullopt);
+        lost = true;
+        const std::optional<std::string> text = notice.take(system);
+        ASSERT_TRUE(text.has_value());
+        EXPECT_EQ(text->rfind("The sound card was lost and has not come back.", 0), 0u) << *text;
+        EXPECT_EQ(notice.take(system), std::nullopt);
+        system.stopOutput();
+    }
 }
 
 } // namespace
