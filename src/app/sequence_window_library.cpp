@@ -114,7 +114,7 @@ void TSequence::LoadPattern(const std::string& name)
     checkPatternName(name);
     LineBufferEmptier emptier{MusicPad};
     MusicPad.loadFromFile(patternFilePath(BaseFolder, name));
-    const PatternFileReader reader(MusicPad.lines());
+    const PatternFileReader reader(MusicPad.takeRead());
     reader.loadCells(Grid);
     // Program moves: neither DelayChange nor TempoPosition follow; the slider keeps 1..140.
     Delay->setValue(clampTempoPosition(reader.tempoPosition()));
@@ -141,6 +141,9 @@ void TSequence::LibBinClick(QObject*)
     const int index = MusicLib->itemIndex();
     if (index < 1 || index >= Library.size())
         return;
+    // A name that is no file of the working folder is refused before the question, and nothing
+    // changes: the bin must never delete outside the folder.
+    checkPatternName(Library.at(index));
     if (dialogs().message("!Are you sure you wish to delete?",
                           "This will Delete this pattern from both Pattern Lib and Play List, Some Songs that "
                           "contain this pattern may not play, are you sure?",
