@@ -76,7 +76,7 @@ protected:
 TEST_F(HostileFilesTest, NamesLeadingOutOfTheFolderOrCutByANulNeverReachTheLibraryOrTheBin)
 {
     const std::string traversal = "temp/../../" + victim;
-    const std::string cut = "../" + victim + ".txt" + std::string(1, '\0');
+    const std::string cut = "temp/../../" + victim + ".txt" + std::string(1, '\0');
     const auto before = treeOf(folder.path());
     const int librarySize = window->MusicLib->count();
     for (const std::string& name : {traversal, cut}) {
