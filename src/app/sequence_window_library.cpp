@@ -177,13 +177,18 @@ PlayList TSequence::readSongList() const
 
 void TSequence::showSongList(const PlayList& list)
 {
+    // A song of a hundred thousand entries fills the box in a moment: each item is complete
+    // before it goes in, and the box is drawn once at the end.
+    SongList->setUpdatesEnabled(false);
     SongList->clear();
     for (const PlayListEntry& entry : list.entries()) {
-        QListWidgetItem* item = SongList->addEntry(entry.name);
+        QListWidgetItem* item = ListBox::makeEntry(entry.name);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
+        SongList->addItem(item);
     }
     SongList->setCurrentRow(list.selected());
+    SongList->setUpdatesEnabled(true);
 }
 
 void TSequence::BitBtn2Click(QObject*)
