@@ -225,7 +225,7 @@ void BM_RenderSong(benchmark::State& state)
     SlotPlayers slots;
     LineBuffer songLines;
     songLines.loadFromFile("Song.sng");
-    const SongFileContents song = readSongFile(songLines.lines());
+    const SongFileContents song = readSongFile(songLines.read());
     for (int k = 1; k <= kSampleSlotCount; ++k)
         slots.start(k);
     applySongSamples(song, slots, base);

@@ -2,6 +2,8 @@
 
 #include "artwork.h"
 #include "dialogs.h"
+#include "exception.h"
+#include "files.h"
 #include "handler_guard.h"
 #include "instrument_pans.h"
 #include "qt_text.h"
@@ -431,6 +433,13 @@ void TSequence::Exit1Click(QObject*)
 void TSequence::Contents1Click(QObject*)
 {
     const std::string folder = BaseFolder.empty() ? std::filesystem::current_path().string() : BaseFolder;
+    // A missing manual is the desktop's to report; a FIFO or a device in its place would hang
+    // or flood the viewer that opens it, so it is refused here.
+    const std::string manual = joinPath(folder, kHelpFile);
+    std::error_code error;
+    const auto status = std::filesystem::status(resolvePath(manual), error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw EFileError(formatMessage("Cannot open file %s", manual));
     openDocument(QUrl::fromLocalFile(QDir(toQString(folder)).filePath(kHelpFile)));
 }
 

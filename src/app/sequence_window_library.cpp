@@ -114,7 +114,7 @@ void TSequence::LoadPattern(const std::string& name)
     checkPatternName(name);
     LineBufferEmptier emptier{MusicPad};
     MusicPad.loadFromFile(patternFilePath(BaseFolder, name));
-    const PatternFileReader reader(MusicPad.lines());
+    const PatternFileReader reader(MusicPad.takeRead());
     reader.loadCells(Grid);
     // Program moves: neither DelayChange nor TempoPosition follow; the slider keeps 1..140.
     Delay->setValue(clampTempoPosition(reader.tempoPosition()));
@@ -141,6 +141,9 @@ void TSequence::LibBinClick(QObject*)
     const int index = MusicLib->itemIndex();
     if (index < 1 || index >= Library.size())
         return;
+    // A name that is no file of the working folder is refused before the question, and nothing
+    // changes: the bin must never delete outside the folder.
+    checkPatternName(Library.at(index));
     if (dialogs().message("!Are you sure you wish to delete?",
                           "This will Delete this pattern from both Pattern Lib and Play List, Some Songs that "
                           "contain this pattern may not play, are you sure?",
@@ -174,13 +177,18 @@ PlayList TSequence::readSongList() const
 
 void TSequence::showSongList(const PlayList& list)
 {
+    // A song of a hundred thousand entries fills the box in a moment: each item is complete
+    // before it goes in, and the box is drawn once at the end.
+    SongList->setUpdatesEnabled(false);
     SongList->clear();
     for (const PlayListEntry& entry : list.entries()) {
-        QListWidgetItem* item = SongList->addEntry(entry.name);
+        QListWidgetItem* item = ListBox::makeEntry(entry.name);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
+        SongList->addItem(item);
     }
     SongList->setCurrentRow(list.selected());
+    SongList->setUpdatesEnabled(true);
 }
 
 void TSequence::BitBtn2Click(QObject*)

@@ -67,7 +67,7 @@ void TSequence::connectPanAndSongHandlers()
 void TSequence::applyStoredPans()
 {
     try {
-        applyPanFileLines(MusicPad.lines(), [this](const std::string& instrument, int32_t pan) {
+        applyPanFileLines(MusicPad.read(), [this](const std::string& instrument, int32_t pan) {
             DXWaveList1.Items().Find(instrument).SetPan(pan);
         });
     } catch (...) {
@@ -150,7 +150,7 @@ SongPattern TSequence::loadSongPattern(const std::string& name)
         MusicPad.clear();
         throw;
     }
-    const PatternFileReader reader(std::move(MusicPad.lines()));
+    const PatternFileReader reader(MusicPad.takeRead());
     MusicPad.clear();
     // The song's patterns pass through the grid without changing how many rows it shows.
     const int rows = Grid.rowCount();
@@ -239,7 +239,7 @@ void TSequence::openSongFile(const std::string& path)
     SongFileContents song;
     try {
         MusicPad.loadFromFile(path);
-        song = readSongFile(MusicPad.lines());
+        song = readSongFile(MusicPad.read());
     } catch (...) {
         MusicPad.clear();
         throw;

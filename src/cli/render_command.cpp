@@ -156,7 +156,7 @@ void runRenderCommand(const RenderCommand& command, std::ostream* progress)
     kit.LoadFromFile("Rock_kit.dxg");
     LineBuffer pans;
     pans.loadFromFile(kPanningFile);
-    applyPanFileLines(pans.lines(), [&kit](const std::string& instrument, int32_t pan) { kit.Find(instrument).SetPan(pan); });
+    applyPanFileLines(pans.read(), [&kit](const std::string& instrument, int32_t pan) { kit.Find(instrument).SetPan(pan); });
     SlotPlayers slots;
     for (int slot = 1; slot <= kSampleSlotCount; ++slot)
         slots.start(slot);
@@ -164,7 +164,7 @@ void runRenderCommand(const RenderCommand& command, std::ostream* progress)
     // Open Song.
     LineBuffer songLines;
     songLines.loadFromFile(command.songFile);
-    const SongFileContents song = readSongFile(songLines.lines());
+    const SongFileContents song = readSongFile(songLines.read());
     applySongSamples(song, slots, base);
 
     // Render.

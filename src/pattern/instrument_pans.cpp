@@ -5,12 +5,11 @@
 
 namespace groovane {
 
-void applyPanFileLines(const std::vector<std::string>& lines, const WritePan& setPan)
+void applyPanFileLines(const TextLines& lines, const WritePan& setPan)
 {
-    static const std::string missing;
     for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot) {
         const auto index = static_cast<size_t>(slot);
-        const int32_t pan = strToInt(index < lines.size() ? lines[index] : missing);
+        const int32_t pan = strToInt(index < lines.size() ? std::string(lines[index]) : std::string());
         setPan(instrumentNames()[index], pan);
     }
 }

@@ -7,6 +7,7 @@
 // sound device. UI thread.
 #pragma once
 
+#include "line_buffer.h"
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -24,7 +25,7 @@ using WritePan = std::function<void(const std::string& instrument, int32_t pan)>
 // A line that is missing or not a decimal integer raises EConvertError "'%s' is not a valid
 // integer value" at that line; whatever `setPan` raises passes through. Pans applied before the
 // failing line stay applied.
-void applyPanFileLines(const std::vector<std::string>& lines, const WritePan& setPan);
+void applyPanFileLines(const TextLines& lines, const WritePan& setPan);
 
 // The 17 lines of the file for the kit's current pans. Whatever `panOf` raises (an instrument
 // the kit lacks) passes through before any line is returned, so nothing half-made gets written.

@@ -5,6 +5,8 @@
 #include "pattern_editing.h"
 #include "str_to_int.h"
 
+#include <cstdio>
+
 namespace groovane {
 
 namespace {
@@ -13,11 +15,10 @@ constexpr int kLengthLine = 2;
 constexpr int kLengthColumn = 2;
 
 // A line the file lacks, also before its start, reads as empty text.
-const std::string& lineOrEmpty(const std::vector<std::string>& lines, long long index)
+std::string_view lineOrEmpty(const TextLines& lines, long long index)
 {
-    static const std::string empty;
     if (index < 0 || static_cast<unsigned long long>(index) >= lines.size())
-        return empty;
+        return {};
     return lines[static_cast<size_t>(index)];
 }
 
@@ -25,17 +26,29 @@ const std::string& lineOrEmpty(const std::vector<std::string>& lines, long long 
 
 std::string patternFilePath(const std::string& folder, const std::string& name)
 {
+    checkPatternName(name);
     return joinPath(folder, name + ".pat");
 }
 
 void checkPatternName(const std::string& name)
 {
-    if (name.find_first_of("/\\") != std::string::npos)
-        throw Exception("'" + name +
-                        "' is not a valid pattern name: \"/\" and \"\\\" separate folders, and a pattern is a "
-                        "file in the working folder");
+    const auto refuse = [&name](const std::string& why) {
+        throw Exception("'" + shownText(name) + "' is not a valid pattern name: " + why);
+    };
+    for (const char c : name) {
+        if (c == '/' || c == '\\')
+            refuse("it holds \"" + std::string(1, c) +
+                   "\"; \"/\" and \"\\\" separate folders, and a pattern is a file in the working folder");
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char code[8];
+            std::snprintf(code, sizeof code, "0x%02X", byte);
+            refuse(std::string("it holds the control character ") + code +
+                   ", which no file name in the working folder may hold");
+        }
+    }
     if (name == "." || name == "..")
-        throw Exception("'" + name + "' is not a valid pattern name: \".\" and \"..\" name folders, not files");
+        refuse("\".\" and \"..\" name folders, not files");
 }
 
 int patternLengthForSave(const PatternGrid& grid)
@@ -61,7 +74,7 @@ std::vector<std::string> patternFileLines(const PatternGrid& grid, int length, i
 
 int PatternFileReader::length() const
 {
-    return strToInt(lineOrEmpty(lines_, kLengthLine));
+    return strToInt(std::string(lineOrEmpty(lines_, kLengthLine)));
 }
 
 void PatternFileReader::loadCells(PatternGrid& grid) const
@@ -73,10 +86,10 @@ void PatternFileReader::loadCells(PatternGrid& grid) const
     for (int row = 0; row <= lastRow; ++row)
         for (int column = 0; column < PatternGrid::kColumnCount; ++column)
             grid.setCell(column, row,
-                         lineOrEmpty(lines_, static_cast<long long>(row) * PatternGrid::kColumnCount + column));
+                         std::string(lineOrEmpty(lines_, static_cast<long long>(row) * PatternGrid::kColumnCount + column)));
 }
 
-const std::string& PatternFileReader::line(size_t index) const
+std::string_view PatternFileReader::line(size_t index) const
 {
     return lineOrEmpty(lines_, static_cast<long long>(index));
 }
@@ -88,12 +101,12 @@ long long PatternFileReader::settingsLine() const
 
 int PatternFileReader::tempoPosition() const
 {
-    return strToInt(lineOrEmpty(lines_, settingsLine()));
+    return strToInt(std::string(lineOrEmpty(lines_, settingsLine())));
 }
 
 int PatternFileReader::loopCount() const
 {
-    return strToInt(lineOrEmpty(lines_, settingsLine() + 1));
+    return strToInt(std::string(lineOrEmpty(lines_, settingsLine() + 1)));
 }
 
 } // namespace groovane

@@ -8,6 +8,7 @@
 // after the cells are in.
 #pragma once
 
+#include "line_buffer.h"
 #include "pattern_grid.h"
 
 #include <string>
@@ -16,13 +17,17 @@
 
 namespace groovane {
 
-// `folder`/`name`.pat: the name is used exactly as typed, nothing escaped. Check it first with
-// checkPatternName.
+// `folder`/`name`.pat: the name is used exactly as typed, nothing escaped. Raises
+// checkPatternName's error first, so no path outside the folder is ever built from a pattern
+// name, whoever asks.
 std::string patternFilePath(const std::string& folder, const std::string& name);
 
-// A pattern is a file in the base folder, so its name must name a file there: raises Exception
-// "'<name>' is not a valid pattern name: ..." saying why, for a name holding a path separator
-// ("/" or "\", which song files may carry from other systems) or naming "." or "..". Any thread.
+// A pattern is a file in the base folder, so its name must name a file there, whether it comes
+// from the name box, the library, the play list or a song file: raises Exception "'<name>' is
+// not a valid pattern name: ..." saying which character is wrong, for a name holding a path
+// separator ("/" or "\", which song files may carry from other systems), a NUL or another
+// control character, or naming "." or "..". The empty name passes (Save asks for a name
+// itself). Any thread.
 void checkPatternName(const std::string& name);
 
 // The number of steps the grid's length cell holds, as Save reads it. Raises EConvertError
@@ -38,7 +43,7 @@ std::vector<std::string> patternFileLines(const PatternGrid& grid, int length, i
 class PatternFileReader {
 public:
     // Reads a file's lines (a file that is not text still has lines). Any thread.
-    explicit PatternFileReader(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+    explicit PatternFileReader(TextLines lines) : lines_(std::move(lines)) {}
 
     // L from line 2. Raises EConvertError when that line is missing or not a decimal integer.
     int length() const;
@@ -56,12 +61,12 @@ public:
 
     size_t lineCount() const { return lines_.size(); }
     // The file's line at `index`; empty text past its end.
-    const std::string& line(size_t index) const;
+    std::string_view line(size_t index) const;
 
 private:
     long long settingsLine() const;
 
-    std::vector<std::string> lines_;
+    TextLines lines_;
 };
 
 } // namespace groovane

@@ -262,11 +262,24 @@ private:
     void write(const int16_t* frames, uint32_t count) {
         if (!file_)
             return; // recording stopped after a write failed; the sound plays on
+        // The header counts the samples in 32 bits: the recording ends whole at the last frame
+        // it can count rather than wrap round.
+        const uint32_t room = (kMaxRecordedBytes - dataBytes_) / 4;
+        const bool isFull = count >= room;
+        count = std::min(count, room);
         // Little-endian host: the interleaved 16-bit samples are already in file order.
         const size_t written = std::fwrite(frames, 4, count, file_);
         dataBytes_ += static_cast<uint32_t>(written * 4);
         if (written != count) {
             stopRecording();
+            return;
+        }
+        if (isFull) {
+            const bool isWritten = writeHeader();
+            std::fclose(file_);
+            file_ = nullptr;
+            std::fprintf(stderr, "groovane: recording to %s stopped: %s\n", path_.c_str(),
+                         isWritten ? "a WAV file holds at most 4 GiB of sound" : std::strerror(errno));
             return;
         }
         framesSinceHeader_ += count;
@@ -336,6 +349,9 @@ private:
         putLe32(header.data() + 40, dataBytes_);
         return header;
     }
+
+    // What a WAV header's 32-bit RIFF size (the sample bytes plus 36) can count.
+    static constexpr uint32_t kMaxRecordedBytes = 0xFFFFFFFFu - 36;
 
     std::string path_;
     RecordingWriteHook hook_;

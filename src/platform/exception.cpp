@@ -2,8 +2,48 @@
 
 namespace groovane {
 
-std::string formatMessage(const std::string& templ, const std::string& arg)
+namespace {
+
+constexpr size_t kShownHead = 120;
+constexpr size_t kShownTail = 40;
+constexpr size_t kMessageHead = 600;
+constexpr size_t kMessageTail = 200;
+const std::string kEllipsis = "\xE2\x80\xA6";
+
+bool continuesCharacter(char c)
 {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// `text` with its middle left out when it is longer than head + tail (plus the room "…"
+// takes), the cuts moved back onto the start of a UTF-8 sequence.
+std::string shortened(const std::string& text, size_t head, size_t tail)
+{
+    if (text.size() <= head + tail + 1)
+        return text;
+    size_t headEnd = head;
+    while (headEnd > 0 && continuesCharacter(text[headEnd]))
+        --headEnd;
+    size_t tailStart = text.size() - tail;
+    while (tailStart > headEnd && continuesCharacter(text[tailStart]))
+        --tailStart;
+    return text.substr(0, headEnd) + kEllipsis + text.substr(tailStart);
+}
+
+} // namespace
+
+std::string shownText(const std::string& text)
+{
+    std::string shown = shortened(text, kShownHead, kShownTail);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return shown;
+}
+
+std::string formatMessage(const std::string& templ, const std::string& rawArg)
+{
+    const std::string arg = shownText(rawArg);
     std::string out;
     out.reserve(templ.size() + arg.size());
     bool filled = false;
@@ -35,8 +75,9 @@ std::string exceptionMessage(std::exception_ptr error)
     }
 }
 
-std::string errorBoxText(const std::string& message)
+std::string errorBoxText(const std::string& fullMessage)
 {
+    const std::string message = shortened(fullMessage, kMessageHead, kMessageTail);
     if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
         return message + ".";
     return message;

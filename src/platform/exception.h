@@ -34,8 +34,15 @@ public:
     using Exception::Exception;
 };
 
+// A name or path as a message shows it: a text of more than 161 bytes keeps its first 120 and
+// its last 40 with "…" between (cut only between characters), so a name of megabytes neither
+// freezes an error box nor floods the terminal; a control character shows as "?". The full text
+// is what the program still works with; this is for reading only. Any thread.
+std::string shownText(const std::string& text);
+
 // Fills the single "%s" or "%d" of a message template with an argument, the way every fixed
-// message of the program carries at most one argument.
+// message of the program carries at most one argument. The argument is shown as shownText shows
+// it.
 std::string formatMessage(const std::string& templ, const std::string& arg);
 std::string formatMessage(const std::string& templ, long long arg);
 
@@ -45,7 +52,9 @@ std::string exceptionMessage(std::exception_ptr error);
 
 // The text an error box shows for a message: a "." is appended when the last character sorts
 // after ".", so "Cannot open file x.pat" gains a full stop and "Done." or "(x)" stay as they are.
-// The command-line render prints the same text.
+// The command-line render prints the same text. A message longer than any fixed text with a
+// shortened argument (one built by hand around a huge text) is shortened as shownText does,
+// with a wider margin.
 std::string errorBoxText(const std::string& message);
 
 } // namespace groovane

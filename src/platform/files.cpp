@@ -6,8 +6,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <system_error>
 
@@ -54,6 +52,32 @@ struct Descriptor {
 
 constexpr size_t kCopyPieceBytes = 1 << 16;
 
+bool holdsNul(const std::string& text)
+{
+    return text.find('\0') != std::string::npos;
+}
+
+// Opens an existing regular file to read without blocking: a FIFO or a device named like one
+// of the program's files must be refused at once, not wait in open() for a writer or feed the
+// reader for ever. -1 for anything else, a path holding a NUL (which the system would cut)
+// included.
+int openRegularForReading(const fs::path& path)
+{
+    if (holdsNul(path.native()))
+        return -1;
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+                    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)) {
+        ::close(fd);
+        fd = -1;
+    }
+    return fd;
+}
+
 // The test stand-in for a full disk or a failing device (setWriteFaultsForTesting).
 std::atomic<int64_t> faultDiskSpaceBytes{-1};
 std::atomic<bool> faultFailFlush{false};
@@ -69,18 +93,23 @@ bool userMayWrite(const fs::path& file, const struct stat& info)
 }
 
 // Writes at `offset` until every byte is written or the disk refuses; the number written.
-size_t writeFully(int fd, int64_t offset, const char* data, size_t count)
+// `full` tells whether the disk refused for want of room.
+size_t writeFully(int fd, int64_t offset, const char* data, size_t count, bool& full)
 {
     const int64_t space = faultDiskSpaceBytes.load();
+    const size_t asked = count;
     if (space >= 0)
         count = static_cast<size_t>(std::clamp<int64_t>(space - offset, 0, static_cast<int64_t>(count)));
+    full = count < asked;
     size_t done = 0;
     while (done < count) {
         const ssize_t n = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            full = n < 0 && (errno == ENOSPC || errno == EDQUOT);
             break;
+        }
         done += static_cast<size_t>(n);
     }
     return done;
@@ -114,6 +143,8 @@ void setWriteFaultsForTesting(WriteFaults faults)
 
 FileReplacement::FileReplacement(const std::string& path) : path_(path), target_(resolvePath(path))
 {
+    if (holdsNul(path))
+        failCreate();
     std::error_code ec;
     if (fs::is_symlink(target_, ec)) {
         const fs::path real = fs::canonical(target_, ec);
@@ -160,9 +191,11 @@ size_t FileReplacement::writeAt(int64_t offset, const void* data, size_t count)
         spoiled_ = true;
         return 0;
     }
-    const size_t n = writeFully(fd_, offset, static_cast<const char*>(data), count);
+    bool full = false;
+    const size_t n = writeFully(fd_, offset, static_cast<const char*>(data), count, full);
     if (n != count)
         spoiled_ = true;
+    diskFull_ = diskFull_ || full;
     size_ = std::max(size_, offset + static_cast<int64_t>(n));
     return n;
 }
@@ -252,6 +285,9 @@ void FileReplacement::failWrite()
 
 std::string joinPath(const std::string& folder, const std::string& name)
 {
+    // The system reads a path only up to a NUL: "Rock_kit.dxg" NUL ".pat" would name the kit.
+    if (holdsNul(folder) || holdsNul(name))
+        throw EFileError("'" + shownText(name) + "' is not a valid file name: it holds a NUL character");
     if (folder.empty())
         return name;
     if (folder.back() == '/')
@@ -285,25 +321,46 @@ bool fileExists(const std::string& path)
     return fs::is_regular_file(resolvePath(path), ec);
 }
 
-std::string readFileBytes(const std::string& path)
+std::string readFileBytes(const std::string& path, int64_t maxBytes)
 {
-    const fs::path resolved = resolvePath(path);
-    std::error_code ec;
-    // A folder opens like a file here and fails only when read, with the library's own text.
-    if (fs::is_directory(resolved, ec))
+    const Descriptor in(openRegularForReading(resolvePath(path)));
+    if (in.fd < 0)
         throw EFileError(formatMessage("Cannot open file %s", path));
-    try {
-        std::ifstream in(resolved, std::ios::binary);
-        if (in) {
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            if (!in.bad())
-                return bytes;
+    struct stat info {};
+    if (::fstat(in.fd, &info) != 0)
+        throw EFileError(formatMessage("Cannot open file %s", path));
+    if (info.st_size > maxBytes)
+        throw EFileError(formatMessage("Cannot open file %s", path) + ": it holds " +
+                         std::to_string(info.st_size) + " bytes, more than the " + std::to_string(maxBytes) +
+                         " that any file of this kind may hold");
+    // The size taken before reading is only a hint: a file that grows meanwhile is read up to
+    // the limit and refused past it, never without end.
+    std::string bytes;
+    bytes.resize(static_cast<size_t>(info.st_size));
+    size_t done = 0;
+    for (;;) {
+        if (done == bytes.size()) {
+            if (static_cast<int64_t>(done) >= maxBytes) {
+                char probe;
+                const ssize_t more = ::read(in.fd, &probe, 1);
+                if (more == 0)
+                    break;
+                throw EFileError(formatMessage("Cannot open file %s", path) + ": it holds more than the " +
+                                 std::to_string(maxBytes) + " bytes that any file of this kind may hold");
+            }
+            bytes.resize(static_cast<size_t>(std::min<int64_t>(maxBytes, static_cast<int64_t>(done) + kCopyPieceBytes)));
         }
-    } catch (const std::exception&) {
-        // A read error that the stream library raises instead of reporting; the user sees the
-        // program's message below.
+        const ssize_t n = ::read(in.fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw EFileError(formatMessage("Cannot open file %s", path));
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
     }
-    throw EFileError(formatMessage("Cannot open file %s", path));
+    bytes.resize(done);
+    return bytes;
 }
 
 void writeFileBytesAtomic(const std::string& path, const std::string& bytes)
@@ -315,6 +372,8 @@ void writeFileBytesAtomic(const std::string& path, const std::string& bytes)
 
 bool deleteFile(const std::string& path)
 {
+    if (holdsNul(path))
+        return false;
     std::error_code ec;
     const fs::path target = resolvePath(path);
     if (!fs::is_regular_file(target, ec))
@@ -325,12 +384,12 @@ bool deleteFile(const std::string& path)
 bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
 {
     std::error_code ec;
-    const fs::path source = resolvePath(from);
-    if (!fs::is_regular_file(source, ec))
+    if (holdsNul(to))
         return false;
+    const fs::path source = resolvePath(from);
     if (failIfExists && fs::exists(fs::symlink_status(resolvePath(to), ec)))
         return false;
-    const Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    const Descriptor in(openRegularForReading(source));
     if (in.fd < 0)
         return false;
     try {

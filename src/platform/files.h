@@ -13,6 +13,8 @@ namespace groovane {
 namespace fs = std::filesystem;
 
 // Joins a folder and a name with "/" (the base folder never ends with a separator except "/").
+// Raises EFileError "'<name>' is not a valid file name: it holds a NUL character" for a folder
+// or name holding a NUL, so no caller builds a path that the system would cut short.
 std::string joinPath(const std::string& folder, const std::string& name);
 
 // The existing entry that `path` names, each component matched exactly first and otherwise
@@ -48,6 +50,8 @@ public:
     size_t writeAt(int64_t offset, const void* data, size_t count);
     // Bytes written so far (the end of the furthest write).
     int64_t size() const { return size_; }
+    // Whether a write came up short because the disk (or the user's quota) is full.
+    bool diskFull() const { return diskFull_; }
 
     // Puts the new file in place of the target. Raises EStreamError "Stream write error" when a
     // write came up short or the bytes cannot be flushed to the disk, and EFileError "Cannot
@@ -72,11 +76,16 @@ private:
     int fd_ = -1;
     int64_t size_ = 0;
     bool spoiled_ = false;
+    bool diskFull_ = false;
     bool replacing_ = false; // an existing file's owner and bits pass to the new one
     unsigned ownerId_ = 0;
     unsigned groupId_ = 0;
     unsigned modeBits_ = 0;
 };
+
+// The write error of a file that ran out of room, as the render reports it: the stream's
+// message, then what the user can do about it.
+inline constexpr const char* kDiskFullWriteError = "Stream write error (the disk is full)";
 
 // Stands in for a full disk or a failing device in tests, so the writers' failure paths run
 // without a special file system: every file written through FileReplacement takes at most
@@ -88,10 +97,18 @@ struct WriteFaults {
 // Tests only; set it while no file is being written.
 void setWriteFaultsForTesting(WriteFaults faults);
 
+// The largest text file (pattern, song, "Panning.dat") the program reads: far above a pattern
+// of the most steps the grid takes or a song of a hundred thousand entries, and small enough
+// that a hostile file costs no more than a few times this much memory.
+constexpr int64_t kMaxTextFileBytes = 32 << 20;
+
 // Whole-file reads and writes. A failure to open, a folder in the file's place included,
 // raises EFileError "Cannot open file <path>" when reading and "Cannot create file <path>"
-// when writing; no library text reaches the caller.
-std::string readFileBytes(const std::string& path);
+// when writing; no library text reaches the caller. Reads open regular files only and without
+// blocking (a FIFO, a device or a folder is refused at once), and refuse a file of more than
+// `maxBytes` bytes with "Cannot open file <path>: it holds ..." before reading it whole. Every
+// open, create, copy and delete here refuses a path holding a NUL.
+std::string readFileBytes(const std::string& path, int64_t maxBytes = kMaxTextFileBytes);
 // Writes through a FileReplacement: a failed write raises as its commit() does and leaves the
 // old file as it was.
 void writeFileBytesAtomic(const std::string& path, const std::string& bytes);

@@ -21,7 +21,14 @@ constexpr int kBytesRole = Qt::UserRole;
 
 QListWidgetItem* ListBox::addEntry(const std::string& bytes)
 {
-    auto* item = new QListWidgetItem(toQString(bytes), this);
+    QListWidgetItem* item = makeEntry(bytes);
+    addItem(item);
+    return item;
+}
+
+QListWidgetItem* ListBox::makeEntry(const std::string& bytes)
+{
+    auto* item = new QListWidgetItem(toQString(bytes));
     item->setData(kBytesRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     return item;
 }

@@ -21,6 +21,9 @@ public:
     // Entries whose text came from a file: the item shows the bytes as qt_text.h reads them and
     // keeps the bytes themselves, so they go back unchanged.
     QListWidgetItem* addEntry(const std::string& bytes);
+    // An entry not yet in a list, to be set up and added with addItem: setting up an item that
+    // is already shown costs a change notice for every property.
+    static QListWidgetItem* makeEntry(const std::string& bytes);
     // The bytes of entry `row`: those it was added with while it shows their text, otherwise its
     // text as UTF-8.
     std::string entry(int row) const;

@@ -22,7 +22,7 @@ SongPattern readSongPattern(const std::string& baseFolder, const std::string& na
 {
     LineBuffer file;
     file.loadFromFile(patternFilePath(baseFolder, name));
-    return songPatternOf(PatternFileReader(std::move(file.lines())));
+    return songPatternOf(PatternFileReader(file.takeRead()));
 }
 
 } // namespace groovane

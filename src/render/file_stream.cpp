@@ -24,12 +24,17 @@ FileStream::FileStream(const std::string& path, Mode mode) : path_(path)
         flags |= O_RDWR | O_CREAT | O_TRUNC;
         break;
     }
-    do {
-        fd_ = ::open(resolved.c_str(), flags, 0666);
-    } while (fd_ < 0 && errno == EINTR);
-    // A folder opens read-only on Linux but is no file to read a wave from.
+    // Opened without blocking and checked before use: a FIFO would block the open or the reads
+    // and a device would read without end; a folder opens read-only on Linux but is no file to
+    // read a wave from. A name holding a NUL would be cut short by the system.
+    if (resolved.find('\0') == std::string::npos) {
+        do {
+            fd_ = ::open(resolved.c_str(), flags | O_NONBLOCK, 0666);
+        } while (fd_ < 0 && errno == EINTR);
+    }
     struct stat info {};
-    if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))) {
+    if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) ||
+                     ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0)) {
         ::close(fd_);
         fd_ = -1;
     }
@@ -82,7 +87,7 @@ void FileStream::writeAt(std::int64_t offset, const void* buffer, std::size_t co
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw EStreamError("Stream write error");
+            throw EStreamError(n < 0 && (errno == ENOSPC || errno == EDQUOT) ? kDiskFullWriteError : "Stream write error");
         done += static_cast<std::size_t>(n);
     }
 }

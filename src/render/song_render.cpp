@@ -217,17 +217,12 @@ double renderVolumeFactor(std::int32_t volume)
     return std::clamp((volume + 4000) * 0.00025, 0.0, 1.0);
 }
 
-RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const std::string& scratchFile,
+namespace {
+
+// The render's walk and mix into `output`, whose scratch file is open, and the WAV file written.
+RenderOutcome renderInto(wavaudio::TWave& output, const StepList& list, const RenderSounds& sounds,
                          const std::string& outputFile, RenderObserver& observer)
 {
-    if (sameFile(outputFile, scratchFile))
-        throw Exception(formatMessage(
-            "%s is the file the render builds the song in; please choose another name for the song's WAV file",
-            outputFile));
-
-    wavaudio::TWave output;
-    output.SetScratchFileName(scratchFile);
-    output.SetScratchMode(true);
 
     // Every sound is read before anything is mixed, so the render mixes the sounds as they were
     // when it started, whatever happens to their files meanwhile.
@@ -262,6 +257,8 @@ RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const
             const InstrumentSound& sound = *prepared[static_cast<size_t>(next->instrument)];
             observer.hitStarting(sound.name);
             const std::int64_t end = std::min(start + sound.mix.Frames(), kMaxFrames);
+            // Stopped before the scratch file passes what a WAV file can count.
+            wavaudio::checkWavDataSize(end * output.Format().blockAlign());
             if (end > std::max<std::int64_t>(start, 0))
                 sounding[static_cast<size_t>(next->instrument)].push_back(HitSpan{start, end});
         }
@@ -291,6 +288,29 @@ RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const
     }
     output.SaveToFile(outputFile);
     return walk.isStopped() ? RenderOutcome::Stopped : RenderOutcome::Finished;
+}
+
+} // namespace
+
+RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const std::string& scratchFile,
+                         const std::string& outputFile, RenderObserver& observer)
+{
+    if (sameFile(outputFile, scratchFile))
+        throw Exception(formatMessage(
+            "%s is the file the render builds the song in; please choose another name for the song's WAV file",
+            outputFile));
+
+    wavaudio::TWave output;
+    output.SetScratchFileName(scratchFile);
+    output.SetScratchMode(true);
+    try {
+        return renderInto(output, list, sounds, outputFile, observer);
+    } catch (...) {
+        // A failed render keeps nothing of its scratch file, which may have grown to fill the
+        // disk; only a render that wrote its WAV file leaves it in place.
+        deleteFile(scratchFile);
+        throw;
+    }
 }
 
 } // namespace groovane

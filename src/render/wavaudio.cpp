@@ -1,5 +1,6 @@
 #include "wavaudio.h"
 
+#include "exception.h"
 #include "files.h"
 #include "rounding.h"
 
@@ -211,21 +212,31 @@ void TWave::reopenScratchFile()
     scratchFile_ = std::make_unique<FileStream>(scratchFileName_, FileStream::Mode::ReadWrite);
 }
 
+void checkWavDataSize(std::int64_t dataBytes)
+{
+    if (dataBytes > kMaxWavDataBytes)
+        throw Exception(formatMessage("The song's WAV file would hold %d bytes of sound, more than the 4 GiB a WAV "
+                                      "file can count; nothing was written",
+                                      dataBytes));
+}
+
 void TWave::SaveToFile(const std::string& path)
 {
     // Mix leaves the window written back; this covers samples set one by one since then.
     if (scratchFile_ && windowStart_ != kNoWindow)
         FlushWindow();
 
+    if (scratchFile_)
+        reopenScratchFile();
+    const std::int64_t dataSize = scratchFile_ ? scratchFile_->size() : static_cast<std::int64_t>(data_.size());
+    checkWavDataSize(dataSize);
+
     // The old file stays until the new one is whole on the disk.
     FileReplacement out(path);
     const auto write = [&out](std::int64_t offset, const void* bytes, std::size_t count) {
         if (out.writeAt(offset, bytes, count) != count)
-            throw EStreamError("Stream write error");
+            throw EStreamError(out.diskFull() ? kDiskFullWriteError : "Stream write error");
     };
-    if (scratchFile_)
-        reopenScratchFile();
-    const std::int64_t dataSize = scratchFile_ ? scratchFile_->size() : static_cast<std::int64_t>(data_.size());
 
     std::array<std::uint8_t, 44> header{};
     std::memcpy(header.data(), "RIFF", 4);

@@ -23,6 +23,14 @@ namespace groovane::wavaudio {
 
 class TWave;
 
+// The most sample bytes a WAV file can hold: its RIFF size field counts them plus 36 in 32 bits.
+constexpr std::int64_t kMaxWavDataBytes = 0xFFFFFFFFLL - 36;
+
+// Raises Exception "The song's WAV file would hold <n> bytes of sound, more than the 4 GiB a WAV
+// file can count; nothing was written" when `dataBytes` passes kMaxWavDataBytes, so a file is
+// never written under a size that has wrapped round. Any thread.
+void checkWavDataSize(std::int64_t dataBytes);
+
 // A source as Mix adds it into a wave of one format at one rate, volume and pan: for each frame
 // Mix writes and each of the destination's channels, the interpolated, scaled and panned value
 // that Mix sums onto what the destination holds. Mix computes these afresh for every hit; a

@@ -1,5 +1,6 @@
 #include "play_list.h"
 
+#include "pattern_file.h"
 #include "pattern_library.h"
 
 #include <algorithm>
@@ -44,6 +45,9 @@ void PlayList::removeSelected(PatternLibrary& library)
     if (!library.contains(name)) {
         if (name == kBlankPattern)
             return;
+        // A name from a song that names no file of the working folder never reaches the
+        // library, whose bin would delete what it names; the entry stays.
+        checkPatternName(name);
         library.add(name);
     }
     entries_.erase(entries_.begin() + selected_);

@@ -48,6 +48,8 @@ public:
     // Remove: the selected entry goes, and its name goes into the library (in its sorted place)
     // unless the library already holds it. A "<Blank>" entry that the library lacks stays where
     // it is. Nothing selected: nothing happens. Leaves no selection when an entry was removed.
+    // A name that would go into the library but names no file of the working folder raises
+    // checkPatternName's error, and nothing changes.
     void removeSelected(PatternLibrary& library);
 
     // Move: exchanges the selected entry with its neighbour and selects the neighbour's place.

@@ -24,32 +24,36 @@ int sampleSlotOfTag(const std::string& tag)
 
 } // namespace
 
-SongFileContents readSongFile(const std::vector<std::string>& lines)
+SongFileContents readSongFile(const TextLines& lines)
 {
-    static const std::string empty;
     size_t i = 0;
-    const auto next = [&]() -> const std::string& { return i < lines.size() ? lines[i++] : (++i, empty); };
+    const auto next = [&]() -> std::string_view { return i < lines.size() ? lines[i++] : (++i, std::string_view()); };
 
     SongFileContents song;
     bool hasPanLines = false;
     while (i < lines.size()) {
-        const std::string& line = next();
-        if (line.compare(0, kTagStart.size(), kTagStart) != 0) {
-            song.names.push_back(line);
+        const std::string_view line = next();
+        if (!line.starts_with(kTagStart)) {
+            song.names.emplace_back(line);
             continue;
         }
-        const int slot = sampleSlotOfTag(line.substr(kTagStart.size()));
+        const int slot = sampleSlotOfTag(std::string(line.substr(kTagStart.size())));
         if (slot == 0)
             continue;
         SongSampleBlock block;
         block.slot = slot;
         block.fileName = next();
-        block.frequency = strToInt(next());
-        const std::string& marker = next();
-        if (slot == 1 && marker == kPanMarker)
-            hasPanLines = true;
-        if (hasPanLines)
-            block.pan = strToInt(next());
+        block.frequency = strToInt(std::string(next()));
+        // Slot 1's own marker line decides for its block and marks the file; the other slots
+        // follow the mark without looking at theirs.
+        const std::string_view marker = next();
+        bool readsPan = hasPanLines;
+        if (slot == 1) {
+            readsPan = marker == kPanMarker;
+            hasPanLines = hasPanLines || readsPan;
+        }
+        if (readsPan)
+            block.pan = strToInt(std::string(next()));
         song.samples.push_back(std::move(block));
     }
     return song;

@@ -15,6 +15,7 @@
 // the main window applies the result on the UI thread.
 #pragma once
 
+#include "line_buffer.h"
 #include "pattern_editing.h"
 
 #include <cstdint>
@@ -49,7 +50,7 @@ struct SongFileContents {
 
 // Reads a song file's lines. Raises EConvertError "'%s' is not a valid integer value" for a
 // frequency or pan line that is not a decimal integer (a missing one reads as empty text).
-SongFileContents readSongFile(const std::vector<std::string>& lines);
+SongFileContents readSongFile(const TextLines& lines);
 
 // The lines of a song file: the names, then the blocks of slots 1..8. A slot without a player
 // (nothing given for it) is written as the blank sound: "Blank.wav", 0, "//", 0.

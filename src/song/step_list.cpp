@@ -48,7 +48,7 @@ std::vector<std::string> patternStepCells(const PatternFileReader& reader)
     std::vector<std::string> cells;
     for (int64_t row = PatternGrid::kFixedRows; row < endRow; ++row)
         for (int64_t column = 1; column <= kChannels; ++column)
-            cells.push_back(reader.line(static_cast<size_t>(row * columns + column)));
+            cells.emplace_back(reader.line(static_cast<size_t>(row * columns + column)));
     return cells;
 }
 
@@ -129,6 +129,9 @@ const std::string& StepList::line(int64_t index) const
 
 StepList buildStepList(const std::vector<std::string>& names, const PatternLoader& load)
 {
+    // Every name first, so a song that names a file outside the working folder opens none.
+    for (const std::string& name : names)
+        checkPatternName(name);
     StepList list;
     for (const std::string& name : names)
         list.appendPattern(load(name));

@@ -82,6 +82,7 @@ private:
 
 // Builds the step list of the patterns named, in order, into a fresh list. Nothing of a failed
 // build is kept: whatever `load` raises passes through, and the caller's list stays as it was.
+// Every name is checked (checkPatternName) before the first is loaded.
 StepList buildStepList(const std::vector<std::string>& names, const PatternLoader& load);
 
 // The song timer's walk: an index into a step list and the steps one tick takes. The tick first

@@ -51,6 +51,10 @@ write('pattern_file', 'missing_loops.pat', lines(*pattern(3)[:-1]))
 write('pattern_file', 'length_minus_one.pat', lines(*['N', 'Length:', '-1', 'Time:', '4', '', ''], '7', '1'))
 write('pattern_file', 'length_minus_three.pat', lines('N', 'Length:', '-3', 'Time:'))
 write('pattern_file', 'length_too_big.pat', lines('N', 'Length:', '10000', 'Time:', '4'))
+# Hostile patterns: a name that the system would cut at its NUL (Save would name the kit), and
+# empty lines by the thousand.
+write('pattern_file', 'name_cut_by_nul.pat', lines(*(['Rock_kit.dxg\0'] + pattern(1, {0: ['Kick']})[1:])))
+write('pattern_file', 'many_empty_lines.pat', b'x\r\nLength:\r\n1\r\n' + b'\n' * 20000)
 
 # Song files: play list names, then a block of five lines per sample slot.
 def song(names, blocks, pans=True):
@@ -66,6 +70,10 @@ write('song_file', 'without_pans.sng', lines(*song(['Groove'], blank, pans=False
 write('song_file', 'bad_frequency.sng', lines('Groove', '<*sam1', 'Blank.wav', 'high', '//', '0'))
 write('song_file', 'other_tags.sng', lines('A', '<*tempo', '<*sam9', 'B', '<*sam3', 'x.wav', '44100', '//'))
 write('song_file', 'cut_short.sng', lines('A', '<*sam1', 'Blank.wav'))
+# Hostile songs: entries that lead out of the working folder or are cut at a NUL, and a second
+# slot-1 block without its pan marker.
+write('song_file', 'names_leading_out.sng', lines('temp/../../victim', 'Rock_kit.dxg\0', '..', '.', 'a\\b', '<*sam1', 'Blank.wav', '22050', '//', '0'))
+write('song_file', 'second_slot_one_without_pan.sng', lines('<*sam1', 'a.wav', '1', '//', '5', '<*sam1', 'b.wav', '2', 'xx', 'Verse', '<*sam2', 'c.wav', '3', 'yy', '7'))
 
 # Instrument pans.
 write('panning', 'centre.dat', lines(*([0] * 17)))
@@ -73,6 +81,7 @@ write('panning', 'spread.dat', lines(*([0] + [(-10000 + 1250 * i) for i in range
 write('panning', 'bad_line.dat', lines(0, 1, 2, 3, 'four', 5))
 write('panning', 'short.dat', lines(0, 100, -100))
 write('panning', 'extra_lines.dat', lines(*([0] * 17 + ['not read'])))
+write('panning', 'many_empty_lines.dat', b'\n' * 20000)
 
 # WAV images for both WAV readers: well-formed ones and the damaged ones of the sound tests.
 wavs = {

@@ -2,11 +2,13 @@
 // same bytes in memory, and its lines join and split back unchanged. A pattern loads into a grid
 // that already holds a pattern, as in the main window: a file refused at its length line leaves
 // the grid as it was; a file that loads saves (from the grid, as Save Pattern does) to lines
-// that load into the same starting grid as exactly the same cells, tempo and loop count.
+// that load into the same starting grid as exactly the same cells, tempo and loop count. The
+// loaded name never leads Save to a path outside the working folder.
 #include "fuzz_target.h"
 
 #include "exception.h"
 #include "files.h"
+#include "folder_paths.h"
 #include "line_buffer.h"
 #include "pattern_editing.h"
 #include "pattern_file.h"
@@ -63,7 +65,7 @@ GROOVANE_FUZZ_TARGET(pattern_file)
     FUZZ_CHECK(LineBuffer::splitLines(LineBuffer::joinLines(lines)) == lines, "line buffer");
     LineBuffer pad;
     pad.loadFromFile(fuzz::writeScratchFile("pattern.pat", input));
-    FUZZ_CHECK(pad.lines() == lines, "line buffer");
+    FUZZ_CHECK(pad.read().toStrings() == lines, "line buffer");
 
     PatternGrid grid;
     startingGrid(grid);
@@ -76,6 +78,8 @@ GROOVANE_FUZZ_TARGET(pattern_file)
         FUZZ_CHECK(sameCells(grid, before) && grid.rowCount() == before.rowCount(), "pattern file");
         return;
     }
+    // Save Pattern builds its path from the name cell the load filled.
+    fuzz::checkPatternPathStaysInFolder(grid.cell(0, 0));
     const std::optional<int> tempo = readNumber([&] { return reader.tempoPosition(); });
     const std::optional<int> loops = readNumber([&] { return reader.loopCount(); });
 

@@ -1,10 +1,12 @@
 // The song file reader. A song that reads, applied to the eight sample slots as opening it does
 // (block by block in file order, the pan only where the file has one), writes a file that reads
 // back as the same play list and, for each slot, the same file name, frequency and pan. A file
-// that is refused is refused with the conversion error and nothing else.
+// that is refused is refused with the conversion error and nothing else. No entry leads to a
+// pattern path outside the working folder.
 #include "fuzz_target.h"
 
 #include "exception.h"
+#include "folder_paths.h"
 #include "line_buffer.h"
 #include "song_file.h"
 
@@ -24,6 +26,9 @@ GROOVANE_FUZZ_TARGET(song_file)
     }
     for (const SongSampleBlock& block : song.samples)
         FUZZ_CHECK(block.slot >= 1 && block.slot <= kSampleSlotCount, "song file");
+    // Playing or rendering the song builds a path from each entry.
+    for (const std::string& name : song.names)
+        fuzz::checkPatternPathStaysInFolder(name);
 
     std::vector<std::optional<SongSampleSettings>> slots(kSampleSlotCount, SongSampleSettings{kBlankSample, 0, 0});
     for (const SongSampleBlock& block : song.samples) {

@@ -262,3 +262,56 @@ TEST(PatternFileReader, VeryLongLinesAreKeptAsText)
     readerOf(patternBytes(grid, 16, 60, 1)).loadCells(loaded);
     EXPECT_EQ(loaded.cell(0, 0), longName);
 }
+
+TEST(PatternName, NamesThatAreNoFileOfTheWorkingFolderAreRefusedSayingWhy)
+{
+    const auto why = [](const std::string& name) {
+        try {
+            checkPatternName(name);
+            (void)patternFilePath("/base", name);
+            return std::string();
+        } catch (const Exception& e) {
+            return std::string(e.what());
+        }
+    };
+    EXPECT_EQ(why("a/b"), "'a/b' is not a valid pattern name: it holds \"/\"; \"/\" and \"\\\" separate folders, and "
+                          "a pattern is a file in the working folder");
+    EXPECT_TRUE(why("..\\x").starts_with("'..\\x' is not a valid pattern name: it holds \"\\\";"));
+    EXPECT_EQ(why(std::string("Rock_kit.dxg") + '\0'),
+              "'Rock_kit.dxg?' is not a valid pattern name: it holds the control character 0x00, which no file name "
+              "in the working folder may hold");
+    EXPECT_TRUE(why("tab\there").find("control character 0x09") != std::string::npos);
+    EXPECT_TRUE(why("del\x7F").find("control character 0x7F") != std::string::npos);
+    EXPECT_TRUE(why("..").ends_with("name folders, not files"));
+    EXPECT_TRUE(why(".").ends_with("name folders, not files"));
+    // What a user may well type passes, letters beyond ASCII and dots inside included.
+    for (const std::string name : {"", "Rock 1", "take.2", "...", "Caf\xE9", "Caf\xC3\xA9", "<Blank>"})
+        EXPECT_EQ(why(name), "") << name;
+    EXPECT_EQ(patternFilePath("/base", "take.2"), "/base/take.2.pat");
+
+    // The message shows a name of megabytes by its ends only.
+    const std::string huge = "start" + std::string(2 << 20, 'n') + "/end";
+    const std::string message = why(huge);
+    EXPECT_LT(message.size(), 400u);
+    EXPECT_TRUE(message.starts_with("'start")) << message;
+    EXPECT_NE(message.find("n/end' is not a valid pattern name"), std::string::npos) << message;
+}
+
+TEST(TextLines, ReadLinesCostAFewTimesTheirBytesAndSplitAsTheLineBufferDoes)
+{
+    const std::string mixed = "a\r\nbc\rdef\n\n\r\n\rlast";
+    EXPECT_EQ(TextLines(mixed).toStrings(), LineBuffer::splitLines(mixed));
+    EXPECT_EQ(TextLines("x\r\n").toStrings(), LineBuffer::splitLines("x\r\n"));
+    EXPECT_TRUE(TextLines("").empty());
+
+    // A file of nothing but line ends, the cheapest lines there are.
+    for (const std::string end : {"\n", "\r\n", "\r"}) {
+        std::string text;
+        for (int i = 0; i < (1 << 20); ++i)
+            text += end;
+        const TextLines lines(text);
+        EXPECT_EQ(lines.size(), size_t{1} << 20);
+        EXPECT_LE(lines.storageBytes(), 4 * (size_t{1} << 20) + 64) << "four bytes a line at most";
+        EXPECT_EQ(lines[12345], "");
+    }
+}

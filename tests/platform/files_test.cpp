@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <iterator>
 #include <sys/stat.h>
 
@@ -218,4 +222,41 @@ TEST(CaseRules, CompareAsciiLettersWithoutCase)
     EXPECT_LT(compareIgnoreCase("rock1", "ROCK2"), 0);
     EXPECT_EQ(compareIgnoreCase("Rock1", "rock1"), 0);
     EXPECT_GT(compareIgnoreCase("rock10", "Rock1"), 0);
+}
+
+// Files a shared song may lead to in place of a pattern, a song or "Panning.dat": each is refused
+// at once with the program's message (a reader that blocks on the FIFO or reads the device
+// without end never returns, and the watchdog ends the test run), and a path cut by a NUL names
+// nothing. Text files past the size limit are refused before they are read.
+TEST_F(FilesTest, ReadersTakeRegularFilesOfBoundedSizeOnly)
+{
+    const auto refusedAtOnce = [](const std::string& path) {
+        auto reading = std::async(std::launch::async, [path] { return errorOf([&] { readFileBytes(path); }); });
+        if (reading.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+            std::fprintf(stderr, "reading %s blocked\n", path.c_str());
+            std::_Exit(1);
+        }
+        return reading.get();
+    };
+    ASSERT_EQ(::mkfifo(dir.file("Fifo.pat").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", dir.path() / "Zero.pat");
+    fs::create_directory(dir.path() / "Folder.pat");
+    for (const std::string& path : {dir.file("Fifo.pat"), dir.file("zero.pat"), std::string("/dev/null"), dir.file("Folder.pat")})
+        EXPECT_EQ(refusedAtOnce(path), "Cannot open file " + path);
+
+    dir.write("Rock_kit.dxg", "kit");
+    const std::string cut = dir.file("Rock_kit.dxg") + std::string(1, '\0') + ".pat";
+    EXPECT_EQ(errorOf([&] { readFileBytes(cut); }).substr(0, 16), "Cannot open file");
+    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(cut, "pattern"); }).substr(0, 18), "Cannot create file");
+    EXPECT_FALSE(deleteFile(cut));
+    EXPECT_FALSE(copyFile(dir.file("Rock_kit.dxg"), cut, false));
+    EXPECT_EQ(dir.read("Rock_kit.dxg"), "kit");
+    EXPECT_EQ(errorOf([&] { joinPath(dir.path().string(), "Rock_kit.dxg" + std::string(1, '\0')); }),
+              "'Rock_kit.dxg?' is not a valid file name: it holds a NUL character");
+
+    dir.write("Big.sng", std::string(4097, '\n'));
+    EXPECT_EQ(errorOf([&] { readFileBytes(dir.file("Big.sng"), 4096); }),
+              "Cannot open file " + dir.file("Big.sng") + ": it holds 4097 bytes, more than the 4096 that any file of "
+                                                         "this kind may hold");
+    EXPECT_EQ(readFileBytes(dir.file("Big.sng"), 4097).size(), 4097u);
 }

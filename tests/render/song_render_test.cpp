@@ -1,6 +1,8 @@
 // The song render's walk: when each hit sounds, how instruments are summed, clipped, scaled and
 // pitched, what a stopped or failed render leaves on disk, and sounds that hold nothing.
 #include "exception.h"
+#include "files.h"
+#include "full_disk.h"
 #include "pattern_editing.h"
 #include "song_render.h"
 #include "step_list.h"
@@ -211,6 +213,38 @@ TEST_F(SongRenderTest, FailedOrRefusedRenderLeavesTheOutputFileWhole)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 3); // kick.wav, song.wav, work1.tmp: nothing left half written
+}
+
+// A WAV file counts its bytes in 32 bits: a render that would pass that stops before it, and a
+// render that fails (here on a full disk) keeps no scratch file; neither writes the output.
+TEST_F(SongRenderTest, ARenderPastWhatAWavFileCountsOrOnAFullDiskWritesNothingAndKeepsNoScratch)
+{
+    EXPECT_EQ(wavaudio::kMaxWavDataBytes + 36, 0xFFFFFFFFLL);
+    EXPECT_NO_THROW(wavaudio::checkWavDataSize(wavaudio::kMaxWavDataBytes));
+    EXPECT_EQ(errorOf([] { wavaudio::checkWavDataSize(wavaudio::kMaxWavDataBytes + 1); }),
+              "The song's WAV file would hold 4294967260 bytes of sound, more than the 4 GiB a WAV file can count; "
+              "nothing was written");
+
+    dir.write("song.wav", "the user's earlier song");
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {100, 100, 100, 100}));
+    // 86957 empty steps of 280 ms put the kick past 2^30 frames of four bytes.
+    const StepList tooLong = songOf({everyRow(140, 1, {}, 86957), everyRow(140, 1, {"Kick"})});
+    const std::string message = errorOf([&] { render(tooLong); });
+    EXPECT_TRUE(message.starts_with("The song's WAV file would hold ")) << message;
+    EXPECT_EQ(dir.read("song.wav"), "the user's earlier song");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "work1.tmp"));
+
+    const StepList song = songOf({everyRow(60, 4, {"Kick"})});
+    setWriteFaultsForTesting({100, false});
+    const std::string full = errorOf([&] { render(song); });
+    setWriteFaultsForTesting({});
+    EXPECT_EQ(full, "Stream write error (the disk is full)");
+    EXPECT_EQ(dir.read("song.wav"), "the user's earlier song");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "work1.tmp"));
+
+    // A render that succeeds keeps its scratch file, as before.
+    EXPECT_EQ(render(song), RenderOutcome::Finished);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "work1.tmp"));
 }
 
 } // namespace

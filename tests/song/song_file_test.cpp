@@ -103,6 +103,16 @@ TEST(SongFileTest, OnlySlotOnesMarkerLineDecidesWhetherPansAreRead)
     ASSERT_EQ(early.samples.size(), 2u);
     EXPECT_FALSE(early.samples[0].pan);
     EXPECT_EQ(early.samples[1].pan, 3);
+
+    // A second slot-1 block decides by its own marker line too: without "//" it reads no pan, and
+    // the line after it is an entry again; the file stays marked for the other slots.
+    const SongFileContents again = read("<*sam1\r\na.wav\r\n1\r\n//\r\n5\r\n<*sam1\r\nb.wav\r\n2\r\nxx\r\n"
+                                        "Verse\r\n<*sam2\r\nc.wav\r\n3\r\nyy\r\n7\r\n");
+    ASSERT_EQ(again.samples.size(), 3u);
+    EXPECT_EQ(again.samples[0].pan, 5);
+    EXPECT_FALSE(again.samples[1].pan);
+    EXPECT_EQ(again.samples[2].pan, 7);
+    EXPECT_EQ(again.names, (std::vector<std::string>{"Verse"}));
 }
 
 TEST(SongFileTest, AFileEndingInsideABlockReadsEmptyLinesAndFailsOnTheMissingNumber)
