@@ -9,13 +9,31 @@
 
 namespace groovane {
 
-void makeBlankKit(TWaveCollection& kit, const std::string& blankFile)
+void makeKitLayout(TWaveCollection& kit)
 {
     kit.Clear();
-    for (int i = 0; i < kKitSounds; ++i) {
-        TWaveCollectionItem& item = kit.Add();
-        item.SetName(instrumentNames()[static_cast<size_t>(i)]);
-        item.Wave().LoadFromFile(blankFile);
+    for (int i = 0; i < kKitSounds; ++i)
+        kit.Add().SetName(instrumentNames()[static_cast<size_t>(i)]);
+}
+
+void makeBlankKit(TWaveCollection& kit, const std::string& blankFile)
+{
+    // The layout first, so a blank file that cannot be read still leaves every instrument a
+    // place to load a sample into.
+    makeKitLayout(kit);
+    for (int i = 0; i < kKitSounds; ++i)
+        kit.Items(i).Wave().LoadFromFile(blankFile);
+}
+
+void checkKitComplete(const TWaveCollection& kit)
+{
+    for (int i = kFirstKitSlot; i <= kLastKitSlot; ++i) {
+        const std::string& name = instrumentNames()[static_cast<size_t>(i)];
+        if (i >= kit.Count() || kit.Items(i).Name() != name)
+            throw EWaveCollectionError(formatMessage("Wave '%s' not found", name));
+        const TWave& wave = kit.Items(i).Wave();
+        if (wave.Size() <= 0 || wave.FormatSize() <= 0)
+            throw EWaveCollectionError(formatMessage("Wave '%s' has no samples", name));
     }
 }
 

@@ -89,6 +89,14 @@ int TMakit::selectedTag() const
 
 void TMakit::Prepare(bool templateCurrentKit)
 {
+    // The kit being built gets its layout before anything that can fail: whatever the
+    // preparation meets, every instrument has its place to load a sample into, and the old kit
+    // being built is gone.
+    makeKitLayout(DXWaveList1.Items());
+    CurrentSlot = 1;
+    // A bare name: the blank sound in the working folder when it is played.
+    for (int i = kFirstKitSlot; i <= kLastKitSlot; ++i)
+        SlotFiles[static_cast<size_t>(i)] = "Blank.wav";
     // Opening the component again finalizes it first, which frees any earlier player.
     DXSound.Initialize();
     SlotFiles[0] = joinPath(baseFolder_, "Blank.wav");
@@ -100,10 +108,6 @@ void TMakit::Prepare(bool templateCurrentKit)
         PreviewPlayer.reset();
         throw;
     }
-    CurrentSlot = 1;
-    // A bare name: the blank sound in the working folder when it is played.
-    for (int i = kFirstKitSlot; i <= kLastKitSlot; ++i)
-        SlotFiles[static_cast<size_t>(i)] = "Blank.wav";
     makeBlankKit(DXWaveList1.Items(), joinPath(baseFolder_, "blank.wav"));
     if (templateCurrentKit)
         templateKit(DXWaveList1.Items(), mainKit_, baseFolder_, SlotFiles);
@@ -147,6 +151,9 @@ void TMakit::PlayClick(QObject*)
 
 void TMakit::Save_libraryClick(QObject*)
 {
+    // A kit with an instrument missing or without samples would stop every later start that
+    // loads it; say which instrument before asking for a file.
+    checkKitComplete(DXWaveList1.Items());
     FileDialogOptions options;
     options.filter = "*.dxg|*.dxg";
     options.defaultExt = "dxg";
