@@ -70,7 +70,7 @@ TEST_F(WaveFileTest, ShortFormatChunkFillsOnlyTheLeadingFields)
 TEST_F(WaveFileTest, ChunkWalkSkipsPadBytesAndTheLastDataChunkWins)
 {
     // An odd-sized chunk followed by its zero pad byte, and one written without it.
-    for (const std::string pad : {std::string(1, '\0'), std::string()}) {
+    for (const std::string& pad : {std::string(1, '\0'), std::string()}) {
         const std::string chunks = chunk("fmt ", fmtBody(1, 8000, 16)) + chunk("data", samples16({1, 2, 3})) +
                                    chunk("LIST", "abc") + pad + chunk("data", samples16({9, 8}));
         loadBytes(wave, dir, riff(chunks));
