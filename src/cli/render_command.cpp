@@ -210,6 +210,9 @@ void runRenderCommand(const RenderCommand& command, std::ostream* progress)
     if (command.fromEntry > static_cast<long long>(song.names.size()))
         throw Exception("The play list of " + command.songFile + " has " + std::to_string(song.names.size()) +
                         " entries: it has no entry " + std::to_string(command.fromEntry) + " to start at");
+    // "work1.tmp" is where the program's own Render builds its songs in this folder: a song
+    // written there would be lost to the next render.
+    checkOutputIsNotScratchFile(command.outputFile, joinPath(base, "work1.tmp"));
     checkOutputWritable(command.outputFile);
     exportKitSounds(kit, base);
     const std::vector<std::string> names(song.names.begin() + (command.fromEntry - 1), song.names.end());

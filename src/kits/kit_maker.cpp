@@ -31,9 +31,15 @@ void checkKitComplete(const TWaveCollection& kit)
         const std::string& name = instrumentNames()[static_cast<size_t>(i)];
         if (i >= kit.Count() || kit.Items(i).Name() != name)
             throw EWaveCollectionError(formatMessage("Wave '%s' not found", name));
+    }
+    // The unnamed first sound is made into a buffer at start-up as every other one is.
+    for (int i = 0; i <= kLastKitSlot; ++i) {
         const TWave& wave = kit.Items(i).Wave();
-        if (wave.Size() <= 0 || wave.FormatSize() <= 0)
-            throw EWaveCollectionError(formatMessage("Wave '%s' has no samples", name));
+        if (wave.Size() > 0 && wave.FormatSize() > 0)
+            continue;
+        if (i == 0)
+            throw EWaveCollectionError("The kit's first, unnamed sound has no samples");
+        throw EWaveCollectionError(formatMessage("Wave '%s' has no samples", instrumentNames()[static_cast<size_t>(i)]));
     }
 }
 

@@ -34,7 +34,8 @@ void makeBlankKit(TWaveCollection& kit, const std::string& blankFile);
 
 // Raises EWaveCollectionError unless `kit` can be used as the main window's kit: each of the
 // instruments "Kick" .. "Tamb" at its place ("Wave '<name>' not found") and holding samples
-// ("Wave '<name>' has no samples"). A kit that fails here would stop the program at start-up.
+// ("Wave '<name>' has no samples"), and its unnamed first sound holding samples too. A kit that
+// fails here would stop the program at start-up.
 void checkKitComplete(const TWaveCollection& kit);
 
 // "temp/<index>.wav" below the base folder: where templating leaves kit sound `index`.

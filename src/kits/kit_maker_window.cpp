@@ -126,6 +126,11 @@ void TMakit::Load_sampleClick(QObject*)
     // be opened by the main window's device.
     const TWave sound = readKitSound(*chosen, DXSound.DSound());
     DXWaveList1.Items().Items(CurrentSlot).SetWave(sound);
+    // The unnamed first sound holds the blank sound; when no blank file could be read it takes
+    // the first sample loaded, the file entry 0 names, so the kit can still be used.
+    TWave& first = DXWaveList1.Items().Items(0).Wave();
+    if (first.Size() <= 0 || first.FormatSize() <= 0)
+        first.Assign(&sound);
     SlotFiles[0] = *chosen;
     SlotFiles[static_cast<size_t>(CurrentSlot)] = *chosen;
 }

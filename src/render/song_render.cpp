@@ -220,13 +220,18 @@ double renderVolumeFactor(std::int32_t volume)
     return std::clamp((volume + 4000) * 0.00025, 0.0, 1.0);
 }
 
-RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const std::string& scratchFile,
-                         const std::string& outputFile, RenderObserver& observer)
+void checkOutputIsNotScratchFile(const std::string& outputFile, const std::string& scratchFile)
 {
     if (sameFile(outputFile, scratchFile))
         throw Exception(formatMessage(
             "%s is the file the render builds the song in; please choose another name for the song's WAV file",
             outputFile));
+}
+
+RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const std::string& scratchFile,
+                         const std::string& outputFile, RenderObserver& observer)
+{
+    checkOutputIsNotScratchFile(outputFile, scratchFile);
 
     wavaudio::TWave output;
     output.SetScratchFileName(scratchFile);

@@ -67,6 +67,9 @@ double renderVolumeFactor(std::int32_t volume);
 
 enum class RenderOutcome { Finished, Stopped };
 
+// Raises the render's Exception when `outputFile` names `scratchFile` (without regard to case).
+void checkOutputIsNotScratchFile(const std::string& outputFile, const std::string& scratchFile);
+
 // Renders `list` into `outputFile`, building the output in `scratchFile`. Each sound is loaded
 // into an empty wave before anything is mixed, so a file that is empty or not a WAV file mixes
 // nothing, and a sound file changed during the render changes nothing. Raises Exception when

@@ -115,7 +115,7 @@ TEST_F(SequenceRenderTest, WithoutAKitTheRenderIsRefusedBeforeItStarts)
     window->DXWaveList1.Items().Clear();
     dialogs.saveAnswers.push_back(folder.file("song.wav"));
     window->Rendor->click();
-    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"List index out of bounds (0)."});
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"List index out of bounds (0)"});
     EXPECT_TRUE(dialogs.fileDialogs.empty());
     EXPECT_EQ(renders, 0);
     EXPECT_FALSE(std::filesystem::exists(folder.file("song.wav")));

@@ -36,7 +36,7 @@ std::string extensibleWav(uint32_t rate, int bits, int channels, int frames, Val
     const std::string pcmSubFormat("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
     const std::string format = le16(0xFFFE) + plain.substr(22, 14) + le16(22) + le16(uint16_t(bits)) +
                                le32(channels == 1 ? 4 : 3) + pcmSubFormat;
-    const std::string body = chunk("fmt ", format) + chunk("LIST", std::string("INFOISFT\x05\x00\x00\x00edit", 16) + '\0') +
+    const std::string body = chunk("fmt ", format) + chunk("LIST", "INFOISFT" + le32(5) + std::string("edit\0", 5)) +
                              std::string(1, '\0') + plain.substr(36);
     return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
 }
