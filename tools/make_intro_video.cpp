@@ -6,6 +6,7 @@
 #include "files.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -42,9 +43,16 @@ groovane::AviFrame drawFrame(int frame)
         p.fillRect(light, colour);
     }
     QFont title("Sans Serif");
-    title.setPixelSize(30);
     title.setBold(true);
     title.setItalic(true);
+    // The name fits the frame's width with a margin on each side, whatever the font system's
+    // sans serif face measures.
+    int size = 30;
+    for (; size > 6; --size) {
+        title.setPixelSize(size);
+        if (QFontMetrics(title).boundingRect("Groovane Pro").width() + 2 <= kWidth - 16)
+            break;
+    }
     p.setFont(title);
     // The name brightens as the video runs.
     const int glow = 140 + 115 * std::min(frame, 20) / 20;

@@ -1,5 +1,6 @@
 #include "artwork.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -37,9 +38,16 @@ QPixmap drawBannerLogo(int width, int height)
         p.fillRect(r, i % 4 == 0 ? QColor(255, 170, 40) : QColor(80, 90, 140));
     }
     QFont f("Sans Serif");
-    f.setPixelSize(height - 18);
     f.setBold(true);
     f.setItalic(true);
+    // As tall as the banner allows, and no wider than it with a margin on each side (the name
+    // is far wider than tall, so the width is what usually limits it).
+    int size = height - 18;
+    for (; size > 6; --size) {
+        f.setPixelSize(size);
+        if (QFontMetrics(f).boundingRect("Groovane Pro").width() + 2 <= width - 16)
+            break;
+    }
     p.setFont(f);
     p.setPen(QColor(0, 0, 0, 120));
     p.drawText(QRect(2, 2, width, height - 10), Qt::AlignCenter, "Groovane Pro");

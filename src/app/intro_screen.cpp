@@ -6,28 +6,63 @@
 #include "qt_text.h"
 #include "window_geometry.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMediaPlayer>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QPixmap>
+#include <QPluginLoader>
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace groovane {
 
 namespace {
 
-// Debian's GStreamer backend plays AVI files only with plugin packages the program does not
-// otherwise need; the FFmpeg backend, which comes with Qt Multimedia itself, plays them as they
-// are. A backend the user has chosen stays chosen.
-void preferFfmpegBackend()
+// Whether Qt Multimedia's backend plugin of this name is installed and loads with every library
+// it needs. A media player made without a usable backend ends the whole process, so this is
+// asked before any player is made.
+bool isMediaBackendUsable(const QString& name)
 {
-    if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    for (const QString& folder : QCoreApplication::libraryPaths()) {
+        const QDir plugins(folder + "/multimedia");
+        for (const QString& file : plugins.entryList(QDir::Files)) {
+            QPluginLoader loader(plugins.filePath(file));
+            const QJsonArray keys = loader.metaData().value("MetaData").toObject().value("Keys").toArray();
+            const bool named = std::any_of(keys.begin(), keys.end(), [&name](const QJsonValue& key) {
+                return key.toString().compare(name, Qt::CaseInsensitive) == 0;
+            });
+            // Loaded once here, the plugin stays loaded for the player that follows.
+            if (named && loader.load())
+                return true;
+        }
+    }
+    return false;
+}
+
+// The backend the intro plays through, or false when none can be used. A backend the user has
+// named stays the only one tried. Otherwise FFmpeg comes first: Debian's GStreamer backend plays
+// AVI files only with plugin packages the program does not otherwise need, while the FFmpeg
+// backend plays them as they are.
+bool chooseMediaBackend()
+{
+    if (qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
+        return isMediaBackendUsable(qEnvironmentVariable("QT_MEDIA_BACKEND"));
+    for (const char* name : {"ffmpeg", "gstreamer"}) {
+        if (isMediaBackendUsable(name)) {
+            qputenv("QT_MEDIA_BACKEND", name);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -60,7 +95,11 @@ void TIntroScreen::FormCreate(QObject*)
         finish();
         return;
     }
-    preferFfmpegBackend();
+    // Without a backend that loads, the intro is skipped as for a video that cannot be decoded.
+    if (!chooseMediaBackend()) {
+        finish();
+        return;
+    }
     MediaPlayer1 = new QMediaPlayer(this);
     if (!MediaPlayer1->isAvailable()) {
         finish();

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 
@@ -173,10 +174,18 @@ StepList TSequence::buildSongStepList(const std::vector<std::string>& names)
     editedGrid.assignCells(Grid);
     const QString editedName = Edit2->text();
     const int editedLoops = Loop->value();
+    // The song's shorter patterns pull the current cell up as they pass through the grid; the
+    // user's cell and scroll position come back with the pattern, so the next Enter lands where
+    // it was aimed.
+    const int editedColumn = StringGrid1->currentColumn();
+    const int editedRow = StringGrid1->currentRow();
+    const int editedScroll = StringGrid1->verticalScrollBar()->value();
     const auto restoreEditor = [&] {
         Edit2->setText(editedName);
         Loop->setValue(editedLoops);
         Grid.assignCells(editedGrid);
+        StringGrid1->setCurrentCell(editedColumn, editedRow);
+        StringGrid1->verticalScrollBar()->setValue(editedScroll);
     };
     StepList list;
     try {

@@ -16,6 +16,8 @@
 
 #include <filesystem>
 #include <optional>
+#include <cstdlib>
+#include <system_error>
 #include <ostream>
 #include <unistd.h>
 
@@ -134,7 +136,9 @@ std::string renderCommandHelp()
            "Groovane Pro's Render does after opening the song. It works in the current folder as\n"
            "the program works in its working folder: the kit \"Rock_kit.dxg\", the pans\n"
            "\"Panning.dat\", the song's patterns (*.pat) and the \"temp\" folder are taken from\n"
-           "there, and the render's scratch file \"work1.tmp\" is written there. The sample slots\n"
+           "there, and the render builds the song in a scratch file of its own there\n"
+           "(\"work1-XXXXXX.tmp\", removed at the end), so runs started together in one folder\n"
+           "never disturb each other. The sample slots\n"
            "take their files, pitches and pans from the song, at full volume.\n"
            "\n"
            "OUT.wav is replaced only when the render succeeds. On failure one line on stderr\n"
@@ -146,6 +150,39 @@ std::string renderCommandHelp()
            "  -h, --help   show this help and exit\n"
            "  --version    show the version and exit\n";
 }
+
+namespace {
+
+// The file one run builds its song in: a name of its own beside the kit, made at once so that no
+// other run can take it, and removed when the run ends, whether it succeeded or not. Runs started
+// together in one folder (a batch job, a build) then never write into each other's song; the
+// program's own Render keeps "work1.tmp".
+class RunScratchFile {
+public:
+    explicit RunScratchFile(const std::string& base)
+    {
+        std::string pattern = joinPath(base, "work1-XXXXXX.tmp");
+        const int fd = ::mkstemps(pattern.data(), 4);
+        if (fd < 0)
+            throw EFileError(formatMessage("Cannot create file %s", joinPath(base, "work1.tmp")));
+        ::close(fd);
+        path_ = pattern;
+    }
+    ~RunScratchFile()
+    {
+        std::error_code ec;
+        fs::remove(path_, ec);
+    }
+    RunScratchFile(const RunScratchFile&) = delete;
+    RunScratchFile& operator=(const RunScratchFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+} // namespace
 
 void runRenderCommand(const RenderCommand& command, std::ostream* progress)
 {
@@ -173,17 +210,21 @@ void runRenderCommand(const RenderCommand& command, std::ostream* progress)
     if (command.fromEntry > static_cast<long long>(song.names.size()))
         throw Exception("The play list of " + command.songFile + " has " + std::to_string(song.names.size()) +
                         " entries: it has no entry " + std::to_string(command.fromEntry) + " to start at");
+    // "work1.tmp" is where the program's own Render builds its songs in this folder: a song
+    // written there would be lost to the next render.
+    checkOutputIsNotScratchFile(command.outputFile, joinPath(base, "work1.tmp"));
     checkOutputWritable(command.outputFile);
     exportKitSounds(kit, base);
     const std::vector<std::string> names(song.names.begin() + (command.fromEntry - 1), song.names.end());
     const StepList steps = buildStepList(names, [&base](const std::string& name) { return readSongPattern(base, name); });
     const RenderSounds sounds = renderSoundsOf(kit, &slots, base);
+    const RunScratchFile scratch(base);
     if (progress) {
         ProgressBar bar(*progress, steps.lineCount());
-        renderSong(steps, sounds, joinPath(base, "work1.tmp"), command.outputFile, bar);
+        renderSong(steps, sounds, scratch.path(), command.outputFile, bar);
     } else {
         Silent silent;
-        renderSong(steps, sounds, joinPath(base, "work1.tmp"), command.outputFile, silent);
+        renderSong(steps, sounds, scratch.path(), command.outputFile, silent);
     }
 }
 

@@ -32,7 +32,8 @@ std::string renderCommandHelp();
 // loads "Rock_kit.dxg" and applies "Panning.dat" as start-up does, starts the eight sample slots
 // on "Blank.wav", opens the song as Open Song does (its play list, and each slot's file,
 // frequency and pan; volumes stay full), writes the kit's sounds to "temp", builds the step list
-// from entry `fromEntry` on and renders it, building it in "work1.tmp". Raises the error the
+// from entry `fromEntry` on and renders it, building it in a scratch file of the run's own
+// ("work1-XXXXXX.tmp", removed at the end). Raises the error the
 // window would show at the same point, and Exception for an empty play list, an entry the list
 // does not have, and an output file whose folder cannot take it. The output file is written only
 // when the render succeeds (through a temporary file and a rename), so an existing one stays

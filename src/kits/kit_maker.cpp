@@ -9,13 +9,37 @@
 
 namespace groovane {
 
-void makeBlankKit(TWaveCollection& kit, const std::string& blankFile)
+void makeKitLayout(TWaveCollection& kit)
 {
     kit.Clear();
-    for (int i = 0; i < kKitSounds; ++i) {
-        TWaveCollectionItem& item = kit.Add();
-        item.SetName(instrumentNames()[static_cast<size_t>(i)]);
-        item.Wave().LoadFromFile(blankFile);
+    for (int i = 0; i < kKitSounds; ++i)
+        kit.Add().SetName(instrumentNames()[static_cast<size_t>(i)]);
+}
+
+void makeBlankKit(TWaveCollection& kit, const std::string& blankFile)
+{
+    // The layout first, so a blank file that cannot be read still leaves every instrument a
+    // place to load a sample into.
+    makeKitLayout(kit);
+    for (int i = 0; i < kKitSounds; ++i)
+        kit.Items(i).Wave().LoadFromFile(blankFile);
+}
+
+void checkKitComplete(const TWaveCollection& kit)
+{
+    for (int i = kFirstKitSlot; i <= kLastKitSlot; ++i) {
+        const std::string& name = instrumentNames()[static_cast<size_t>(i)];
+        if (i >= kit.Count() || kit.Items(i).Name() != name)
+            throw EWaveCollectionError(formatMessage("Wave '%s' not found", name));
+    }
+    // The unnamed first sound is made into a buffer at start-up as every other one is.
+    for (int i = 0; i <= kLastKitSlot; ++i) {
+        const TWave& wave = kit.Items(i).Wave();
+        if (wave.Size() > 0 && wave.FormatSize() > 0)
+            continue;
+        if (i == 0)
+            throw EWaveCollectionError("The kit's first, unnamed sound has no samples");
+        throw EWaveCollectionError(formatMessage("Wave '%s' has no samples", instrumentNames()[static_cast<size_t>(i)]));
     }
 }
 

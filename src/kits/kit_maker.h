@@ -24,10 +24,19 @@ inline constexpr int kKitSounds = 17;
 // The file each kit sound came from, by position (entry 0: the last file loaded).
 using KitSoundFiles = std::array<std::string, kKitSounds>;
 
-// Empties `kit` and fills it with the 17 sounds of the kit layout, each loaded from
-// `blankFile`. A blank file that cannot be opened or read raises its file or wave error; the
-// sounds added before it stay in the kit.
+// Empties `kit` and gives it the 17 named sounds of the kit layout, without samples.
+void makeKitLayout(TWaveCollection& kit);
+
+// Gives `kit` the kit layout and loads `blankFile` into each of its 17 sounds. A blank file that
+// cannot be opened or read raises its file or wave error; the kit keeps its layout, the sounds
+// not yet loaded without samples.
 void makeBlankKit(TWaveCollection& kit, const std::string& blankFile);
+
+// Raises EWaveCollectionError unless `kit` can be used as the main window's kit: each of the
+// instruments "Kick" .. "Tamb" at its place ("Wave '<name>' not found") and holding samples
+// ("Wave '<name>' has no samples"), and its unnamed first sound holding samples too. A kit that
+// fails here would stop the program at start-up.
+void checkKitComplete(const TWaveCollection& kit);
 
 // "temp/<index>.wav" below the base folder: where templating leaves kit sound `index`.
 std::string kitScratchFile(const std::string& baseFolder, int index);

@@ -89,6 +89,14 @@ int TMakit::selectedTag() const
 
 void TMakit::Prepare(bool templateCurrentKit)
 {
+    // The kit being built gets its layout before anything that can fail: whatever the
+    // preparation meets, every instrument has its place to load a sample into, and the old kit
+    // being built is gone.
+    makeKitLayout(DXWaveList1.Items());
+    CurrentSlot = 1;
+    // A bare name: the blank sound in the working folder when it is played.
+    for (int i = kFirstKitSlot; i <= kLastKitSlot; ++i)
+        SlotFiles[static_cast<size_t>(i)] = "Blank.wav";
     // Opening the component again finalizes it first, which frees any earlier player.
     DXSound.Initialize();
     SlotFiles[0] = joinPath(baseFolder_, "Blank.wav");
@@ -100,10 +108,6 @@ void TMakit::Prepare(bool templateCurrentKit)
         PreviewPlayer.reset();
         throw;
     }
-    CurrentSlot = 1;
-    // A bare name: the blank sound in the working folder when it is played.
-    for (int i = kFirstKitSlot; i <= kLastKitSlot; ++i)
-        SlotFiles[static_cast<size_t>(i)] = "Blank.wav";
     makeBlankKit(DXWaveList1.Items(), joinPath(baseFolder_, "blank.wav"));
     if (templateCurrentKit)
         templateKit(DXWaveList1.Items(), mainKit_, baseFolder_, SlotFiles);
@@ -122,6 +126,11 @@ void TMakit::Load_sampleClick(QObject*)
     // be opened by the main window's device.
     const TWave sound = readKitSound(*chosen, DXSound.DSound());
     DXWaveList1.Items().Items(CurrentSlot).SetWave(sound);
+    // The unnamed first sound holds the blank sound; when no blank file could be read it takes
+    // the first sample loaded, the file entry 0 names, so the kit can still be used.
+    TWave& first = DXWaveList1.Items().Items(0).Wave();
+    if (first.Size() <= 0 || first.FormatSize() <= 0)
+        first.Assign(&sound);
     SlotFiles[0] = *chosen;
     SlotFiles[static_cast<size_t>(CurrentSlot)] = *chosen;
 }
@@ -147,6 +156,9 @@ void TMakit::PlayClick(QObject*)
 
 void TMakit::Save_libraryClick(QObject*)
 {
+    // A kit with an instrument missing or without samples would stop every later start that
+    // loads it; say which instrument before asking for a file.
+    checkKitComplete(DXWaveList1.Items());
     FileDialogOptions options;
     options.filter = "*.dxg|*.dxg";
     options.defaultExt = "dxg";

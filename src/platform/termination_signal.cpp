@@ -1,6 +1,8 @@
 #include "termination_signal.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 
 #include <cerrno>
@@ -34,7 +36,25 @@ TerminationSignal::TerminationSignal(QWidget* window) : window_(window)
         char bytes[16];
         while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
-        window_->close();
+        // A request that comes while the close work is still running (its error on screen)
+        // ends the program at once.
+        if (isClosing_) {
+            QCoreApplication::exit(kRefusedCloseStatus);
+            return;
+        }
+        isClosing_ = true;
+        // The error the close work shows waits for OK; a session that is ending gives it a few
+        // seconds on screen, then the program ends whether or not it was answered.
+        QTimer::singleShot(kErrorShownMs, this, [this] {
+            if (isClosing_)
+                QCoreApplication::exit(kRefusedCloseStatus);
+        });
+        const bool closed = window_->close();
+        isClosing_ = false;
+        // The close work has shown why it failed (a full disk, a read-only folder, the files it
+        // writes kept as they were); a session that ends cannot wait for the user to fix it.
+        if (!closed)
+            QCoreApplication::exit(kRefusedCloseStatus);
     });
     struct sigaction action {};
     action.sa_handler = &onTerminationSignal;

@@ -28,6 +28,10 @@ const TWaveCollectionItem* kitSound(const TWaveCollection& kit, int sound)
 
 void exportKitSounds(const TWaveCollection& kit, const std::string& baseFolder)
 {
+    // The kit layout has 17 sounds; a smaller kit (none loaded at start) has nothing to render
+    // with, and a render of it would be silence reported as a success.
+    if (kit.Count() <= kLastKitSlot)
+        throw EListError(formatMessage("List index out of bounds (%d)", kit.Count()));
     for (int sound = 0; sound <= kLastKitSlot; ++sound) {
         TMemoryStream image;
         if (const TWaveCollectionItem* item = kitSound(kit, sound))

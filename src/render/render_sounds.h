@@ -18,7 +18,9 @@ class TWaveCollection;
 // Writes kit sound n to `baseFolder`/temp/n.wav for n = 0..16, each file replaced whole: sound 0
 // is the kit's first (unnamed) sound, sound g the kit sound named as instrument g. A sound the
 // kit lacks, or one without sound data, gives an empty file (its hits mix nothing). Raises
-// EFileError "Cannot create file <path>" when a file cannot be written (no "temp" folder).
+// EFileError "Cannot create file <path>" when a file cannot be written (no "temp" folder), and
+// before writing anything EListError "List index out of bounds (<count>)" for a kit of fewer
+// than 17 sounds (no kit was loaded).
 void exportKitSounds(const TWaveCollection& kit, const std::string& baseFolder);
 
 // The sounds of instruments 1..24 as a render mixes them: kit instrument g from the file

@@ -39,13 +39,11 @@ public:
     bool isStopRequested() override { return host_.isStopRequested && host_.isStopRequested(); }
     void linePassed(std::int64_t position) override
     {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastPump_ < kPumpInterval)
-            return;
-        lastPump_ = now;
-        host_.ProgressBar1->setValue(static_cast<int>(position / unit_));
-        QCoreApplication::processEvents();
+        position_ = position;
+        pumpWhenDue();
     }
+    // Long sounds keep the render mixing for seconds between lines; messages run then too.
+    void mixing() override { pumpWhenDue(); }
     void hitStarting(const std::string& soundName) override
     {
         if (soundName != shownName_) {
@@ -55,10 +53,21 @@ public:
     }
 
 private:
+    void pumpWhenDue()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPump_ < kPumpInterval)
+            return;
+        lastPump_ = now;
+        host_.ProgressBar1->setValue(static_cast<int>(position_ / unit_));
+        QCoreApplication::processEvents();
+    }
+
     static constexpr std::chrono::milliseconds kPumpInterval{20};
     const RenderHost& host_;
     QLabel& label_;
     std::int64_t unit_;
+    std::int64_t position_ = 0;
     std::chrono::steady_clock::time_point lastPump_{};
     std::string shownName_;
 };
@@ -127,6 +136,9 @@ void TForm1::Button1Click(QObject*)
         finish();
         throw;
     }
+    // Presses made while the file was written are taken now, while the render still counts as
+    // running, so a Render or F11 pressed meanwhile is dropped rather than starting another.
+    QCoreApplication::processEvents();
     hide();
     if (outcome == RenderOutcome::Stopped)
         host_.ProgressBar1->setValue(0);

@@ -47,6 +47,9 @@ std::string soundName(int instrument)
 // past them.
 constexpr std::int64_t kMaxFrames = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kWindowFrames = wavaudio::TWave::kWindowFrames;
+// The most frames of one hit mixed between two looks at the observer: a few milliseconds of
+// work, so a window full of long sounds never keeps Stop or the window waiting.
+constexpr std::int64_t kMixPieceFrames = 32768;
 
 // One instrument's sound, read once per render into an empty wave (a file that holds no WAV data
 // leaves it empty, and an empty source mixes nothing), and scaled once: volume, pan and rate are
@@ -217,13 +220,20 @@ double renderVolumeFactor(std::int32_t volume)
     return std::clamp((volume + 4000) * 0.00025, 0.0, 1.0);
 }
 
+void checkOutputIsNotScratchFile(const std::string& outputFile, const std::string& scratchFile)
+{
+    if (sameFile(outputFile, scratchFile))
+        throw Exception(formatMessage(
+            "%s is the file the render builds the song in; please choose another name for the song's WAV file",
+            outputFile));
+}
+
 namespace {
 
 // The render's walk and mix into `output`, whose scratch file is open, and the WAV file written.
 RenderOutcome renderInto(wavaudio::TWave& output, const StepList& list, const RenderSounds& sounds,
                          const std::string& outputFile, RenderObserver& observer)
 {
-
     // Every sound is read before anything is mixed, so the render mixes the sounds as they were
     // when it started, whatever happens to their files meanwhile.
     std::array<std::optional<InstrumentSound>, 25> prepared;
@@ -240,9 +250,11 @@ RenderOutcome renderInto(wavaudio::TWave& output, const StepList& list, const Re
     // the hits that sound in it are summed instrument after instrument in ascending order, and
     // each instrument's hits in the order of the walk, which is the order in which every output
     // sample receives its sums when the whole song is mixed one instrument at a time. A hit that
-    // reaches past its window is carried into the next. Stop takes no further hit, and the hits
-    // begun are finished, so a stopped render's file holds whole hits.
+    // reaches past its window is carried into the next. Stop takes no further hit and mixes
+    // nothing more: the window is stored as far as it was mixed, so a stopped render's file holds
+    // every window before it whole and part of the one in progress.
     HitWalk walk(list, isRendered, observer);
+    bool isStopped = false;
     std::optional<HitWalk::Hit> next = walk.next();
     std::array<std::deque<HitSpan>, 25> sounding;
     const int channels = output.Format().channels();
@@ -265,29 +277,38 @@ RenderOutcome renderInto(wavaudio::TWave& output, const StepList& list, const Re
 
         window.clear();
         std::int64_t filled = windowStart;
-        for (size_t instrument = 0; instrument < sounding.size(); ++instrument) {
+        for (size_t instrument = 0; instrument < sounding.size() && !isStopped; ++instrument) {
             std::deque<HitSpan>& hits = sounding[instrument];
             if (hits.empty())
                 continue;
             const wavaudio::TMixSource& mix = prepared[instrument]->mix;
             for (const HitSpan& hit : hits) {
-                const std::int64_t from = std::max(hit.start, windowStart);
                 const std::int64_t to = std::min(hit.end, windowEnd);
-                if (from >= to)
-                    continue;
-                window.add(from - windowStart, mix.Values(from - hit.start, to - from, scratch), to - from);
-                filled = std::max(filled, to);
+                for (std::int64_t from = std::max(hit.start, windowStart); from < to && !isStopped;) {
+                    observer.mixing();
+                    if (observer.isStopRequested()) {
+                        isStopped = true;
+                        break;
+                    }
+                    const std::int64_t count = std::min(to - from, kMixPieceFrames);
+                    window.add(from - windowStart, mix.Values(from - hit.start, count, scratch), count);
+                    from += count;
+                    filled = std::max(filled, from);
+                }
+                if (isStopped)
+                    break;
             }
             std::erase_if(hits, [windowEnd](const HitSpan& hit) { return hit.end <= windowEnd; });
         }
         // A window no hit reaches is left out; the next one written fills it with silence.
         if (filled > windowStart)
             window.store(output, windowStart, filled - windowStart);
-        if (!next && std::all_of(sounding.begin(), sounding.end(), [](const auto& hits) { return hits.empty(); }))
+        if (isStopped ||
+            (!next && std::all_of(sounding.begin(), sounding.end(), [](const auto& hits) { return hits.empty(); })))
             break;
     }
     output.SaveToFile(outputFile);
-    return walk.isStopped() ? RenderOutcome::Stopped : RenderOutcome::Finished;
+    return walk.isStopped() || isStopped ? RenderOutcome::Stopped : RenderOutcome::Finished;
 }
 
 } // namespace
@@ -295,10 +316,7 @@ RenderOutcome renderInto(wavaudio::TWave& output, const StepList& list, const Re
 RenderOutcome renderSong(const StepList& list, const RenderSounds& sounds, const std::string& scratchFile,
                          const std::string& outputFile, RenderObserver& observer)
 {
-    if (sameFile(outputFile, scratchFile))
-        throw Exception(formatMessage(
-            "%s is the file the render builds the song in; please choose another name for the song's WAV file",
-            outputFile));
+    checkOutputIsNotScratchFile(outputFile, scratchFile);
 
     wavaudio::TWave output;
     output.SetScratchFileName(scratchFile);

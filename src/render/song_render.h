@@ -43,8 +43,9 @@ using RenderSounds = std::array<std::optional<RenderSound>, 25>;
 class RenderObserver {
 public:
     virtual ~RenderObserver() = default;
-    // Asked before each line is taken; true ends the render: no further hit is taken, and the
-    // hits taken are finished.
+    // Asked before each line is taken and before each piece of mixing; true ends the render
+    // there: no further hit is taken and nothing more is mixed, and the output file holds what
+    // was mixed until then.
     virtual bool isStopRequested() = 0;
     // The line index after the line just taken (its tempo line included); the progress position,
     // which runs once from 0 to the list's line count. The place to let pending window messages
@@ -52,6 +53,9 @@ public:
     virtual void linePassed(std::int64_t position) = 0;
     // As each hit is taken, in the order of the list: the name of its sound ("Kick", "Sample 3").
     virtual void hitStarting(const std::string& soundName) = 0;
+    // Between pieces of mixing, each at most a fraction of a second of work however long the
+    // sounds are: the other place to let pending window messages run.
+    virtual void mixing() {}
 };
 
 // The instruments (1..24) that some line of the list names, in ascending order.
@@ -62,6 +66,9 @@ std::set<int> renderInstruments(const StepList& list);
 double renderVolumeFactor(std::int32_t volume);
 
 enum class RenderOutcome { Finished, Stopped };
+
+// Raises the render's Exception when `outputFile` names `scratchFile` (without regard to case).
+void checkOutputIsNotScratchFile(const std::string& outputFile, const std::string& scratchFile);
 
 // Renders `list` into `outputFile`, building the output in `scratchFile`. Each sound is loaded
 // into an empty wave before anything is mixed, so a file that is empty or not a WAV file mixes

@@ -162,8 +162,16 @@ void TWave::LoadFromFile(const std::string& path)
         } else if (std::memcmp(chunk.data(), "data", 4) == 0) {
             loadDataChunk(in, size);
         }
-        // No pad byte after an odd size: the next chunk starts right after the stated size.
         in.seek(bodyStart + size);
+        // An odd-sized chunk is followed by a zero pad byte. A file written without the pad has
+        // the next chunk's identifier there, never a zero, and is walked as it stands.
+        if (size % 2 != 0) {
+            std::uint8_t pad = 1;
+            if (in.read(&pad, 1) == 1 && pad == 0)
+                ++p;
+            else
+                in.seek(bodyStart + size);
+        }
     }
 }
 

@@ -13,14 +13,14 @@ namespace {
 constexpr const char* kLibraryName = "DSound.dll";
 
 // A format record of the size a file gave, widened to the full record with zeros, so the device
-// never reads past the bytes the wave holds. False when the record is shorter than the PCM
+// never reads past the bytes the wave holds; an extensible PCM record is given as plain PCM,
+// the only kind the device plays. False when the record is shorter than the PCM
 // fields: there is no format to give then.
 bool widenFormat(const uint8_t* format, int32_t formatSize, WaveFormatEx& out)
 {
     if (!format || formatSize < static_cast<int32_t>(kPcmFormatBytes))
         return false;
-    out = WaveFormatEx{};
-    std::memcpy(&out, format, std::min<size_t>(size_t(formatSize), sizeof out));
+    out = formatRecordFromBytes(format, formatSize);
     return true;
 }
 

@@ -25,6 +25,23 @@ std::string formatRecordBytes(const WaveFormatEx& format)
     return bytes;
 }
 
+namespace {
+
+constexpr uint16_t kExtensibleFormatTag = 0xFFFE;
+// Where the sub-format identifier stands in an extensible record, and the identifier of PCM.
+constexpr int kSubFormatOffset = 24;
+constexpr uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                       0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+bool isExtensiblePcm(const uint8_t* bytes, int size)
+{
+    return bytes && size >= kSubFormatOffset + int(sizeof kPcmSubFormat) &&
+           (bytes[0] | bytes[1] << 8) == kExtensibleFormatTag &&
+           std::memcmp(bytes + kSubFormatOffset, kPcmSubFormat, sizeof kPcmSubFormat) == 0;
+}
+
+} // namespace
+
 WaveFormatEx formatRecordFromBytes(const uint8_t* bytes, int size)
 {
     auto get = [&](int offset, int width) {
@@ -42,6 +59,10 @@ WaveFormatEx formatRecordFromBytes(const uint8_t* bytes, int size)
     f.nBlockAlign = uint16_t(get(12, 2));
     f.wBitsPerSample = uint16_t(get(14, 2));
     f.cbSize = uint16_t(get(16, 2));
+    if (isExtensiblePcm(bytes, size)) {
+        f.wFormatTag = WAVE_FORMAT_PCM;
+        f.cbSize = 0;
+    }
     return f;
 }
 

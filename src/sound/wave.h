@@ -18,7 +18,9 @@ namespace groovane {
 
 // The format record's 18 little-endian bytes.
 std::string formatRecordBytes(const WaveFormatEx& format);
-// Reads a record from its first bytes; missing bytes read as zero.
+// Reads a record from its first bytes; missing bytes read as zero. A record in the extensible
+// layout (tag 0xFFFE) whose sub-format is PCM reads as the plain PCM record it describes (tag 1,
+// no extra bytes), since its samples are laid out exactly as PCM samples are.
 WaveFormatEx formatRecordFromBytes(const uint8_t* bytes, int size);
 
 // Fills a PCM record: tag 1, block alignment channels * (bits / 8), bytes per second

@@ -127,9 +127,10 @@ void TWaveStream::openForReading()
         throw EWaveStreamError("Wave is invalid");
 
     // Chunk lengths are taken as unsigned, so every step of the walk moves forward and a
-    // hostile length cannot send it back over the same header forever. No pad byte is skipped
-    // after an odd length: files written with pad bytes still load, because a header of zeros
-    // or the end of the host ends the walk.
+    // hostile length cannot send it back over the same header forever. An odd-length chunk is
+    // followed by a zero pad byte, which is skipped; a file written without the pad has a
+    // chunk identifier there, never a zero, and is walked as it stands. The trailing zero byte
+    // of the images this layer writes, or the end of the host, ends the walk.
     uint8_t chunk[8];
     std::memset(chunk, 0, sizeof chunk);
     host_.Read(chunk, 8);
@@ -147,6 +148,11 @@ void TWaveStream::openForReading()
             host_.Seek(length, soFromCurrent);
         } else {
             host_.Seek(length, soFromCurrent);
+        }
+        if (length % 2 != 0) {
+            uint8_t pad = 1;
+            if (host_.Read(&pad, 1) == 1 && pad != 0)
+                host_.Seek(-1, soFromCurrent);
         }
         std::memset(chunk, 0, sizeof chunk);
         host_.Read(chunk, 8);

@@ -20,6 +20,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <memory>
 
 using namespace groovane;
 using namespace groovane::test;
@@ -110,4 +112,41 @@ TEST(CommandLineRender, WritesTheWindowsRenderOfTheSameSongByteForByte)
     const std::string fill = folder.read("window-fill.wav");
     EXPECT_LT(fill.size(), window.size());
     EXPECT_TRUE(folder.read("cli-fill.wav") == fill) << "the renders from entry 2 differ";
+}
+
+TEST(CommandLineRender, RunsStartedTogetherInOneFolderEachWriteTheirOwnSong)
+{
+    // Two songs long enough that four runs started together overlap (a scratch file shared
+    // between them would mix one song into another), each against its render run alone.
+    WorkingFolder folder;
+    folder.write("Hit.wav", toneWav(2, 44100, 20000));
+    writePatternFile(folder, "Beat", 16, 90, 12,
+                     {{"Kick", "ClsHiat"}, {"", "ClsHiat"}, {"Snare", "OpHiat", "Sample1"}, {"", "ClsHiat"}});
+    writePatternFile(folder, "Toms", 8, 60, 10, {{"Tom1", "Sample1"}, {"Tom2"}, {"Snare", "Cymbol2"}});
+    writeSongFile(folder, "A.sng", {"Beat", "Toms"}, {SongSampleSettings{"Hit.wav", 0, 0}});
+    writeSongFile(folder, "B.sng", {"Toms", "Beat", "Toms"}, {SongSampleSettings{"Hit.wav", 30000, 1000}});
+    ASSERT_EQ(runCommandLine(folder, {"-q", "A.sng", "alone-a.wav"}).first, 0);
+    ASSERT_EQ(runCommandLine(folder, {"-q", "B.sng", "alone-b.wav"}).first, 0);
+    ASSERT_NE(folder.read("alone-a.wav"), folder.read("alone-b.wav"));
+
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < 4; ++i) {
+        auto run = std::make_unique<QProcess>();
+        run->setProgram(GROOVANE_RENDER);
+        run->setArguments({"-q", i % 2 == 0 ? "A.sng" : "B.sng", QString("together-%1.wav").arg(i)});
+        run->setWorkingDirectory(QString::fromStdString(folder.path().string()));
+        runs.push_back(std::move(run));
+    }
+    for (auto& run : runs)
+        run->start();
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(runs[size_t(i)]->waitForFinished(-1));
+        EXPECT_EQ(runs[size_t(i)]->exitCode(), 0) << runs[size_t(i)]->readAllStandardError().toStdString();
+        EXPECT_TRUE(folder.read("together-" + std::to_string(i) + ".wav") ==
+                    folder.read(i % 2 == 0 ? "alone-a.wav" : "alone-b.wav"))
+            << "run " << i << " differs from its song rendered alone";
+    }
+    // Each run's scratch file is gone with it.
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }

@@ -7,6 +7,7 @@
 #include "scripted_dialogs.h"
 #include "temp_folder.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QTest>
@@ -77,6 +78,32 @@ TEST_F(IntroScreenTest, WithoutTheVideoFileNothingAppears)
     EXPECT_TRUE(intro.isClosed());
     EXPECT_FALSE(intro.isVisible());
     EXPECT_EQ(intro.MediaPlayer1, nullptr);
+}
+
+TEST_F(IntroScreenTest, ABackendThatCannotLoadSkipsTheIntroAndTheProgramGoesOn)
+{
+    // Making a media player without a backend ends the process, so the intro must find out
+    // first. A backend named that is not installed, and a plugin folder with no backends.
+    folder.write("Groovane.avi", redOverBlueVideo(3));
+    const QByteArray named = qgetenv("QT_MEDIA_BACKEND");
+    const bool wasNamed = qEnvironmentVariableIsSet("QT_MEDIA_BACKEND");
+    qputenv("QT_MEDIA_BACKEND", "nosuchbackend");
+    intro.FormCreate();
+    EXPECT_TRUE(intro.isClosed());
+    EXPECT_EQ(intro.MediaPlayer1, nullptr);
+    EXPECT_TRUE(qgetenv("QT_MEDIA_BACKEND") == "nosuchbackend") << "the user's choice was overridden";
+
+    qunsetenv("QT_MEDIA_BACKEND");
+    const QStringList paths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({QString::fromStdString(folder.path().string())});
+    TIntroScreen withoutPlugins;
+    withoutPlugins.FormCreate();
+    QCoreApplication::setLibraryPaths(paths);
+    if (wasNamed)
+        qputenv("QT_MEDIA_BACKEND", named);
+    EXPECT_TRUE(withoutPlugins.isClosed());
+    EXPECT_EQ(withoutPlugins.MediaPlayer1, nullptr);
+    EXPECT_TRUE(dialogs.messages.empty());
 }
 
 TEST_F(IntroScreenTest, TheVideoPlaysOnTheSurfaceUntilAKeyStopsIt)

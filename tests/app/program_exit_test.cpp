@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <cstdint>
 #include <fstream>
 #include <thread>
@@ -38,11 +39,9 @@ uint32_t le32(const std::string& bytes, size_t at)
 
 } // namespace
 
-TEST(ProgramExit, ClosingTheMainWindowEndsTheProcessWithItsRecordingComplete)
+// Starts the program in `folder`, recording into `recording`, and waits until it catches SIGTERM.
+static void startProgram(QProcess& program, const groovane::test::WorkingFolder& folder, const std::string& recording)
 {
-    groovane::test::WorkingFolder folder;
-    const std::string recording = folder.file("recording.wav");
-    QProcess program;
     program.setProgram(GROOVANE_PROGRAM);
     program.setWorkingDirectory(QString::fromStdString(folder.path().string()));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -60,6 +59,16 @@ TEST(ProgramExit, ClosingTheMainWindowEndsTheProcessWithItsRecordingComplete)
            std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(catchesTermination(program.processId())) << "the program ended before it was up";
+}
+
+TEST(ProgramExit, ClosingTheMainWindowEndsTheProcessWithItsRecordingComplete)
+{
+    groovane::test::WorkingFolder folder;
+    const std::string recording = folder.file("recording.wav");
+    QProcess program;
+    startProgram(program, folder, recording);
+    if (HasFatalFailure())
+        return;
 
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(120000));
@@ -71,4 +80,24 @@ TEST(ProgramExit, ClosingTheMainWindowEndsTheProcessWithItsRecordingComplete)
     ASSERT_GE(bytes.size(), 44u);
     EXPECT_EQ(le32(bytes, 4), bytes.size() - 8);
     EXPECT_EQ(le32(bytes, 40), bytes.size() - 44);
+}
+
+TEST(ProgramExit, ASessionEndingAtAFullDiskEndsTheProgramAndKeepsThePans)
+{
+    // "Panning.dat" cannot be replaced (no one may write it): the close work fails and shows
+    // why, and the program ends all the same, with the old pans whole.
+    groovane::test::WorkingFolder folder;
+    const std::string pans = folder.read("Panning.dat");
+    std::filesystem::permissions(folder.path() / "Panning.dat", std::filesystem::perms::owner_read |
+                                                                    std::filesystem::perms::group_read |
+                                                                    std::filesystem::perms::others_read);
+    QProcess program;
+    startProgram(program, folder, folder.file("recording.wav"));
+    if (HasFatalFailure())
+        return;
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(120000)) << "the refused close kept the program running";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_EQ(folder.read("Panning.dat"), pans);
 }

@@ -109,6 +109,19 @@ TEST_F(SequenceRenderTest, RenderWritesEveryKickOfTheSongAndGivesTheButtonsBack)
     expectIdle();
 }
 
+TEST_F(SequenceRenderTest, WithoutAKitTheRenderIsRefusedBeforeItStarts)
+{
+    // No "Rock_kit.dxg" at start leaves the kit empty: a render of it would be silence.
+    window->DXWaveList1.Items().Clear();
+    dialogs.saveAnswers.push_back(folder.file("song.wav"));
+    window->Rendor->click();
+    EXPECT_EQ(dialogs.errors, std::vector<std::string>{"List index out of bounds (0)"});
+    EXPECT_TRUE(dialogs.fileDialogs.empty());
+    EXPECT_EQ(renders, 0);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("song.wav")));
+    dialogs.saveAnswers.clear();
+}
+
 TEST_F(SequenceRenderTest, CancelledDialogWritesNothing)
 {
     dialogs.saveAnswers.push_back(std::nullopt);

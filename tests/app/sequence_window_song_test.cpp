@@ -350,9 +350,13 @@ TEST_F(SongPlaybackTest, TheEditorKeepsThePatternTheUserHadWhileTheSliderFollows
     window->Loop->setValue(3);
     PatternGrid edited;
     edited.assignCells(window->Grid);
+    // The current cell lies below the song pattern's shorter grid.
+    ASSERT_TRUE(window->StringGrid1->setCurrentCell(4, 6));
 
     setPlayList({"Song"});
     playSong();
+    EXPECT_EQ(window->StringGrid1->currentColumn(), 4);
+    EXPECT_EQ(window->StringGrid1->currentRow(), 6) << "the next Enter would land elsewhere";
     EXPECT_EQ(window->Edit2->text(), "Mine");
     EXPECT_EQ(window->Loop->value(), 3);
     EXPECT_EQ(window->Grid.rowCount(), edited.rowCount());

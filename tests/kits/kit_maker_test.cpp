@@ -278,7 +278,7 @@ TEST_F(KitMakerTest, PlayPreviewsTheInstrumentsFileFromDisk)
     EXPECT_EQ(clock.workerCount(), 0);
 }
 
-TEST_F(KitMakerTest, WithoutTheBlankSoundPrepareFailsAndPlayDoesNothing)
+TEST_F(KitMakerTest, WithoutTheBlankSoundPrepareFailsAndNoIncompleteKitIsSaved)
 {
     std::filesystem::remove(folder.path() / "Blank.wav");
     try {
@@ -291,6 +291,65 @@ TEST_F(KitMakerTest, WithoutTheBlankSoundPrepareFailsAndPlayDoesNothing)
     QTest::mouseClick(window->Play, Qt::LeftButton);
     EXPECT_EQ(dialogs.errors.size(), 0u);
     EXPECT_EQ(clock.workerCount(), 0);
+
+    // Every instrument still has its place: samples load where they belong.
+    loadSample(3, "snare.wav", mixedWav(3));
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(window->DXWaveList1.Items().Count(), kKitSounds);
+    EXPECT_EQ(sound(3).Name(), "Snare");
+    EXPECT_EQ(samplesOf(sound(3).Wave()), mixedWav(3).substr(44));
+
+    // A kit with instruments still empty would stop every start that loads it: it is refused,
+    // naming the first instrument without samples, before a file is asked for.
+    save("Rock_kit.dxg", MessageResult::No);
+    EXPECT_EQ(dialogs.errors.back(), "Wave 'Kick' has no samples.");
+    EXPECT_EQ(dialogs.saveAnswers.size(), 1u);
+    dialogs.saveAnswers.clear();
+    dialogs.answers.clear();
+    for (int tag = 1; tag <= 16; ++tag)
+        if (tag != 3 && tag != 16)
+            loadSample(tag, "any.wav", mixedWav(tag));
+    save("Rock_kit.dxg", MessageResult::No);
+    EXPECT_EQ(dialogs.errors.back(), "Wave 'Tamb' has no samples.");
+    const std::string kit = folder.read("Rock_kit.dxg");
+
+    // Complete, it saves and opens on a sound device like any kit.
+    dialogs.saveAnswers.clear();
+    dialogs.answers.clear();
+    loadSample(16, "tamb.wav", mixedWav(16));
+    save("Rock_kit.dxg", MessageResult::No);
+    EXPECT_NE(folder.read("Rock_kit.dxg"), kit);
+    TDXSoundForm form;
+    TDXSound device(&form);
+    TDXWaveList list;
+    list.SetDXSound(&device);
+    list.Items().LoadFromFile("Rock_kit.dxg");
+    EXPECT_NO_THROW(device.Initialize());
+    EXPECT_EQ(samplesOf(list.Items().Find("Tamb").Wave()), mixedWav(16).substr(44));
+
+    // A kit without one of the names is refused by name too.
+    TWaveCollection shortKit;
+    makeKitLayout(shortKit);
+    shortKit.Items(7).SetName("Tom 2");
+    try {
+        checkKitComplete(shortKit);
+        FAIL() << "a kit without Tom2 passed";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Wave 'Tom2' not found");
+    }
+}
+
+TEST_F(KitMakerTest, ExtensibleAndPaddedFilesLoadAsThePcmTheyHold)
+{
+    window->Prepare(false);
+    const auto value = [](int k, int c) { return (k * 37 + c * 11) % 200 + 1; };
+    for (const int bits : {16, 8}) {
+        const std::string plain = test::pcmWav(22050, bits, 2, 41, value);
+        loadSample(bits == 16 ? 5 : 6, "edited.wav", test::extensibleWav(22050, bits, 2, 41, value));
+        const TWave& wave = sound(bits == 16 ? 5 : 6).Wave();
+        EXPECT_EQ(samplesOf(wave), plain.substr(44)) << bits;
+    }
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 TEST_F(KitMakerTest, SavingOverAnOldKitAndUsingItAtOnce)

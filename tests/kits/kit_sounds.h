@@ -26,6 +26,21 @@ std::string pcmWav(uint32_t rate, int bits, int channels, int frames, Value valu
     return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
 }
 
+// The same samples as pcmWav in the extensible layout editors write: format tag 0xFFFE, 22 extra
+// bytes with the valid bits, the channel mask and the PCM sub-format; and a "LIST" chunk of odd
+// size with its pad byte before the samples.
+template <class Value>
+std::string extensibleWav(uint32_t rate, int bits, int channels, int frames, Value value)
+{
+    const std::string plain = pcmWav(rate, bits, channels, frames, value);
+    const std::string pcmSubFormat("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
+    const std::string format = le16(0xFFFE) + plain.substr(22, 14) + le16(22) + le16(uint16_t(bits)) +
+                               le32(channels == 1 ? 4 : 3) + pcmSubFormat;
+    const std::string body = chunk("fmt ", format) + chunk("LIST", "INFOISFT" + le32(5) + std::string("edit\0", 5)) +
+                             std::string(1, '\0') + plain.substr(36);
+    return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
+}
+
 // A mono 16-bit image holding `frames` samples of `level`.
 inline std::string constantWav(int level, int frames, uint32_t rate = 44100)
 {

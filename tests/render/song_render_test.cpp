@@ -41,11 +41,18 @@ StepList songOf(const std::vector<SongPattern>& patterns)
 
 class RecordingObserver : public RenderObserver {
 public:
-    bool isStopRequested() override { return stopAfterHits >= 0 && static_cast<int>(hits.size()) >= stopAfterHits; }
+    bool isStopRequested() override
+    {
+        return (stopAfterHits >= 0 && static_cast<int>(hits.size()) >= stopAfterHits) ||
+               (stopAfterMixing >= 0 && mixingCalls >= stopAfterMixing);
+    }
     void linePassed(std::int64_t position) override { positions.push_back(position); }
     void hitStarting(const std::string& soundName) override { hits.push_back(soundName); }
+    void mixing() override { ++mixingCalls; }
 
     int stopAfterHits = -1;
+    int stopAfterMixing = -1;
+    int mixingCalls = 0;
     std::vector<std::int64_t> positions;
     std::vector<std::string> hits;
 };
@@ -157,26 +164,37 @@ TEST_F(SongRenderTest, SampleSlotPitchedToHalfRatePlaysTwiceAsLong)
     EXPECT_EQ(observer.hits, (std::vector<std::string>{"Sample 1"}));
 }
 
-TEST_F(SongRenderTest, StopLeavesAValidFileWithTheHitsTakenSoFarEachWhole)
+TEST_F(SongRenderTest, StopEndsTheRenderAtTheNextLookAndLeavesAValidPartialFile)
 {
-    // The snare, played at 1 Hz, lasts four seconds: three are sounding when Stop comes.
-    sounds[1] = sound("kick.wav", wav16(2, 44100, {100, 100}));
-    sounds[2] = sound("snare.wav", wav16(1, 44100, {7, 7, 7, 7}), 1);
-    observer.stopAfterHits = 6;
-    const StepList list = songOf({everyRow(60, 4, {"Kick", "Short Kick"})});
-
-    EXPECT_EQ(render(list), RenderOutcome::Stopped);
-
+    // A kick of 200000 frames: one hit is mixed in several pieces, with a look at the observer
+    // before each. Stop at the third look keeps the two pieces mixed before it.
+    std::string samples;
+    for (int i = 0; i < 200000; ++i)
+        samples += le16(100);
+    sounds[1] = sound("kick.wav", riff(chunk("fmt ", fmtBody(1, 44100, 16)) + chunk("data", samples)));
+    observer.stopAfterMixing = 3;
+    EXPECT_EQ(render(songOf({everyRow(60, 1, {"Kick"})})), RenderOutcome::Stopped);
     const std::string bytes = dir.read("song.wav");
-    ASSERT_GE(bytes.size(), 44u);
+    ASSERT_GT(bytes.size(), 44u);
     EXPECT_EQ(readLe32(bytes, 4), bytes.size() - 8);
     EXPECT_EQ(readLe32(bytes, 40), bytes.size() - 44);
-    const auto out = rendered();
-    // Kick and snare of rows 0..2, the snares to their ends; nothing of row 3.
-    ASSERT_EQ(out->FrameCount(), 2 * 5292 + 4 * 44100);
-    for (int row = 0; row < 4; ++row)
-        EXPECT_EQ(out->GetSample(0, row * 5292), row < 3 ? 100 + 7 * (row + 1) : 7 * 3) << row;
-    EXPECT_EQ(out->GetSample(0, out->FrameCount() - 1), 7);
+    auto out = rendered();
+    ASSERT_EQ(out->FrameCount(), 2 * 32768);
+    EXPECT_EQ(out->GetSample(0, 0), 100);
+    EXPECT_EQ(out->GetSample(1, 2 * 32768 - 1), 100);
+
+    // Stop while the hits are taken: no further hit is taken and nothing more is mixed; the
+    // windows already written stay whole. Kicks every 5292 frames for 200 rows reach well past
+    // the first window of 500000 frames.
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {100, 100}));
+    observer = RecordingObserver{};
+    observer.stopAfterHits = 150;
+    EXPECT_EQ(render(songOf({everyRow(60, 200, {"Kick"})})), RenderOutcome::Stopped);
+    EXPECT_EQ(observer.hits.size(), 150u);
+    out = rendered();
+    const int firstWindowHits = 500000 / 5292 + 1;
+    ASSERT_EQ(out->FrameCount(), (firstWindowHits - 1) * 5292 + 1);
+    EXPECT_EQ(out->GetSample(0, (firstWindowHits - 1) * 5292), 100);
 }
 
 TEST_F(SongRenderTest, SoundWithoutWaveDataMixesNothing)

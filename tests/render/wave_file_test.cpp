@@ -67,14 +67,16 @@ TEST_F(WaveFileTest, ShortFormatChunkFillsOnlyTheLeadingFields)
     EXPECT_EQ(wave.FrameCount(), 1);
 }
 
-TEST_F(WaveFileTest, ChunkWalkTakesSizesAsTheyStandAndTheLastDataChunkWins)
+TEST_F(WaveFileTest, ChunkWalkSkipsPadBytesAndTheLastDataChunkWins)
 {
-    // An odd-sized chunk is followed at once by the next one, with no pad byte in between.
-    const std::string chunks = chunk("fmt ", fmtBody(1, 8000, 16)) + chunk("data", samples16({1, 2, 3})) +
-                               chunk("LIST", "abc") + chunk("data", samples16({9, 8}));
-    loadBytes(wave, dir, riff(chunks));
-    EXPECT_EQ(allSamples(wave), (std::vector<int>{9, 8}));
-    EXPECT_EQ(wave.Data().size(), 4u);
+    // An odd-sized chunk followed by its zero pad byte, and one written without it.
+    for (const std::string& pad : {std::string(1, '\0'), std::string()}) {
+        const std::string chunks = chunk("fmt ", fmtBody(1, 8000, 16)) + chunk("data", samples16({1, 2, 3})) +
+                                   chunk("LIST", "abc") + pad + chunk("data", samples16({9, 8}));
+        loadBytes(wave, dir, riff(chunks));
+        EXPECT_EQ(allSamples(wave), (std::vector<int>{9, 8})) << pad.size();
+        EXPECT_EQ(wave.Data().size(), 4u);
+    }
 }
 
 TEST_F(WaveFileTest, FrameCountUsesTheBlockAlignKnownWhenTheDataArrives)

@@ -121,23 +121,29 @@ TEST(WaveImage, ChunkWalkTakesChunksInAnyOrderAndTheLaterOneWins)
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(wave.Data()), 2), "AB");
 }
 
-TEST(WaveImage, OddChunkIsFollowedWithoutSkippingAPadByte)
+TEST(WaveImage, OddChunkIsFollowedByItsPadByteOrByTheNextChunk)
 {
     const std::string format = pcm16Format();
-    // A 3-byte "LIST" chunk: the next header is read straight after its third byte. A file
-    // written without a pad byte finds its samples; with the usual pad byte the next header
-    // reads as "\0dat", an unknown chunk whose length runs past the end, and no samples are
-    // found.
-    const std::string unpadded =
-        "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") + chunk("data", "1234");
-    EXPECT_EQ(loadBytes(unpadded).Size(), 4);
-
+    // A 3-byte "LIST" chunk and its zero pad byte, as editors write them: the samples are found.
     const std::string padded =
         "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") + std::string(1, '\0') +
         chunk("data", "1234");
     const TWave wave = loadBytes(padded);
     EXPECT_EQ(wave.FormatSize(), 16);
-    EXPECT_EQ(wave.Size(), 0);
+    ASSERT_EQ(wave.Size(), 4);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(wave.Data()), 4), "1234");
+
+    // A writer that leaves the pad out puts the next header straight after the third byte.
+    const std::string unpadded =
+        "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") + chunk("data", "1234");
+    EXPECT_EQ(loadBytes(unpadded).Size(), 4);
+
+    // Odd samples of this layer's own image: its trailing zero byte is their pad, and the
+    // image loads back whole.
+    const TWave odd = loadBytes("RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("data", "12345") +
+                                std::string(1, '\0'));
+    EXPECT_EQ(odd.Size(), 5);
+    EXPECT_EQ(loadBytes(odd.PropertyBytes()).Size(), 5);
 }
 
 TEST(WaveImage, RefusesBadHeadersAndLeavesTheWaveEmpty)
