@@ -28,6 +28,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -44,10 +45,6 @@ using namespace groovane;
 namespace {
 
 constexpr uint32_t kRate = 44100;
-// A hit is the first sound after at least this many silent frames (the hi-hat is 110 ms long,
-// so about 10 ms of silence precede every hit).
-constexpr long kSilenceBeforeHit = 200;
-
 // Errors go to stderr: a modal box would stop the measurement.
 class LoggingDialogs : public Dialogs {
 public:
@@ -99,18 +96,22 @@ std::vector<int16_t> readLeftChannel(const fs::path& path, size_t headerBytes)
     return left;
 }
 
-std::vector<long> findHits(const std::vector<int16_t>& left)
+// A hit is where the recording first reaches a quarter of its loudest sample after at least half
+// a step without one. A recorded hat rings on under the next hit, so no silence marks the onsets;
+// every hit of the pattern is the same sound, so its crossing lies the same number of frames after
+// its first sample each time, and the spacing of crossings is the spacing of hits.
+std::vector<long> findHits(const std::vector<int16_t>& left, long stepFrames)
 {
+    int peak = 0;
+    for (const int16_t sample : left)
+        peak = std::max(peak, std::abs(int{sample}));
+    const int threshold = std::max(1, peak / 4);
     std::vector<long> hits;
-    long silent = kSilenceBeforeHit;
     for (size_t i = 0; i < left.size(); ++i) {
-        if (left[i] == 0) {
-            ++silent;
+        if (std::abs(int{left[i]}) < threshold)
             continue;
-        }
-        if (silent >= kSilenceBeforeHit)
+        if (hits.empty() || static_cast<long>(i) - hits.back() >= stepFrames / 2)
             hits.push_back(static_cast<long>(i));
-        silent = 0;
     }
     return hits;
 }
@@ -168,7 +169,7 @@ void PatternPlaybackOnTheOutput(benchmark::State& state)
 
     if (isMonitored)
         std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the monitor's last blocks
-    const std::vector<long> hits = findHits(readLeftChannel(recording, isMonitored ? 0 : 44));
+    const std::vector<long> hits = findHits(readLeftChannel(recording, isMonitored ? 0 : 44), stepFrames);
     long exact = 0;
     long worstFrames = 0;
     for (size_t i = 1; i < hits.size(); ++i) {
