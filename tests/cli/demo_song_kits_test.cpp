@@ -1,6 +1,7 @@
 // The demo song rendered with each kit of the library in place of the default kit, as
 // groovane-render renders it in a new working folder: it sounds, every pattern's first step
 // included, and no sample of the file reaches full scale, however the kit's hits pile up.
+#include "kit_files.h"
 #include "render_command.h"
 #include "working_folder.h"
 
@@ -23,11 +24,7 @@ namespace {
 
 std::vector<std::string> kitFiles()
 {
-    std::vector<std::string> files;
-    std::istringstream list(GROOVANE_KIT_FILES);
-    for (std::string file; std::getline(list, file, '|');)
-        files.push_back(file);
-    return files;
+    return splitKitFiles(GROOVANE_KIT_FILES);
 }
 
 class DemoSongWithEachKit : public ::testing::TestWithParam<std::string> {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "kit_files.h"
 #include "wave.h"
 #include "wave_collection.h"
 
@@ -29,11 +30,7 @@ std::string readAll(const std::string& path)
 
 std::vector<std::string> kitFiles()
 {
-    std::vector<std::string> files;
-    std::istringstream list(GROOVANE_KIT_FILES);
-    for (std::string file; std::getline(list, file, '|');)
-        files.push_back(file);
-    return files;
+    return splitKitFiles(GROOVANE_KIT_FILES);
 }
 
 std::vector<int> samplesOf(const TWave& wave)
