@@ -1,6 +1,7 @@
 // Songs and patterns from someone else, made as an attacker would make them: names that lead out
 // of the working folder or are cut short by a NUL, FIFOs and devices in the place of a pattern or
 // a song, and names of megabytes. Each gives a message and leaves every file as it was.
+#include "folder_tree.h"
 #include "handler_guard.h"
 #include "line_buffer.h"
 #include "pattern_file.h"
@@ -20,21 +21,6 @@
 #include <sys/stat.h>
 
 using namespace groovane;
-
-namespace {
-
-// Every entry below `root` with its size, to see that nothing was written or deleted.
-std::vector<std::string> treeOf(const std::filesystem::path& root)
-{
-    std::vector<std::string> entries;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        entries.push_back(entry.path().lexically_relative(root).string() + " " +
-                          std::to_string(entry.is_regular_file() ? entry.file_size() : 0));
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
-
-} // namespace
 
 class HostileFilesTest : public ::testing::Test {
 protected:
@@ -77,7 +63,7 @@ TEST_F(HostileFilesTest, NamesLeadingOutOfTheFolderOrCutByANulNeverReachTheLibra
 {
     const std::string traversal = "temp/../../" + victim;
     const std::string cut = "temp/../../" + victim + ".txt" + std::string(1, '\0');
-    const auto before = treeOf(folder.path());
+    const auto before = folderTree(folder.path());
     const int librarySize = window->MusicLib->count();
     for (const std::string& name : {traversal, cut}) {
         dialogs.errors.clear();
@@ -103,7 +89,7 @@ TEST_F(HostileFilesTest, NamesLeadingOutOfTheFolderOrCutByANulNeverReachTheLibra
         delete window->MusicLib->takeItem(index);
     }
     EXPECT_TRUE(victimsUntouched());
-    EXPECT_EQ(treeOf(folder.path()), before);
+    EXPECT_EQ(folderTree(folder.path()), before);
 
     // Play Song opens none of a song's patterns when one of its names leads out of the folder.
     dialogs.errors.clear();
@@ -117,14 +103,14 @@ TEST_F(HostileFilesTest, NamesLeadingOutOfTheFolderOrCutByANulNeverReachTheLibra
 TEST_F(HostileFilesTest, SavingAPatternNamedWithANulWritesNothing)
 {
     const std::string kit = folder.read("Rock_kit.dxg");
-    const auto before = treeOf(folder.path());
+    const auto before = folderTree(folder.path());
     window->Grid.setCell(0, 0, "Rock_kit.dxg" + std::string(1, '\0'));
     runGuarded([&] { window->BitBtn6Click(); });
     ASSERT_EQ(dialogs.errors.size(), 1u);
     EXPECT_EQ(dialogs.errors[0], "'Rock_kit.dxg?' is not a valid pattern name: it holds the control character 0x00, "
                                  "which no file name in the working folder may hold.");
     EXPECT_EQ(folder.read("Rock_kit.dxg"), kit);
-    EXPECT_EQ(treeOf(folder.path()), before);
+    EXPECT_EQ(folderTree(folder.path()), before);
     EXPECT_EQ(window->SongList->count(), 0);
 }
 

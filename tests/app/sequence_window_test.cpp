@@ -1,3 +1,4 @@
+#include "folder_tree.h"
 #include "handler_guard.h"
 #include "line_buffer.h"
 #include "pattern_editing.h"
@@ -208,17 +209,6 @@ TEST_F(SequenceWindowTest, HelpOpensTheManualBesideTheProgramAndTheInstalledOne)
 // in a pattern's place, the length list and the instrument box.
 
 namespace {
-
-// Every entry below `root` with its size (0 for folders), to see that nothing was written.
-std::vector<std::string> folderTree(const std::filesystem::path& root)
-{
-    std::vector<std::string> entries;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        entries.push_back(entry.path().lexically_relative(root).string() + " " +
-                          std::to_string(entry.is_regular_file() ? entry.file_size() : 0));
-    std::sort(entries.begin(), entries.end());
-    return entries;
-}
 
 // A pattern file of `length` steps with a kick on the last step, as the program writes it.
 std::string patternFileOf(const std::string& name, int length)
