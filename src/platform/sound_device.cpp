@@ -10,9 +10,21 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <new>
+#include <thread>
+
+// Debug and sanitizer builds (the test builds) check that every call on a device and its buffers
+// comes from the thread that made the device; release builds check nothing.
+#if !defined(NDEBUG) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define GROOVANE_CHECK_DEVICE_THREAD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define GROOVANE_CHECK_DEVICE_THREAD 1
+#endif
+#endif
 
 namespace groovane {
 
@@ -28,9 +40,23 @@ struct DeviceCore {
     DeviceCore(const DeviceCore&) = delete;
     DeviceCore& operator=(const DeviceCore&) = delete;
 
+    // What the device and its buffers keep is plain data of the thread that made the device (the
+    // UI thread): nothing of it is locked, so a call from any other thread would race with it.
+    // Where checks are built in, such a call ends the program with one line naming the call.
+    void expectOwnThread([[maybe_unused]] const char* call) const {
+#ifdef GROOVANE_CHECK_DEVICE_THREAD
+        if (std::this_thread::get_id() != owner) {
+            std::fprintf(stderr, "groovane: sound device call %s from a thread other than the one that made the device\n",
+                         call);
+            std::abort();
+        }
+#endif
+    }
+
     SoundSystem& system;
     DeviceMix* mix;
     bool mixerKnowsMix;
+    const std::thread::id owner = std::this_thread::get_id();
     uint32_t cooperativeLevel = 0;
     WaveFormatEx primaryFormat{WAVE_FORMAT_PCM, 2, 22050, 44100, 2, 8, 0};
 };
@@ -85,12 +111,14 @@ public:
     HRESULT GetFrequency(uint32_t*) override { return DSERR_CONTROLUNAVAIL; }
     HRESULT SetFrequency(uint32_t) override { return DSERR_CONTROLUNAVAIL; }
     HRESULT GetFormat(WaveFormatEx* format) override {
+        device_->expectOwnThread("GetFormat");
         if (!format)
             return DSERR_INVALIDPARAM;
         *format = device_->primaryFormat;
         return DS_OK;
     }
     HRESULT SetFormat(const WaveFormatEx* format) override {
+        device_->expectOwnThread("SetFormat");
         if (!format)
             return DSERR_INVALIDPARAM;
         if (device_->cooperativeLevel < DSSCL_PRIORITY)
@@ -133,14 +161,17 @@ public:
         updateGains();
     }
 
-    ~SecondaryBuffer() override { device_->system.mixer().releaseVoice(voice_, isKnownToMixer_); }
+    ~SecondaryBuffer() override {
+        device_->expectOwnThread("Release");
+        device_->system.mixer().releaseVoice(voice_, isKnownToMixer_);
+    }
 
     SecondaryBuffer(const SecondaryBuffer&) = delete;
     SecondaryBuffer& operator=(const SecondaryBuffer&) = delete;
 
     // A duplicate: same memory and format, same volume, pan and frequency, stopped at 0.
     std::shared_ptr<SecondaryBuffer> duplicate() {
-        std::lock_guard lock(mutex_);
+        device_->expectOwnThread("DuplicateSoundBuffer");
         auto copy = std::make_shared<SecondaryBuffer>(device_, voice_->memory, format_, flags_);
         copy->volume_ = volume_;
         copy->pan_ = pan_;
@@ -153,26 +184,19 @@ public:
     HRESULT Play(uint32_t flags) override { return play(flags, nullptr); }
 
     HRESULT PlayReplacing(uint32_t flags, SoundBuffer& previous) override {
+        device_->expectOwnThread("PlayReplacing");
         auto* other = dynamic_cast<SecondaryBuffer*>(&previous);
         if (other == this || !other)
             return play(flags, nullptr);
-        Voice* replaced = nullptr;
-        {
-            std::lock_guard lock(other->mutex_);
-            if (other->isPlayingLocked())
-                replaced = other->voice_;
-        }
-        return play(flags, replaced);
+        return play(flags, other->isPlaying() ? other->voice_ : nullptr);
     }
 
     HRESULT SetCurrentPositionOnCue(uint32_t bytes) override {
-        std::unique_lock lock(mutex_);
+        device_->expectOwnThread("SetCurrentPositionOnCue");
         if (bytes >= sizeBytes())
             return DSERR_INVALIDPARAM;
-        if (!isPlayingLocked()) {
-            lock.unlock();
+        if (!isPlaying())
             return SetCurrentPosition(bytes);
-        }
         const uint32_t frame = bytes / format_.nBlockAlign;
         const uint32_t generation = ++generation_;
         if (!device_->system.mixer().rewind(voice_, generation, frame, device_->system.playCue()))
@@ -184,7 +208,7 @@ public:
     }
 
     HRESULT Stop() override {
-        std::lock_guard lock(mutex_);
+        device_->expectOwnThread("Stop");
         if (isKnownToMixer_ && !device_->system.mixer().stop(voice_, ++generation_))
             return DSERR_GENERIC;
         isPlayRequested_ = false;
@@ -192,13 +216,13 @@ public:
     }
 
     HRESULT GetCurrentPosition(uint32_t* playCursor, uint32_t* writeCursor) override {
-        std::lock_guard lock(mutex_);
-        const uint32_t frame = cursorFrameLocked();
+        device_->expectOwnThread("GetCurrentPosition");
+        const uint32_t frame = cursorFrame();
         if (playCursor)
             *playCursor = frame * format_.nBlockAlign;
         if (writeCursor) {
             uint32_t write = frame;
-            if (isPlayingLocked()) {
+            if (isPlaying()) {
                 // The mixer has consumed everything before the play cursor; keep a margin of
                 // about 10 ms ahead of it for writers.
                 const uint32_t rate = frequency_ ? frequency_ : format_.nSamplesPerSec;
@@ -211,7 +235,7 @@ public:
     }
 
     HRESULT SetCurrentPosition(uint32_t bytes) override {
-        std::lock_guard lock(mutex_);
+        device_->expectOwnThread("SetCurrentPosition");
         if (bytes >= sizeBytes())
             return DSERR_INVALIDPARAM;
         const uint32_t frame = bytes / format_.nBlockAlign;
@@ -227,6 +251,7 @@ public:
 
     HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1, void** region2,
                  uint32_t* bytes2, uint32_t flags) override {
+        device_->expectOwnThread("Lock");
         if (!region1 || !bytes1)
             return DSERR_INVALIDPARAM;
         if (isLost())
@@ -254,6 +279,7 @@ public:
     }
 
     HRESULT Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override {
+        device_->expectOwnThread("Unlock");
         const uint8_t* begin = voice_->memory->data.data();
         const uint8_t* end = begin + voice_->memory->data.size();
         auto inside = [&](void* region, uint32_t count) {
@@ -268,11 +294,11 @@ public:
     }
 
     HRESULT GetStatus(uint32_t* status) override {
+        device_->expectOwnThread("GetStatus");
         if (!status)
             return DSERR_INVALIDPARAM;
-        std::lock_guard lock(mutex_);
         uint32_t bits = 0;
-        if (isPlayingLocked())
+        if (isPlaying())
             bits |= DSBSTATUS_PLAYING | (isLooping_ ? DSBSTATUS_LOOPING : 0);
         if (isLost())
             bits |= DSBSTATUS_BUFFERLOST;
@@ -281,70 +307,71 @@ public:
     }
 
     HRESULT GetVolume(int32_t* volume) override {
+        device_->expectOwnThread("GetVolume");
         if (!(flags_ & DSBCAPS_CTRLVOLUME))
             return DSERR_CONTROLUNAVAIL;
         if (!volume)
             return DSERR_INVALIDPARAM;
-        std::lock_guard lock(mutex_);
         *volume = volume_;
         return DS_OK;
     }
 
     HRESULT SetVolume(int32_t volume) override {
+        device_->expectOwnThread("SetVolume");
         if (!(flags_ & DSBCAPS_CTRLVOLUME))
             return DSERR_CONTROLUNAVAIL;
         if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
             return DSERR_INVALIDPARAM;
-        std::lock_guard lock(mutex_);
         volume_ = volume;
         updateGains();
         return DS_OK;
     }
 
     HRESULT GetPan(int32_t* pan) override {
+        device_->expectOwnThread("GetPan");
         if (!(flags_ & DSBCAPS_CTRLPAN))
             return DSERR_CONTROLUNAVAIL;
         if (!pan)
             return DSERR_INVALIDPARAM;
-        std::lock_guard lock(mutex_);
         *pan = pan_;
         return DS_OK;
     }
 
     HRESULT SetPan(int32_t pan) override {
+        device_->expectOwnThread("SetPan");
         if (!(flags_ & DSBCAPS_CTRLPAN))
             return DSERR_CONTROLUNAVAIL;
         if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT)
             return DSERR_INVALIDPARAM;
-        std::lock_guard lock(mutex_);
         pan_ = pan;
         updateGains();
         return DS_OK;
     }
 
     HRESULT GetFrequency(uint32_t* frequency) override {
+        device_->expectOwnThread("GetFrequency");
         if (!(flags_ & DSBCAPS_CTRLFREQUENCY))
             return DSERR_CONTROLUNAVAIL;
         if (!frequency)
             return DSERR_INVALIDPARAM;
-        std::lock_guard lock(mutex_);
         // "The format's own rate" reads back as that rate, as the platform reports it.
         *frequency = frequency_ != DSBFREQUENCY_ORIGINAL ? frequency_ : format_.nSamplesPerSec;
         return DS_OK;
     }
 
     HRESULT SetFrequency(uint32_t frequency) override {
+        device_->expectOwnThread("SetFrequency");
         if (!(flags_ & DSBCAPS_CTRLFREQUENCY))
             return DSERR_CONTROLUNAVAIL;
         if (frequency != DSBFREQUENCY_ORIGINAL && (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
             return DSERR_INVALIDPARAM;
-        std::lock_guard lock(mutex_);
         frequency_ = frequency;
         voice_->frequency.store(frequency, std::memory_order_relaxed);
         return DS_OK;
     }
 
     HRESULT GetFormat(WaveFormatEx* format) override {
+        device_->expectOwnThread("GetFormat");
         if (!format)
             return DSERR_INVALIDPARAM;
         *format = format_;
@@ -354,7 +381,7 @@ public:
     HRESULT SetFormat(const WaveFormatEx*) override { return DSERR_INVALIDCALL; }
 
     HRESULT Restore() override {
-        std::lock_guard lock(mutex_);
+        device_->expectOwnThread("Restore");
         lossEpoch_ = device_->system.mixer().lossEpoch();
         return DS_OK;
     }
@@ -366,12 +393,12 @@ private:
     bool isLost() const { return device_->system.mixer().lossEpoch() != lossEpoch_; }
 
     HRESULT play(uint32_t flags, Voice* replaces) {
-        std::lock_guard lock(mutex_);
+        device_->expectOwnThread("Play");
         if (isLost())
             return DSERR_BUFFERLOST;
         const bool looping = (flags & DSBPLAY_LOOPING) != 0;
         const uint32_t generation = ++generation_;
-        if (!device_->system.mixer().play(voice_, generation, looping, isPlayingLocked(), device_->system.playCue(),
+        if (!device_->system.mixer().play(voice_, generation, looping, isPlaying(), device_->system.playCue(),
                                           replaces))
             return DSERR_GENERIC;
         isKnownToMixer_ = true;
@@ -383,11 +410,11 @@ private:
 
     // Playing as far as the caller can tell: a Play is in force and the mixer has not reported
     // that it ran out (or was dropped) since.
-    bool isPlayingLocked() const {
+    bool isPlaying() const {
         return isPlayRequested_ && voice_->endedGeneration.load(std::memory_order_acquire) != playGeneration_;
     }
 
-    uint32_t cursorFrameLocked() {
+    uint32_t cursorFrame() {
         const uint64_t published = voice_->published.load(std::memory_order_acquire);
         const auto applied = static_cast<uint32_t>(published >> 32);
         if (hasPendingPosition_) {
@@ -416,8 +443,8 @@ private:
     const WaveFormatEx format_;
     const uint32_t flags_;
 
-    // Guards what follows: the UI thread and a streamed player's worker may both call.
-    mutable std::mutex mutex_;
+    // UI thread only (see DeviceCore::expectOwnThread); what the mixer reads of these travels
+    // through the voice's atomics and the mixer's queue.
     int32_t volume_ = 0;
     int32_t pan_ = 0;
     uint32_t frequency_ = 0;
@@ -437,6 +464,7 @@ public:
     explicit Device(std::shared_ptr<DeviceCore> core) : core_(std::move(core)) {}
 
     HRESULT SetCooperativeLevel(WindowHandle window, uint32_t level) override {
+        core_->expectOwnThread("SetCooperativeLevel");
         if (!window || level < DSSCL_NORMAL || level > DSSCL_WRITEPRIMARY)
             return DSERR_INVALIDPARAM;
         core_->cooperativeLevel = level;
@@ -444,6 +472,7 @@ public:
     }
 
     HRESULT CreateSoundBuffer(const SoundBufferDesc* desc, std::shared_ptr<SoundBuffer>* buffer) override {
+        core_->expectOwnThread("CreateSoundBuffer");
         if (!buffer)
             return DSERR_INVALIDPARAM;
         buffer->reset();
@@ -472,6 +501,7 @@ public:
 
     HRESULT DuplicateSoundBuffer(const std::shared_ptr<SoundBuffer>& original,
                                  std::shared_ptr<SoundBuffer>* duplicate) override {
+        core_->expectOwnThread("DuplicateSoundBuffer");
         if (!duplicate)
             return DSERR_INVALIDPARAM;
         duplicate->reset();

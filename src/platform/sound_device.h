@@ -6,9 +6,13 @@
 // buffers are restored, duplicates share sample memory) unchanged. Every device of every window
 // mixes into one shared output (sound_system.h).
 //
-// Threads: every call is made from the UI thread, except that Stop, GetStatus and
-// GetCurrentPosition may also come from a streamed player's worker thread. No call blocks on the
-// audio thread. No call throws: failures are returned as result codes.
+// Threads: a device and its buffers belong to the thread that made the device, the UI thread;
+// every call on them, their release included, comes from there (a streamed player's worker
+// hands its refills to the UI thread, ui_call_queue.h, and never calls a buffer itself). Nothing
+// here is locked: what the mixer needs crosses to the audio thread only through the mixer's
+// command queue and atomics, and what the mixer lets go of comes back through its retire queue
+// (sound_mixer.h). Debug and sanitizer builds end the program on a call from another thread. No
+// call blocks on the audio thread. No call throws: failures are returned as result codes.
 #pragma once
 
 #include <cstdint>
@@ -120,9 +124,9 @@ public:
     // happened and the buffer has moved on from there. On a stopped buffer it is
     // SetCurrentPosition. Beyond the end: DSERR_INVALIDPARAM. Primary: DSERR_INVALIDCALL.
     virtual HRESULT SetCurrentPositionOnCue(uint32_t bytes) = 0;
-    // Stops; the play cursor stays where it was. Also from a worker thread.
+    // Stops; the play cursor stays where it was.
     virtual HRESULT Stop() = 0;
-    // Play and write cursors in bytes (either pointer may be null). Also from a worker thread.
+    // Play and write cursors in bytes (either pointer may be null).
     virtual HRESULT GetCurrentPosition(uint32_t* playCursor, uint32_t* writeCursor) = 0;
     // Moves the play cursor of a secondary buffer (rounded down to a whole frame); beyond the
     // end: DSERR_INVALIDPARAM. Primary: DSERR_INVALIDCALL.
@@ -135,7 +139,7 @@ public:
     virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1,
                          void** region2, uint32_t* bytes2, uint32_t flags) = 0;
     virtual HRESULT Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) = 0;
-    // DSBSTATUS_* bits. Also from a worker thread.
+    // DSBSTATUS_* bits.
     virtual HRESULT GetStatus(uint32_t* status) = 0;
     // Volume in hundredths of a decibel, -10000 .. 0; pan -10000 .. 10000; frequency 0 (the
     // format's own rate; GetFrequency then reports that rate) or 100 .. 200000 Hz. Out of range:

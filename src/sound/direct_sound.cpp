@@ -28,7 +28,7 @@ bool widenFormat(const uint8_t* format, int32_t formatSize, WaveFormatEx& out)
 
 void TDirectX::SetDXResult(HRESULT result)
 {
-    dxResult_.store(result, std::memory_order_relaxed);
+    dxResult_ = result;
     if (result != DS_OK)
         Check();
 }

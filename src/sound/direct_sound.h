@@ -4,11 +4,11 @@
 // component to restore every sound (dx_sound.h, wave_collection.h). Everything else that fails
 // while playing is only stored as a result code and returned as a Boolean.
 //
-// User-interface thread only, except that Stop, Status and Playing of a buffer may also be
-// called by a streamed player's worker thread when it ends.
+// User-interface thread only, like the device under them (sound_device.h): a streamed player's
+// worker stops, polls and refills its ring only through calls it hands to the UI thread
+// (audio_stream.h), so nothing here is locked or atomic.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,15 +51,14 @@ public:
 class TDirectX {
 public:
     virtual ~TDirectX() = default;
-    HRESULT DXResult() const { return dxResult_.load(std::memory_order_relaxed); }
+    HRESULT DXResult() const { return dxResult_; }
     void SetDXResult(HRESULT result);
 
 protected:
     virtual void Check() {}
 
 private:
-    // Atomic because a streamed player's worker may stop its buffer while the UI thread reads.
-    std::atomic<HRESULT> dxResult_{DS_OK};
+    HRESULT dxResult_ = DS_OK;
 };
 
 class TDirectSound : public TDirectX {

@@ -1,12 +1,15 @@
-// The crossing between the audio callback and the threads that call the device: the UI thread
-// making, changing, duplicating and releasing buffers and refilling a streamed ring behind its
-// play cursor, a worker thread stopping and polling that ring as a streamed player does, and the
-// output going away and coming back, all while a callback thread mixes as fast as it can. Built
-// and run under ThreadSanitizer too; its value is in running clean there.
+// The threads that meet at the device, as the program has them: the UI thread making, changing,
+// duplicating and releasing buffers (released voices come back through the mixer's retire queue)
+// and refilling a streamed ring behind its play cursor on the calls a worker hands it through the
+// UI call queue, as a streamed player's worker does; a callback thread mixing as fast as it can;
+// and a watchdog thread reporting the output restarted, as PortAudio's does, after which the UI
+// thread restores what was lost. Built and run under ThreadSanitizer too; its value is in running
+// clean there.
 #include "le_bytes.h"
 #include "sound_device.h"
 #include "sound_mixer.h"
 #include "sound_system.h"
+#include "ui_call_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +32,11 @@
 namespace groovane {
 namespace {
 
-// An output whose callback thread renders blocks back to back, with no pacing.
+// An output whose callback thread renders blocks back to back, with no pacing, and whose watchdog
+// thread reports a restart every 200 blocks, `restarts` times in all.
 class FreeRunningOutput final : public AudioOutput {
 public:
+    explicit FreeRunningOutput(int restarts = 0) : restartsToMake_(restarts) {}
     ~FreeRunningOutput() override { stop(); }
     std::string name() const override { return "free-running"; }
     uint32_t sampleRate() const override { return 44100; }
@@ -48,27 +53,43 @@ public:
                 blocks_.fetch_add(1);
             }
         });
+        watchdog_ = std::thread([this, &renderer] {
+            for (int i = 0; i < restartsToMake_ && waitBlocks(200); ++i) {
+                renderer.outputRestarted();
+                restarts_.fetch_add(1);
+            }
+        });
         return true;
     }
     void stop() override {
         isRunning_.store(false);
         if (thread_.joinable())
             thread_.join();
+        if (watchdog_.joinable())
+            watchdog_.join();
     }
 
-    // Waits until the callback has rendered `count` more blocks.
-    void waitBlocks(uint64_t count) const {
+    // Waits until the callback has rendered `count` more blocks; false if it stopped first.
+    bool waitBlocks(uint64_t count) const {
         const uint64_t target = blocks_.load() + count;
-        while (blocks_.load() < target)
+        while (blocks_.load() < target) {
+            if (!isRunning_.load())
+                return false;
             std::this_thread::yield();
+        }
+        return true;
     }
     bool sawStreamedValue() const { return sawStreamedValue_.load(); }
+    int restarts() const { return restarts_.load(); }
 
 private:
+    const int restartsToMake_;
     std::atomic<bool> isRunning_{false};
     std::atomic<uint64_t> blocks_{0};
     std::atomic<bool> sawStreamedValue_{false};
+    std::atomic<int> restarts_{0};
     std::thread thread_;
+    std::thread watchdog_;
 };
 
 WaveFormatEx mono16() { return {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0}; }
@@ -110,9 +131,10 @@ void openCdQualityDevice(SoundSystem& system, std::shared_ptr<SoundDevice>& devi
     ASSERT_EQ(primary->SetFormat(&cd), DS_OK);
 }
 
-TEST(SoundThreadCrossing, UiWorkerAndCallbackThreadsShareTheDeviceSafely) {
+TEST(SoundThreadCrossing, TheUiThreadAloneCallsTheDeviceWhileWorkerCallbackAndWatchdogRun) {
+    constexpr int kRestarts = 3;
     SoundSystem system;
-    auto ownedOutput = std::make_unique<FreeRunningOutput>();
+    auto ownedOutput = std::make_unique<FreeRunningOutput>(kRestarts);
     FreeRunningOutput& output = *ownedOutput;
     system.useOutput(std::move(ownedOutput));
 
@@ -120,37 +142,46 @@ TEST(SoundThreadCrossing, UiWorkerAndCallbackThreadsShareTheDeviceSafely) {
     std::shared_ptr<SoundBuffer> primary;
     ASSERT_NO_FATAL_FAILURE(openCdQualityDevice(system, device, primary));
 
-    // The streamed ring: looped, refilled behind its play cursor by this thread, polled and
-    // finally stopped by a worker.
+    // The streamed ring: looped, refilled behind its play cursor and finally stopped, each time on
+    // this thread for a call the worker hands over. A lost ring is restored, filled and played
+    // again, as the streamed player does.
     constexpr uint32_t kRingBytes = 8192;
     auto ring = makeBuffer(*device, kRingBytes, 0xE0 | DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2);
     fill(*ring, 0, kRingBytes, 1000);
     ASSERT_EQ(ring->Play(DSBPLAY_LOOPING), DS_OK);
     output.waitBlocks(4);
     EXPECT_TRUE(output.sawStreamedValue());
+    uint32_t written = 0;
+    auto refill = [&] {
+        uint32_t status = 0;
+        ring->GetStatus(&status);
+        if (status & DSBSTATUS_BUFFERLOST) {
+            ring->Restore();
+            fill(*ring, 0, kRingBytes, 1000);
+            written = 0;
+            ring->Play(DSBPLAY_LOOPING);
+            return;
+        }
+        uint32_t play = 0;
+        ring->GetCurrentPosition(&play, nullptr);
+        const uint32_t free = (play + kRingBytes - written) % kRingBytes & ~1u;
+        if (free >= 256) {
+            fill(*ring, written, free, 1000);
+            written = (written + free) % kRingBytes;
+        }
+    };
+    UiCallQueue queue;
     std::atomic<bool> workerDone{false};
     std::thread worker([&] {
-        for (int i = 0; i < 2000; ++i) {
-            uint32_t status = 0;
-            uint32_t play = 0;
-            ring->GetStatus(&status);
-            ring->GetCurrentPosition(&play, nullptr);
-            std::this_thread::yield();
-        }
-        ring->Stop();
+        for (int i = 0; i < 300; ++i)
+            queue.callAndWait(refill);
+        queue.callAndWait([&] { ring->Stop(); });
         workerDone.store(true);
     });
 
     std::vector<std::shared_ptr<SoundBuffer>> voices;
-    uint32_t written = 0;
-    for (int round = 0; !workerDone.load() || round < 300; ++round) {
-        uint32_t play = 0;
-        ring->GetCurrentPosition(&play, nullptr);
-        const uint32_t free = (play + kRingBytes - written) % kRingBytes;
-        if (free >= 256) {
-            fill(*ring, written, free & ~1u, 1000);
-            written = (written + (free & ~1u)) % kRingBytes;
-        }
+    for (int round = 0; !workerDone.load() || round < 300 || output.restarts() < kRestarts; ++round) {
+        queue.serve();
 
         auto voice = makeBuffer(*device, 512);
         fill(*voice, 0, 512, static_cast<int16_t>(round));
@@ -172,17 +203,16 @@ TEST(SoundThreadCrossing, UiWorkerAndCallbackThreadsShareTheDeviceSafely) {
             }
             voices.erase(voices.begin(), voices.begin() + 20);
         }
-        if (round % 100 == 50) {
-            system.mixer().outputRestarted();
+        uint32_t status = 0;
+        if (voices.front()->GetStatus(&status) == DS_OK && (status & DSBSTATUS_BUFFERLOST))
             for (auto& v : voices)
                 v->Restore();
-            ring->Restore();
-        }
         if (round % 16 == 0)
             output.waitBlocks(1);
     }
     worker.join();
     output.waitBlocks(2);
+    EXPECT_EQ(output.restarts(), kRestarts);
 
     uint32_t status = 0;
     ring->GetStatus(&status);
