@@ -1,13 +1,22 @@
-// The kit played while a real output thread mixes: triggers, pan and volume changes, cleanup
-// ticks and a device restart on the user-interface side, rendering on the audio side. Run under
-// ThreadSanitizer, it shows the sound layer hands nothing to the audio thread unsafely.
+// The kit and a streamed player played while a real output thread mixes: triggers, pan and
+// volume changes, cleanup ticks and a device restart on the user-interface side, the player's
+// worker on real time handing its refills to this thread through the UI call queue, rendering
+// on the output's own thread. Run under ThreadSanitizer, it shows the sound layer hands nothing
+// to the audio thread unsafely and the worker touches nothing of the player's.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
 #include <thread>
 
+#include "audio_stream.h"
 #include "dx_sound.h"
 #include "sound_system.h"
+#include "ui_call_queue.h"
 #include "wave.h"
 #include "wave_collection.h"
 
@@ -29,12 +38,24 @@ TWave noiseWave(int frames)
     return wave;
 }
 
-TEST(SoundThreads, KitPlaysWhileTheOutputThreadMixes)
+TEST(SoundThreads, KitAndStreamedPlayerPlayWhileTheOutputThreadMixes)
 {
     SoundSystem::instance().useOutput(makeNullAudioOutput(44100));
     TDXSoundForm form;
     TDXSound sound(&form);
     sound.SetOptions(soGlobalFocus | soExclusive);
+
+    // The streamed player sits on a sound component of its own, as a second window's would, so
+    // the kit's device restart leaves its ring alone.
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("groovane_streamed_" + std::to_string(::getpid()) + ".wav")).string();
+    noiseWave(2 * 44100).SaveToFile(path);
+    TDXSound streamSound(&form);
+    streamSound.SetOptions(soGlobalFocus);
+    streamSound.Initialize();
+    TAudioFileStream player(*streamSound.DSound());
+    player.SetFileName(path);
+    player.Play();
     TDXWaveList kit;
     kit.Items().Add().SetWave(noiseWave(16));
     for (const char* name : {"Kick", "Snare", "Tamb"}) {
@@ -54,9 +75,23 @@ TEST(SoundThreads, KitPlaysWhileTheOutputThreadMixes)
             kit.Items().FreeStoppedCopies();
         if (round == 20)
             sound.Initialize(); // closes and reopens the device while the output runs
+        uiCallQueue().serve();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     EXPECT_TRUE(kit.Items().Initialized());
+
+    // The player's refills run here, from the worker's hand-overs, until a fifth of a second has
+    // played (at least one refill every 50 ms), then the player stops and its worker is joined.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (player.Position() < 44100 * 2 / 5 && std::chrono::steady_clock::now() < deadline) {
+        uiCallQueue().serve();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_GE(player.Position(), 44100 * 2 / 5);
+    EXPECT_TRUE(player.Playing());
+    player.Stop();
+    EXPECT_EQ(uiCallQueue().pending(), 0u);
+    std::remove(path.c_str());
 
     // Play with wait returns once the output thread has played the copy to its end, and keeps
     // nothing on the playing list.
