@@ -5,6 +5,11 @@
 // voice of each device at that device's primary rate and width, saturating, converts each
 // device's mix to the output rate and sums all devices into the output. What the mixer lets go of
 // comes back through a second queue and is freed on the UI side.
+//
+// Threads: the UI side runs on the devices' thread, the UI thread. render runs on the output's
+// thread: PortAudio's callback, the null or wav: output's own mixing thread, or the thread that
+// pumps an offline output. outputRestarted comes from whichever thread sees the output come back
+// (PortAudio's watchdog). They meet only in the two queues and the atomics.
 #pragma once
 
 #include "audio_output.h"
@@ -126,7 +131,9 @@ public:
     SoundMixer();
     ~SoundMixer() override;
 
-    // --- UI side (any thread that is not the audio thread; calls are serialised inside) ---
+    // --- UI side: the devices' thread (the UI thread in the program), never the audio thread.
+    // The calls are serialised inside, so devices of one system made on different threads still
+    // give the command queue one producer at a time. ---
 
     // Sets the output's rate and the latency a timed Play carries. Only while no output pulls.
     void setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames);
@@ -200,7 +207,9 @@ private:
 
     SpscQueue<Command> commands_;
     SpscQueue<Retired> retired_;
-    std::mutex producerMutex_; // serialises UI-side producers; the audio thread never takes it
+    // Serialises UI-side producers (uncontended while they are all the UI thread); the audio
+    // thread never takes it.
+    std::mutex producerMutex_;
     std::vector<Command> unsentReleases_;
 
     uint32_t outputRate_ = 44100;
