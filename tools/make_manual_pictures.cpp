@@ -63,8 +63,9 @@ void savePicture(QWidget& window, const fs::path& folder, const char* name)
 // A little of everything on the main window: a named pattern of kick, hats and snare, a title.
 void fillMainWindow(groovane::TSequence& main)
 {
-    main.Edit2->setText("Rock1");
-    main.Edit3->setText("Demo");
+    groovane::TSequenceControls& controls = groovane::TSequenceTestAccess::controls(main);
+    controls.Edit2->setText("Rock1");
+    controls.Edit3->setText("Demo");
     for (int step = 0; step < 16; ++step) {
         const int row = step + 2;
         if (step % 4 == 0)
@@ -75,7 +76,7 @@ void fillMainWindow(groovane::TSequence& main)
             main.Grid.setCell(3, row, "Snare");
     }
     main.Grid.setCell(4, 17, "Sample1");
-    main.ComboBox1->setCurrentIndex(3);
+    controls.ComboBox1->setCurrentIndex(3);
 }
 
 int takePictures(const fs::path& output, const fs::path& kit, const fs::path& data)

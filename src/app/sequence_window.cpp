@@ -354,16 +354,20 @@ void TSequence::onClicked(QPushButton* button, Handler handler)
     connect(button, &QPushButton::clicked, this, guarded([this, handler, button] { (this->*handler)(button); }));
 }
 
+void TSequence::onCommand(QPushButton* button, QAction* item, Handler handler)
+{
+    onClicked(button, handler);
+    onTriggered(item, handler);
+}
+
 void TSequence::connectHandlers()
 {
     onTriggered(Exit1, &TSequence::Exit1Click);
     onTriggered(Contents1, &TSequence::Contents1Click);
     onTriggered(Vis_Site, &TSequence::Vis_SiteClick);
     onTriggered(Insertinstrument1, &TSequence::Insertinstrument1Click);
-    onTriggered(CopyPattern1, &TSequence::BitBtn7Click);
-    onTriggered(UpdateTime2, &TSequence::BitBtn13Click);
-    onClicked(BitBtn7, &TSequence::BitBtn7Click);
-    onClicked(BitBtn13, &TSequence::BitBtn13Click);
+    onCommand(BitBtn7, CopyPattern1, &TSequence::BitBtn7Click);
+    onCommand(BitBtn13, UpdateTime2, &TSequence::BitBtn13Click);
 
     connect(StringGrid1, &GridView::mouseUp, this, guarded([this] { StringGrid1MouseUp(StringGrid1); }));
     connect(Edit2, &QLineEdit::textChanged, this, guarded([this] { Edit2Change(Edit2); }));

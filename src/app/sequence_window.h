@@ -12,9 +12,11 @@
 #include "list_box.h"
 #include "pattern_grid.h"
 #include "pattern_library.h"
+#include "pattern_file.h"
 #include "pattern_playback.h"
 #include "play_list.h"
 #include "sample_slots.h"
+#include "scope_exit.h"
 #include "song_playback.h"
 #include "song_render.h"
 #include "song_slots.h"
@@ -43,8 +45,114 @@ class QSpinBox;
 
 namespace groovane {
 
-class TSequence : public QMainWindow {
+// The main window's controls and menu items, named as the window's design names them; where a
+// name says nothing of the control, its comment gives the caption or what it shows. TSequence
+// holds them privately: the program's window wiring (ProgramWindows) hands the few that other
+// windows act on to those windows, and tests reach them through TSequenceTestAccess.
+struct TSequenceControls {
+    // --- controls -----------------------------------------------------------------------------
+    QLabel* Label1;         // "Pattern Library"
+    ListBox* MusicLib;      // the pattern library
+    QPushButton* LibBin;    // "Delete pattern" (bin)
+    QPushButton* BitBtn1;   // "Add to play list" (arrow right)
+    QPushButton* BitBtn2;   // "Remove from play list" (arrow left)
+    QLabel* Label2;         // "Play List"
+    ListBox* SongList;      // the play list
+    UpDown* UpDown1;        // moves the selected play list entry up or down
+    QPushButton* SongBin;   // "Delete from play list" (bin): the ticked entries
+    QCheckBox* Noend;       // "Loop": the song starts again at its end
+    QPushButton* Rendor;    // "Render"
+    QPushButton* BitBtn10;  // "Clear List"
+    QPushButton* BitBtn12;  // "Play List": Play Song
+    QLabel* Image3;         // the banner logo
+    QLabel* Label8;         // "Sample Bank"
+    // The sample buttons; captions "1" "2" "3" "4" on the first row, "5" "6" "7" "8" on the
+    // second, which are Button8, Button6, Button5 and Button7.
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button3;
+    QPushButton* Button4;
+    QPushButton* Button5;   // "7"
+    QPushButton* Button6;   // "6"
+    QPushButton* Button7;   // "8"
+    QPushButton* Button8;   // "5"
+    QLabel* Label9;         // "Song Title"
+    QLineEdit* Edit3;       // the song title
+    QPushButton* BitBtn8;   // "Open": Open Song
+    QPushButton* BitBtn9;   // "Save": Save Song
+    QProgressBar* ProgressBar1; // the render's progress, shown while a render runs
+    QLabel* Label7;         // "Pattern Name"
+    QLineEdit* Edit2;       // the pattern name (the grid's name cell)
+    QLabel* Label15;        // "Length/beat"
+    DropDownBox* TimeBar;   // the length/beat choice
+    QLineEdit* Edit4;       // the length part of TimeBar's text (shown only)
+    QPushButton* BitBtn13;  // "Update": applies length and beat to the grid
+    QLineEdit* Edit5;       // the beat part of TimeBar's text (shown only)
+    QPushButton* BitBtn6;   // "Save Pattern"
+    QPushButton* BitBtn7;   // "Clear Pattern"
+    GridView* StringGrid1;  // the step grid
+    QLabel* Label4;         // "Loops"
+    QSpinBox* Loop;         // the pattern's loop count
+    QSlider* Delay;         // the tempo slider
+    QLabel* Label5;         // "BPM"
+    QLabel* Label6;         // the tempo read-out
+    QLabel* Label14;        // "Global"
+    QCheckBox* Global;      // the user's tempo holds for the whole song
+    QFrame* Panel2;         // the pattern's play and stop panel
+    QLabel* Label16;        // "Play" and "Stop" above the two buttons
+    QPushButton* BitBtn3;   // Play Pattern
+    QPushButton* BitBtn4;   // Stop
+    QCheckBox* endless;     // "Endless loop": the pattern plays on until Stop
+    QGroupBox* Panel1;      // the instrument panel
+    QLabel* Label13;        // "Play"
+    QLabel* Label3;         // "Instrument List"
+    QLabel* Label11;        // "L"
+    QLabel* Label12;        // "R"
+    QPushButton* BitBtn5;   // "R": every kit instrument back to the centre
+    QPushButton* BitBtn11;  // Play Instrument (speaker)
+    QComboBox* ComboBox1;   // the instrument selector
+    QSlider* Panning;       // the selected instrument's pan
+    QLabel* Image2;         // the pad logo
+    std::vector<QFrame*> Bevels; // Bevel1 .. Bevel7
+
+    // --- menu ---------------------------------------------------------------------------------
+    QMenu* File1;           // "File"
+    QAction* New_Song;      // "New Song"
+    QAction* OpenPattern1;  // "Open Song"
+    QAction* SavePattern1;  // "Save Song"
+    QAction* Exit1;         // "Exit"
+    QAction* Rendor_to_wav; // "Render song to wav file"
+    QMenu* Edit1;           // "Edit"
+    QAction* CopyPattern1;  // "Clear Pattern"
+    QAction* UpdateTime1;   // "Clear List"
+    QAction* UpdateTime2;   // "Update Time"
+    QAction* Insertinstrument1; // "Insert instrument"
+    QAction* KitVolumeControl1; // "Kit Volume Control"
+    QAction* KitList1;      // "Kit List"
+    QAction* KitMake;       // "Kit Maker"
+    QMenu* Import1;         // "Import"
+    std::vector<QAction*> SampleItems; // Sample1 .. Sample8: "Sample 1" .. "Sample 8"
+    QAction* SoundLibrary1; // "Drum Kit Library"
+    QMenu* Play1;           // "Play"
+    QAction* Play2;         // "Play Pattern"
+    QAction* Stop1;         // "Play Song"
+    QAction* Stop2;         // "Stop"
+    QAction* PlayInstrument1; // "Play Instrument"
+    QAction* set1;          // "44.1Khz, 16bit"
+    QAction* set2;          // "44.1Khz, 8bit"
+    QAction* set3;          // "22.5Khz, 16bit"
+    QAction* set4;          // "22.5Khz, 8bit"
+    QAction* Focus;         // "Sound Focus"
+    QMenu* Help1;           // "Help"
+    QAction* Contents1;     // "Contents"
+    QAction* Vis_Site;      // "Visit the installed manual"
+};
+
+class TSequence : public QMainWindow, private TSequenceControls {
     Q_OBJECT
+    friend struct ProgramWindows;
+    friend struct TSequenceTestAccess;
+
 public:
     static constexpr const char* kCaption = "Groovane Pro v4.0";
 
@@ -71,69 +179,6 @@ public:
 
     // The pattern library's entries and order; MusicLib shows them.
     PatternLibrary Library;
-
-    // --- controls -----------------------------------------------------------------------------
-    QLabel* Label1;
-    ListBox* MusicLib;
-    QPushButton* LibBin;
-    QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
-    QLabel* Label2;
-    ListBox* SongList;
-    UpDown* UpDown1;
-    QPushButton* SongBin;
-    QCheckBox* Noend;
-    QPushButton* Rendor;
-    QPushButton* BitBtn10;
-    QPushButton* BitBtn12;
-    QLabel* Image3;
-    QLabel* Label8;
-    QPushButton* Button1;
-    QPushButton* Button2;
-    QPushButton* Button3;
-    QPushButton* Button4;
-    QPushButton* Button5;
-    QPushButton* Button6;
-    QPushButton* Button7;
-    QPushButton* Button8;
-    QLabel* Label9;
-    QLineEdit* Edit3;
-    QPushButton* BitBtn8;
-    QPushButton* BitBtn9;
-    QProgressBar* ProgressBar1;
-    QLabel* Label7;
-    QLineEdit* Edit2;
-    QLabel* Label15;
-    DropDownBox* TimeBar;
-    QLineEdit* Edit4;
-    QPushButton* BitBtn13;
-    QLineEdit* Edit5;
-    QPushButton* BitBtn6;
-    QPushButton* BitBtn7;
-    GridView* StringGrid1;
-    QLabel* Label4;
-    QSpinBox* Loop;
-    QSlider* Delay;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLabel* Label14;
-    QCheckBox* Global;
-    QFrame* Panel2;
-    QLabel* Label16;
-    QPushButton* BitBtn3;
-    QPushButton* BitBtn4;
-    QCheckBox* endless;
-    QGroupBox* Panel1;
-    QLabel* Label13;
-    QLabel* Label3;
-    QLabel* Label11;
-    QLabel* Label12;
-    QPushButton* BitBtn5;
-    QPushButton* BitBtn11;
-    QComboBox* ComboBox1;
-    QSlider* Panning;
-    QLabel* Image2;
-    std::vector<QFrame*> Bevels; // Bevel1 .. Bevel7
 
     // Hidden: the line buffer through which text files are read and written, and the song's
     // step list.
@@ -163,38 +208,6 @@ public:
     PatternPlayback Pattern{Grid, Trigger};
     // The song playback over the step list (SongStepIndex).
     SongPlayback Song{MainPlay, Trigger};
-
-    // --- menu ---------------------------------------------------------------------------------
-    QMenu* File1;
-    QAction* New_Song;
-    QAction* OpenPattern1;
-    QAction* SavePattern1;
-    QAction* Exit1;
-    QAction* Rendor_to_wav;
-    QMenu* Edit1;
-    QAction* CopyPattern1;
-    QAction* UpdateTime1;
-    QAction* UpdateTime2;
-    QAction* Insertinstrument1;
-    QAction* KitVolumeControl1;
-    QAction* KitList1;
-    QAction* KitMake;
-    QMenu* Import1;
-    std::vector<QAction*> SampleItems; // Sample1 .. Sample8
-    QAction* SoundLibrary1;
-    QMenu* Play1;
-    QAction* Play2;
-    QAction* Stop1;
-    QAction* Stop2;
-    QAction* PlayInstrument1;
-    QAction* set1;
-    QAction* set2;
-    QAction* set3;
-    QAction* set4;
-    QAction* Focus;
-    QMenu* Help1;
-    QAction* Contents1;
-    QAction* Vis_Site;
 
     // --- start-up and closing -----------------------------------------------------------------
     // The start-up work, in order. An error ends it at that step and is shown; the window keeps
@@ -405,6 +418,8 @@ private:
     using Handler = void (TSequence::*)(QObject*);
     void onClicked(QPushButton* button, Handler handler);
     void onTriggered(QAction* action, Handler handler);
+    // A button and the menu item that share its handler.
+    void onCommand(QPushButton* button, QAction* item, Handler handler);
 
     void buildControls();
     void setUpSound();
@@ -416,6 +431,28 @@ private:
     void setUpPlayback();
     // Play Pattern and Play Song (the buttons) on or off together.
     void setPlayButtonsEnabled(bool enabled);
+    // What Play Song and Render begin with: the play list from its selected entry on (the first
+    // without a selection) read into the step list through buildSongStepList, the selection put
+    // before that entry, the user's tempo on the slider with Global ticked, PlayState emptied.
+    // `beforeReading` runs once the play list is known not to be empty. Returns false for an
+    // empty play list, with the play buttons back; an error raises with them disabled.
+    bool prepareSongFromSelection(const std::function<void()>& beforeReading = {});
+    // What Stop and Clear List share: a running render is asked to end, PlayState is "Stop",
+    // the play buttons come back, the song timer stops and the step list is emptied.
+    void stopSong();
+    // Runs one tick's work. An error stops playback (Stop) before it passes on: the next tick
+    // would be due the moment the error box closed and fail the same way, so Stop could never
+    // be reached; this way the message shows once.
+    template <class Work>
+    auto stoppingOnError(Work work) -> decltype(work())
+    {
+        try {
+            return work();
+        } catch (...) {
+            BitBtn4Click(this);
+            throw;
+        }
+    }
     void buildMenu();
     void connectHandlers();
     void connectListAndTempoHandlers();
@@ -426,6 +463,19 @@ private:
     void showMusicLib();
     // StepInterval and the read-out for slider position p.
     void showTempo(int position);
+    // The read-out alone.
+    void showTempoReadout(int position);
+    // A pattern file's contents in the editor: the cells into the grid, the tempo slider and
+    // read-out, the loop count and the name box. Load pattern and the song's patterns use it.
+    void showPatternInEditor(const PatternFileReader& reader);
+    // Text files pass through MusicPad, which is empty again however the reading or writing
+    // ends. They raise what LineBuffer's loadFromFile and saveToFile raise.
+    TextLines readThroughMusicPad(const std::string& path);
+    void writeThroughMusicPad(const std::string& path, std::vector<std::string> lines);
+    // Reads the play list from SongList, applies one edit and shows the result.
+    void editSongList(const std::function<void(PlayList&)>& edit);
+    // The kit's sound of instrument list entry `slot` (kFirstKitSlot .. kLastKitSlot).
+    TWaveCollectionItem& kitInstrument(int slot) const;
     // The step list of the patterns named, read through the editor as a song reads them; the
     // editor (grid, name box, loop count) is put back afterwards, also when a read fails.
     StepList buildSongStepList(const std::vector<std::string>& names);
@@ -445,6 +495,12 @@ private:
     bool pansToStore_ = false;
     // The keys of the menu's short cuts; they win over whatever control has the focus.
     std::vector<QKeyCombination> menuShortcuts_;
+};
+
+// The window's controls from outside: tests and the manual's picture maker drive the window
+// through this. The program's own code never does.
+struct TSequenceTestAccess {
+    static TSequenceControls& controls(TSequence& window) { return window; }
 };
 
 } // namespace groovane

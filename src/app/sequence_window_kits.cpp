@@ -4,7 +4,7 @@
 #include "sequence_window.h"
 
 #include "dialogs.h"
-#include "pattern_editing.h"
+#include "kit_loading.h"
 
 #include <QAction>
 
@@ -43,13 +43,7 @@ void TSequence::KitList1Click(QObject*)
 
 void TSequence::useNewKit(const std::string& fileName)
 {
-    TWaveCollection loaded;
-    loaded.LoadFromFile(fileName);
-    for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot)
-        loaded.Find(instrumentNames()[static_cast<size_t>(slot)]);
-    // The copies take the loaded pans and volumes, 0 each; their buffers are made on the kit's
-    // device when they first sound.
-    DXWaveList1.Items().Assign(loaded);
+    loadKitAsSaved(DXWaveList1.Items(), fileName);
 }
 
 } // namespace groovane

@@ -24,16 +24,6 @@
 
 namespace groovane {
 
-namespace {
-
-// Empties the line buffer however the work on it ends.
-struct LineBufferEmptier {
-    LineBuffer& buffer;
-    ~LineBufferEmptier() { buffer.clear(); }
-};
-
-} // namespace
-
 void TSequence::connectListAndTempoHandlers()
 {
     onClicked(BitBtn6, &TSequence::BitBtn6Click);
@@ -41,13 +31,12 @@ void TSequence::connectListAndTempoHandlers()
     onClicked(LibBin, &TSequence::LibBinClick);
     onClicked(BitBtn2, &TSequence::BitBtn2Click);
     onClicked(SongBin, &TSequence::SongBinClick);
-    onClicked(BitBtn10, &TSequence::BitBtn10Click);
+    onCommand(BitBtn10, UpdateTime1, &TSequence::BitBtn10Click);
+    onTriggered(New_Song, &TSequence::New_SongClick);
     connect(MusicLib, &ListBox::doubleClicked, this, guarded([this] { MusicLibDblClick(MusicLib); }));
     connect(SongList, &ListBox::mouseDown, this, guarded([this] { SongListMouseDown(SongList); }));
     connect(UpDown1, &UpDown::clicked, this,
             [this](UpDown::Button button) { runGuarded([&] { UpDown1Click(UpDown1, button); }); });
-    connect(New_Song, &QAction::triggered, this, guarded([this] { New_SongClick(New_Song); }));
-    connect(UpdateTime1, &QAction::triggered, this, guarded([this] { BitBtn10Click(UpdateTime1); }));
     connect(Edit3, &QLineEdit::textChanged, this, guarded([this] { Edit3Change(Edit3); }));
     // The spin box reports the texts that are numbers, the program's changes included; its edit
     // line reports what the user types that is none (an emptied box). Running the guard twice
@@ -85,12 +74,8 @@ void TSequence::BitBtn6Click(QObject*)
         return;
     }
     checkPatternName(PatternName);
-    {
-        LineBufferEmptier emptier{MusicPad};
-        MusicPad.clear();
-        MusicPad.lines() = patternFileLines(Grid, length, Delay->value(), Loop->value());
-        MusicPad.saveToFile(patternFilePath(BaseFolder, PatternName));
-    }
+    writeThroughMusicPad(patternFilePath(BaseFolder, PatternName),
+                         patternFileLines(Grid, length, Delay->value(), Loop->value()));
 
     PlayList list = readSongList();
     if (list.contains(PatternName))
@@ -112,15 +97,33 @@ void TSequence::LoadPattern(const std::string& name)
     if (name.empty() || name == kBlankPattern)
         return;
     checkPatternName(name);
-    LineBufferEmptier emptier{MusicPad};
-    MusicPad.loadFromFile(patternFilePath(BaseFolder, name));
-    const PatternFileReader reader(MusicPad.takeRead());
+    showPatternInEditor(PatternFileReader(readThroughMusicPad(patternFilePath(BaseFolder, name))));
+}
+
+void TSequence::showPatternInEditor(const PatternFileReader& reader)
+{
     reader.loadCells(Grid);
-    // Program moves: neither DelayChange nor TempoPosition follow; the slider keeps 1..140.
+    // Program moves: neither DelayChange nor TempoPosition follow; the slider keeps 1..140 and
+    // the loop guard lifts a count below 1 to 1.
     Delay->setValue(clampTempoPosition(reader.tempoPosition()));
     Loop->setValue(reader.loopCount());
     showTempo(Delay->value());
     Edit2->setText(toQString(Grid.cell(0, 0)));
+}
+
+TextLines TSequence::readThroughMusicPad(const std::string& path)
+{
+    const ScopeExit emptied([this] { MusicPad.clear(); });
+    MusicPad.loadFromFile(path);
+    return MusicPad.takeRead();
+}
+
+void TSequence::writeThroughMusicPad(const std::string& path, std::vector<std::string> lines)
+{
+    const ScopeExit emptied([this] { MusicPad.clear(); });
+    MusicPad.clear();
+    MusicPad.lines() = std::move(lines);
+    MusicPad.saveToFile(path);
 }
 
 void TSequence::MusicLibDblClick(QObject*)
@@ -131,9 +134,7 @@ void TSequence::MusicLibDblClick(QObject*)
     const std::string& name = Library.at(index);
     if (name == kBlankPattern)
         return;
-    PlayList list = readSongList();
-    list.append(name);
-    showSongList(list);
+    editSongList([&](PlayList& list) { list.append(name); });
 }
 
 void TSequence::LibBinClick(QObject*)
@@ -154,9 +155,7 @@ void TSequence::LibBinClick(QObject*)
     delete MusicLib->takeItem(index);
     MusicLib->setCurrentRow(-1);
     deleteFile(patternFilePath(BaseFolder, name)); // a failure to delete is not reported
-    PlayList list = readSongList();
-    list.removeAll(name);
-    showSongList(list);
+    editSongList([&](PlayList& list) { list.removeAll(name); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -191,38 +190,37 @@ void TSequence::showSongList(const PlayList& list)
     SongList->setUpdatesEnabled(true);
 }
 
-void TSequence::BitBtn2Click(QObject*)
+void TSequence::editSongList(const std::function<void(PlayList&)>& edit)
 {
     PlayList list = readSongList();
-    const int librarySize = Library.size();
-    list.removeSelected(Library);
+    edit(list);
     showSongList(list);
+}
+
+void TSequence::BitBtn2Click(QObject*)
+{
+    const int librarySize = Library.size();
+    editSongList([this](PlayList& list) { list.removeSelected(Library); });
     if (Library.size() != librarySize)
         showMusicLib();
 }
 
 void TSequence::UpDown1Click(QObject*, UpDown::Button Button)
 {
-    PlayList list = readSongList();
-    list.moveSelected(Button == UpDown::Button::Next ? PlayList::Direction::Up : PlayList::Direction::Down);
-    showSongList(list);
+    editSongList([Button](PlayList& list) {
+        list.moveSelected(Button == UpDown::Button::Next ? PlayList::Direction::Up : PlayList::Direction::Down);
+    });
 }
 
 void TSequence::SongBinClick(QObject*)
 {
-    PlayList list = readSongList();
-    list.deleteTicked();
-    showSongList(list);
+    editSongList([](PlayList& list) { list.deleteTicked(); });
 }
 
 void TSequence::BitBtn10Click(QObject*)
 {
-    isRenderStopRequested_ = isRendering_;
     SongList->clear();
-    PlayState = "Stop";
-    setPlayButtonsEnabled(true);
-    DXTimer1.setEnabled(false);
-    MainPlay.clear();
+    stopSong();
     Edit3->setText("");
 }
 
@@ -255,6 +253,11 @@ void TSequence::Edit3Change(QObject*)
 void TSequence::showTempo(int position)
 {
     StepInterval = stepIntervalMs(position);
+    showTempoReadout(position);
+}
+
+void TSequence::showTempoReadout(int position)
+{
     Label6->setText(toQString(tempoReadout(position)));
     Label6->adjustSize();
 }

@@ -4,19 +4,12 @@
 // the controls, call them and set the buttons, timers and tempo display.
 #include "sequence_window.h"
 
-#include "byte_stream.h"
 #include "dialogs.h"
-#include "files.h"
-#include "pattern_editing.h"
-#include "scratch_files.h"
 #include "kit_loading.h"
-#include "qt_text.h"
 #include "render_sounds.h"
 #include "tempo_rule.h"
 
-#include <QAction>
 #include <QCheckBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 
@@ -29,15 +22,11 @@ void TSequence::setUpPlayback()
     // Not guarded here: an error of a tick reaches the idle driver, which shows it.
     DXTimer1.OnTimer = [this](TDXTimer&, int lagCount) { DXTimer1Timer(nullptr, lagCount); };
     DXTimer2.OnTimer = [this](TDXTimer&, int lagCount) { DXTimer2Timer(nullptr, lagCount); };
-    onClicked(BitBtn3, &TSequence::BitBtn3Click);
-    onClicked(BitBtn12, &TSequence::BitBtn12Click);
-    onTriggered(Stop1, &TSequence::BitBtn12Click);
-    onTriggered(Play2, &TSequence::BitBtn3Click);
-    onClicked(BitBtn4, &TSequence::BitBtn4Click);
-    onTriggered(Stop2, &TSequence::BitBtn4Click);
+    onCommand(BitBtn3, Play2, &TSequence::BitBtn3Click);
+    onCommand(BitBtn12, Stop1, &TSequence::BitBtn12Click);
+    onCommand(BitBtn4, Stop2, &TSequence::BitBtn4Click);
+    onCommand(Rendor, Rendor_to_wav, &TSequence::RendorClick);
     onTriggered(SoundLibrary1, &TSequence::SoundLibrary1Click);
-    onClicked(Rendor, &TSequence::RendorClick);
-    onTriggered(Rendor_to_wav, &TSequence::RendorClick);
 }
 
 void TSequence::setSampleSlots(SampleSlots* samples)
@@ -63,16 +52,7 @@ void TSequence::DXTimer2Timer(QObject*, int)
     // The slider acts on pattern playback from the next tick on; the read-out stays.
     StepInterval = stepIntervalMs(Delay->value());
     DXTimer2.setInterval(static_cast<uint32_t>(StepInterval));
-    bool goesOn = false;
-    try {
-        goesOn = Pattern.tick(endless->isChecked());
-    } catch (...) {
-        // The next tick would be due the moment the error box closed and fail the same way, so
-        // Stop could never be reached: playback stops first and the message shows once.
-        BitBtn4Click(this);
-        throw;
-    }
-    if (!goesOn) {
+    if (!stoppingOnError([this] { return Pattern.tick(endless->isChecked()); })) {
         DXTimer2.setEnabled(false);
         setPlayButtonsEnabled(true);
     }
@@ -84,28 +64,33 @@ void TSequence::setPlayButtonsEnabled(bool enabled)
     BitBtn12->setEnabled(enabled);
 }
 
-void TSequence::BitBtn12Click(QObject*)
+bool TSequence::prepareSongFromSelection(const std::function<void()>& beforeReading)
 {
-    if (isRendering_)
-        return;
     setPlayButtonsEnabled(false);
     MusicPad.clear();
     const PlayList list = readSongList();
     if (list.size() == 0) {
         setPlayButtonsEnabled(true);
-        return;
+        return false;
     }
     const int start = std::max(list.selected(), 0);
-    const std::vector<std::string> names = list.namesFrom(start);
+    if (beforeReading)
+        beforeReading();
     // A song that cannot be read leaves the one that may be playing as it was.
-    MainPlay = buildSongStepList(names);
+    MainPlay = buildSongStepList(list.namesFrom(start));
     MusicPad.clear();
-
     SongList->setCurrentRow(start - 1);
     if (Global->isChecked())
         Delay->setValue(TempoPosition);
-    Song.start();
     PlayState.clear();
+    return true;
+}
+
+void TSequence::BitBtn12Click(QObject*)
+{
+    if (isRendering_ || !prepareSongFromSelection())
+        return;
+    Song.start();
     // The first row comes after the interval the song timer already has.
     DXTimer1.setEnabled(true);
 }
@@ -117,22 +102,12 @@ void TSequence::DXTimer1Timer(QObject*, int)
     if (Global->isChecked())
         settings.globalTempo = TempoPosition;
     settings.isStopRequested = PlayState == "Stop";
-    SongTick tick;
-    try {
-        tick = Song.tick(settings);
-    } catch (...) {
-        // As for a pattern: the failing row would fail again at every tick, so the song stops
-        // first and the message shows once.
-        BitBtn4Click(this);
-        throw;
-    }
+    const SongTick tick = stoppingOnError([&] { return Song.tick(settings); });
     if (tick.tempoPosition) {
         // The slider and read-out follow the song; StepInterval is the pattern timer's and stays.
         Delay->setValue(*tick.tempoPosition);
-        const int position = Delay->value();
-        Label6->setText(toQString(tempoReadout(position)));
-        Label6->adjustSize();
-        DXTimer1.setInterval(static_cast<uint32_t>(stepIntervalMs(position)));
+        showTempoReadout(Delay->value());
+        DXTimer1.setInterval(static_cast<uint32_t>(stepIntervalMs(Delay->value())));
     }
     if (tick.isSongEnd) {
         MainPlay.clear();
@@ -142,15 +117,22 @@ void TSequence::DXTimer1Timer(QObject*, int)
     }
 }
 
-void TSequence::BitBtn4Click(QObject*)
+void TSequence::stopSong()
 {
     isRenderStopRequested_ = isRendering_;
-    Trigger.stopSampleSlots();
     PlayState = "Stop";
     setPlayButtonsEnabled(true);
     DXTimer1.setEnabled(false);
-    DXTimer2.setEnabled(false);
     MainPlay.clear();
+}
+
+void TSequence::BitBtn4Click(QObject*)
+{
+    // A render in progress hears of the Stop even if a sample slot fails to stop.
+    isRenderStopRequested_ = isRendering_;
+    Trigger.stopSampleSlots();
+    stopSong();
+    DXTimer2.setEnabled(false);
 }
 
 void TSequence::SoundLibrary1Click(QObject*)
@@ -175,37 +157,19 @@ void TSequence::RendorClick(QObject*)
         return;
     // A render while a song plays would append to the list the song walks.
     BitBtn4Click(this);
-    setPlayButtonsEnabled(false);
-    MusicPad.clear();
-    const PlayList list = readSongList();
-    if (list.size() == 0) {
-        setPlayButtonsEnabled(true);
-        return;
-    }
-    const int start = std::max(list.selected(), 0);
     try {
-        exportKitSounds(DXWaveList1.Items(), BaseFolder);
-        MainPlay = buildSongStepList(list.namesFrom(start));
+        if (!prepareSongFromSelection([this] { exportKitSounds(DXWaveList1.Items(), BaseFolder); }))
+            return;
     } catch (...) {
         setPlayButtonsEnabled(true);
         throw;
     }
-    MusicPad.clear();
-    SongList->setCurrentRow(start - 1);
-    if (Global->isChecked())
-        Delay->setValue(TempoPosition);
-    PlayState.clear();
     if (!runRender)
         return;
     isRendering_ = true;
     isRenderStopRequested_ = false;
-    try {
-        runRender();
-    } catch (...) {
-        isRendering_ = false;
-        throw;
-    }
-    isRendering_ = false;
+    const ScopeExit renderEnded([this] { isRendering_ = false; });
+    runRender();
 }
 
 } // namespace groovane

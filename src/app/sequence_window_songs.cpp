@@ -56,26 +56,24 @@ void TSequence::connectPanAndSongHandlers()
     });
     onClicked(BitBtn5, &TSequence::BitBtn5Click);
 
-    onClicked(BitBtn8, &TSequence::BitBtn8Click);
-    onTriggered(OpenPattern1, &TSequence::BitBtn8Click);
-    onClicked(BitBtn9, &TSequence::BitBtn9Click);
-    onTriggered(SavePattern1, &TSequence::BitBtn9Click);
+    onCommand(BitBtn8, OpenPattern1, &TSequence::BitBtn8Click);
+    onCommand(BitBtn9, SavePattern1, &TSequence::BitBtn9Click);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Instrument panning
 
+TWaveCollectionItem& TSequence::kitInstrument(int slot) const
+{
+    return DXWaveList1.Items().Find(instrumentNames()[static_cast<size_t>(slot)]);
+}
+
 void TSequence::applyStoredPans()
 {
-    try {
-        applyPanFileLines(MusicPad.read(), [this](const std::string& instrument, int32_t pan) {
-            DXWaveList1.Items().Find(instrument).SetPan(pan);
-        });
-    } catch (...) {
-        MusicPad.clear();
-        throw;
-    }
-    MusicPad.clear();
+    const ScopeExit emptied([this] { MusicPad.clear(); });
+    applyPanFileLines(MusicPad.read(), [this](const std::string& instrument, int32_t pan) {
+        DXWaveList1.Items().Find(instrument).SetPan(pan);
+    });
     pansToStore_ = true;
 }
 
@@ -94,15 +92,8 @@ void TSequence::FormClose(QObject*)
         showCurrentException(std::current_exception());
         return;
     }
-    MusicPad.clear();
-    MusicPad.lines() = std::move(lines);
-    try {
-        MusicPad.saveToFile(path);
-    } catch (...) {
-        MusicPad.clear();
-        throw; // the window stays open, so the user can make room and close again
-    }
-    MusicPad.clear();
+    // A failure to write raises: the window stays open, so the user can make room and close again.
+    writeThroughMusicPad(path, std::move(lines));
 }
 
 void TSequence::ComboBox1Change(QObject*)
@@ -113,7 +104,7 @@ void TSequence::ComboBox1Change(QObject*)
     if (index == 0)
         return;
     // A program move: the slider holds the pan within its range, and no pan changes.
-    Panning->setValue(DXWaveList1.Items().Find(instrumentNames()[static_cast<size_t>(index)]).Pan());
+    Panning->setValue(kitInstrument(index).Pan());
 }
 
 void TSequence::PanningChange(QObject*)
@@ -127,14 +118,14 @@ void TSequence::PanningChange(QObject*)
     }
     if (index < kFirstKitSlot)
         return;
-    DXWaveList1.Items().Find(instrumentNames()[static_cast<size_t>(index)]).SetPan(Panning->value());
+    kitInstrument(index).SetPan(Panning->value());
     pansToStore_ = true;
 }
 
 void TSequence::BitBtn5Click(QObject*)
 {
     for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot) {
-        DXWaveList1.Items().Find(instrumentNames()[static_cast<size_t>(slot)]).SetPan(0);
+        kitInstrument(slot).SetPan(0);
         pansToStore_ = true;
     }
     Panning->setValue(0);
@@ -145,23 +136,11 @@ void TSequence::BitBtn5Click(QObject*)
 
 SongPattern TSequence::loadSongPattern(const std::string& name)
 {
-    try {
-        MusicPad.loadFromFile(patternFilePath(BaseFolder, name));
-    } catch (...) {
-        MusicPad.clear();
-        throw;
-    }
-    const PatternFileReader reader(MusicPad.takeRead());
-    MusicPad.clear();
+    const PatternFileReader reader(readThroughMusicPad(patternFilePath(BaseFolder, name)));
     // The song's patterns pass through the grid without changing how many rows it shows.
     const int rows = Grid.rowCount();
-    reader.loadCells(Grid);
+    showPatternInEditor(reader);
     Grid.setRowCount(rows);
-    // Program moves: the slider keeps 1..140 and the loop guard lifts a count below 1 to 1.
-    Delay->setValue(clampTempoPosition(reader.tempoPosition()));
-    Loop->setValue(reader.loopCount());
-    showTempo(Delay->value());
-    Edit2->setText(toQString(Grid.cell(0, 0)));
     // What the step list takes is read from the file as the command-line render reads it; the
     // controls above hold the same tempo and loop count.
     return songPatternOf(reader);
@@ -180,22 +159,15 @@ StepList TSequence::buildSongStepList(const std::vector<std::string>& names)
     const int editedColumn = StringGrid1->currentColumn();
     const int editedRow = StringGrid1->currentRow();
     const int editedScroll = StringGrid1->verticalScrollBar()->value();
-    const auto restoreEditor = [&] {
+    // The editor comes back also when a pattern cannot be read.
+    const ScopeExit restoreEditor([&] {
         Edit2->setText(editedName);
         Loop->setValue(editedLoops);
         Grid.assignCells(editedGrid);
         StringGrid1->setCurrentCell(editedColumn, editedRow);
         StringGrid1->verticalScrollBar()->setValue(editedScroll);
-    };
-    StepList list;
-    try {
-        list = buildStepList(names, [this](const std::string& name) { return loadSongPattern(name); });
-    } catch (...) {
-        restoreEditor();
-        throw;
-    }
-    restoreEditor();
-    return list;
+    });
+    return buildStepList(names, [this](const std::string& name) { return loadSongPattern(name); });
 }
 
 void TSequence::BitBtn9Click(QObject*)
@@ -212,20 +184,9 @@ void TSequence::BitBtn9Click(QObject*)
     if (isEmptySongTitle(title))
         return;
 
-    const PlayList list = readSongList();
-    std::vector<std::string> names;
-    for (const PlayListEntry& entry : list.entries())
-        names.push_back(entry.name);
     const auto slotSettings = songSlots ? songSampleSettings(*songSlots)
-                                   : std::vector<std::optional<SongSampleSettings>>(kSampleSlotCount);
-    MusicPad.lines() = songFileLines(names, slotSettings);
-    try {
-        MusicPad.saveToFile(path);
-    } catch (...) {
-        MusicPad.clear();
-        throw;
-    }
-    MusicPad.clear();
+                                        : std::vector<std::optional<SongSampleSettings>>(kSampleSlotCount);
+    writeThroughMusicPad(path, songFileLines(readSongList().namesFrom(0), slotSettings));
     Edit3->setText(toQString(withoutExtension(title)));
 }
 
@@ -245,15 +206,7 @@ void TSequence::BitBtn8Click(QObject*)
 void TSequence::openSongFile(const std::string& path)
 {
     // Read and check the whole file before anything changes.
-    SongFileContents song;
-    try {
-        MusicPad.loadFromFile(path);
-        song = readSongFile(MusicPad.read());
-    } catch (...) {
-        MusicPad.clear();
-        throw;
-    }
-    MusicPad.clear();
+    const SongFileContents song = readSongFile(readThroughMusicPad(path));
 
     // The title shows the full path until every slot has taken its sample.
     Edit3->setText(toQString(path));

@@ -22,8 +22,7 @@ void TSequence::setUpSound()
     // has chosen a format; failures at this point pass silently.
     DXSound1.Loaded();
 
-    onClicked(BitBtn11, &TSequence::BitBtn11Click);
-    onTriggered(PlayInstrument1, &TSequence::BitBtn11Click);
+    onCommand(BitBtn11, PlayInstrument1, &TSequence::BitBtn11Click);
 
     onTriggered(set1, &TSequence::set1Click);
     onTriggered(set2, &TSequence::set2Click);

@@ -37,6 +37,16 @@ void loadKitKeepingSettings(TWaveCollection& kit, const std::string& fileName)
     kit.Assign(loaded);
 }
 
+void loadKitAsSaved(TWaveCollection& kit, const std::string& fileName)
+{
+    TWaveCollection loaded;
+    loaded.LoadFromFile(fileName);
+    for (int slot = kFirstKitSlot; slot <= kLastKitSlot; ++slot)
+        loaded.Find(instrumentNames()[static_cast<size_t>(slot)]);
+    // The copies' buffers are made on the kit's device when they first sound.
+    kit.Assign(loaded);
+}
+
 bool isBareKitExtension(const std::string& chosen)
 {
     return chosen == ".dxg" || std::filesystem::path(chosen).filename() == ".dxg";

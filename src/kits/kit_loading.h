@@ -19,6 +19,11 @@ class TWaveCollection;
 // UI thread.
 void loadKitKeepingSettings(TWaveCollection& kit, const std::string& fileName);
 
+// Reads the kit file `fileName` and puts it in place of `kit` as it was saved: every sound at
+// the file's pan and volume, 0 each. As above, `kit` changes only once the file has loaded and
+// holds all 16 instruments; it raises the same errors and then stays as it was. UI thread.
+void loadKitAsSaved(TWaveCollection& kit, const std::string& fileName);
+
 // Whether a name chosen in the kit dialog is the bare extension ".dxg" (a file name of nothing
 // but the extension), which loads nothing.
 bool isBareKitExtension(const std::string& chosen);

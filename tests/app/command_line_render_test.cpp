@@ -11,6 +11,7 @@
 #include "sample_window.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "song_files.h"
 #include "working_folder.h"
 
@@ -91,7 +92,7 @@ TEST(CommandLineRender, WritesTheWindowsRenderOfTheSameSongByteForByte)
 
         // While the second render runs, slot 3 is closed in its window and the song opened
         // again: the render goes on with the sounds it started with.
-        main.SongList->setCurrentRow(1);
+        controlsOf(main).SongList->setCurrentRow(1);
         dialogs.saveAnswers.push_back(folder.file("window-fill.wav"));
         dialogs.openAnswers.push_back(folder.file("Song.sng"));
         QTimer::singleShot(0, &main, [&] {

@@ -8,6 +8,7 @@
 #include "program_windows.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "song_file.h"
 #include "working_folder.h"
 
@@ -43,7 +44,7 @@ TEST_F(DemoSongTest, OpensFromItsPathAndSavesAgainToTheSameFile)
     ProgramWindows windows;
     windows.Sequence->openSongFile(folder.file("Demo.sng"));
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_EQ(windows.Sequence->Edit3->text(), "Demo");
+    EXPECT_EQ(controlsOf(*windows.Sequence).Edit3->text(), "Demo");
     const SongFileContents song = readSongFile(LineBuffer::splitLines(folder.read("Demo.sng")));
     const PlayList list = windows.Sequence->readSongList();
     ASSERT_EQ(list.entries().size(), song.names.size());

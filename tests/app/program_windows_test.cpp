@@ -5,6 +5,7 @@
 #include "sample_window.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "temp_folder.h"
 #include "working_folder.h"
 
@@ -61,12 +62,12 @@ TEST(ProgramWindows, CreatesEveryWindowInOrderWithOnlyTheMainWindowAndKitListSho
 
     // The sample buttons (captions 1..8 along two rows) and the Import items show a slot's
     // window and name the slot in the instrument selector.
-    QTest::mouseClick(windows.Sequence->Button8, Qt::LeftButton);
+    QTest::mouseClick(controlsOf(*windows.Sequence).Button8, Qt::LeftButton);
     EXPECT_TRUE(windows.sampleWindow(5)->isVisible());
-    EXPECT_EQ(windows.Sequence->ComboBox1->currentText(), "Sample5");
-    windows.Sequence->SampleItems[7]->trigger();
+    EXPECT_EQ(controlsOf(*windows.Sequence).ComboBox1->currentText(), "Sample5");
+    controlsOf(*windows.Sequence).SampleItems[7]->trigger();
     EXPECT_TRUE(windows.sampleWindow(8)->isVisible());
-    EXPECT_EQ(windows.Sequence->ComboBox1->currentText(), "Sample8");
+    EXPECT_EQ(controlsOf(*windows.Sequence).ComboBox1->currentText(), "Sample8");
     windows.sampleWindow(5)->hide();
     windows.sampleWindow(8)->hide();
 

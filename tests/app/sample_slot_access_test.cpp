@@ -9,6 +9,7 @@
 #include "sample_window.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "ui_call_queue.h"
 #include "worker_clock.h"
 #include "working_folder.h"
@@ -95,7 +96,7 @@ TEST_F(SampleSlotAccessTest, OpenSongGivesTheWindowsTheirSamplesAndSaveReadsThem
     openSong("Intro\r\n" + block(1, folder.file("clap.wav"), 48000, -2000) + block(2, folder.file("snap.wav"), 11025, 3000) +
              block(3, "Blank.wav", 22050, 0));
     EXPECT_TRUE(dialogs.errors.empty());
-    EXPECT_EQ(sequence().Edit3->text(), "song");
+    EXPECT_EQ(controlsOf(sequence()).Edit3->text(), "song");
 
     TAudioFileStream* one = slot(1).Player();
     ASSERT_NE(one, nullptr);
@@ -163,7 +164,7 @@ TEST_F(SampleSlotAccessTest, PlaybackRestartsAndStopSilencesTheWindowsPlayers)
     TAudioFileStream* six = slot(6).Player();
     ASSERT_NE(six, nullptr);
     for (const char* name : {"Sample6", "Sample7"}) {
-        sequence().ComboBox1->setEditText(name);
+        controlsOf(sequence()).ComboBox1->setEditText(name);
         sequence().BitBtn11Click();
     }
     EXPECT_TRUE(dialogs.errors.empty()) << "a closed slot is silent, not an error";

@@ -7,6 +7,7 @@
 #include "pattern_file.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "working_folder.h"
 
 #include <QListWidgetItem>
@@ -27,6 +28,7 @@ protected:
     void SetUp() override
     {
         window = std::make_unique<TSequence>();
+        ui = &controlsOf(*window);
         window->FormCreate();
         const std::filesystem::path parent = folder.path().parent_path();
         victim = folder.path().filename().string() + "-victim";
@@ -43,9 +45,9 @@ protected:
 
     void setPlayList(const std::vector<std::string>& names)
     {
-        window->SongList->clear();
+        ui->SongList->clear();
         for (const std::string& name : names)
-            window->SongList->addEntry(name);
+            ui->SongList->addEntry(name);
     }
     bool victimsUntouched() const
     {
@@ -56,6 +58,7 @@ protected:
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     std::unique_ptr<TSequence> window;
+    TSequenceControls* ui = nullptr; // the window's controls
     std::string victim;
 };
 
@@ -64,29 +67,29 @@ TEST_F(HostileFilesTest, NamesLeadingOutOfTheFolderOrCutByANulNeverReachTheLibra
     const std::string traversal = "temp/../../" + victim;
     const std::string cut = "temp/../../" + victim + ".txt" + std::string(1, '\0');
     const auto before = folderTree(folder.path());
-    const int librarySize = window->MusicLib->count();
+    const int librarySize = ui->MusicLib->count();
     for (const std::string& name : {traversal, cut}) {
         dialogs.errors.clear();
         setPlayList({name});
-        window->SongList->setCurrentRow(0);
+        ui->SongList->setCurrentRow(0);
         runGuarded([&] { window->BitBtn2Click(); });
         ASSERT_EQ(dialogs.errors.size(), 1u);
         EXPECT_TRUE(dialogs.errors[0].find("is not a valid pattern name: it holds \"/\"") != std::string::npos)
             << dialogs.errors[0];
-        EXPECT_EQ(window->MusicLib->count(), librarySize) << "the name never reaches the library";
-        EXPECT_EQ(window->SongList->count(), 1);
+        EXPECT_EQ(ui->MusicLib->count(), librarySize) << "the name never reaches the library";
+        EXPECT_EQ(ui->SongList->count(), 1);
 
         // Had it reached the library by another way, the bin would still refuse it.
         const int index = window->Library.add(name);
-        window->MusicLib->insertItem(index, QString("x"));
-        window->MusicLib->setCurrentRow(index);
+        ui->MusicLib->insertItem(index, QString("x"));
+        ui->MusicLib->setCurrentRow(index);
         dialogs.answers.push_back(MessageResult::Ok);
         runGuarded([&] { window->LibBinClick(); });
         EXPECT_EQ(dialogs.errors.size(), 2u);
         EXPECT_EQ(dialogs.answers.size(), 1u) << "refused before the question";
         dialogs.answers.clear();
         window->Library.removeAt(index);
-        delete window->MusicLib->takeItem(index);
+        delete ui->MusicLib->takeItem(index);
     }
     EXPECT_TRUE(victimsUntouched());
     EXPECT_EQ(folderTree(folder.path()), before);
@@ -111,7 +114,7 @@ TEST_F(HostileFilesTest, SavingAPatternNamedWithANulWritesNothing)
                                  "which no file name in the working folder may hold.");
     EXPECT_EQ(folder.read("Rock_kit.dxg"), kit);
     EXPECT_EQ(folderTree(folder.path()), before);
-    EXPECT_EQ(window->SongList->count(), 0);
+    EXPECT_EQ(ui->SongList->count(), 0);
 }
 
 TEST_F(HostileFilesTest, FifosAndDevicesInAPatternsOrASongsPlaceAreRefusedAtOnce)
@@ -140,7 +143,7 @@ TEST_F(HostileFilesTest, ANameOfMegabytesIsShortenedInItsMessage)
 {
     const std::string name = std::string(2 << 20, 'n') + "-end";
     setPlayList({name});
-    window->SongList->setCurrentRow(0);
+    ui->SongList->setCurrentRow(0);
     runGuarded([&] { window->LoadPattern(name); });
     ASSERT_EQ(dialogs.errors.size(), 1u);
     const std::string& message = dialogs.errors[0];

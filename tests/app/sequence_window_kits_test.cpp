@@ -5,6 +5,7 @@
 #include "program_windows.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "wave.h"
 #include "working_folder.h"
 
@@ -45,21 +46,21 @@ TEST_F(SequenceKitsTest, AKitListClickSelectsTheInstrumentAndShowsItsPanOnly)
     kit().Find("Congo").SetPan(3000);
     kit().Find("Kick").SetPan(-500);
     QTest::mouseClick(list.Labels[12], Qt::LeftButton);
-    EXPECT_EQ(main().ComboBox1->currentText(), "Congo");
-    EXPECT_EQ(main().ComboBox1->currentIndex(), 13);
-    EXPECT_EQ(main().Panning->value(), 2000);
+    EXPECT_EQ(controlsOf(main()).ComboBox1->currentText(), "Congo");
+    EXPECT_EQ(controlsOf(main()).ComboBox1->currentIndex(), 13);
+    EXPECT_EQ(controlsOf(main()).Panning->value(), 2000);
     EXPECT_EQ(kit().Find("Congo").Pan(), 3000);
     EXPECT_EQ(kit().PlayingCount(), 0) << "a click sounds nothing";
 
     QTest::mouseClick(list.Labels[3], Qt::LeftButton);
-    EXPECT_EQ(main().ComboBox1->currentText(), "ClsHiat");
-    EXPECT_EQ(main().Panning->value(), kit().Find("ClsHiat").Pan());
+    EXPECT_EQ(controlsOf(main()).ComboBox1->currentText(), "ClsHiat");
+    EXPECT_EQ(controlsOf(main()).Panning->value(), kit().Find("ClsHiat").Pan());
     QTest::mouseClick(list.Labels[0], Qt::LeftButton);
-    EXPECT_EQ(main().Panning->value(), -500);
+    EXPECT_EQ(controlsOf(main()).Panning->value(), -500);
 
     // The next cell placed names the selected instrument.
-    main().StringGrid1->setCurrentCell(2, 3);
-    main().Insertinstrument1->trigger();
+    controlsOf(main()).StringGrid1->setCurrentCell(2, 3);
+    controlsOf(main()).Insertinstrument1->trigger();
     EXPECT_EQ(main().Grid.cell(2, 3), "Kick");
     EXPECT_TRUE(dialogs.errors.empty());
 
@@ -67,17 +68,17 @@ TEST_F(SequenceKitsTest, AKitListClickSelectsTheInstrumentAndShowsItsPanOnly)
     kit().Find("Tamb").SetName("Tambourine");
     QTest::mouseClick(list.Labels[15], Qt::LeftButton);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Wave 'Tamb' not found."});
-    EXPECT_EQ(main().ComboBox1->currentText(), "Tamb");
-    EXPECT_EQ(main().Panning->value(), -500);
+    EXPECT_EQ(controlsOf(main()).ComboBox1->currentText(), "Tamb");
+    EXPECT_EQ(controlsOf(main()).Panning->value(), -500);
 }
 
 TEST_F(SequenceKitsTest, TheEditMenuShowsTheKitWindows)
 {
     windows.Kit_List->close();
     EXPECT_FALSE(windows.Kit_List->isVisible());
-    main().KitList1->trigger();
+    controlsOf(main()).KitList1->trigger();
     EXPECT_TRUE(windows.Kit_List->isVisible());
-    main().KitVolumeControl1->trigger();
+    controlsOf(main()).KitVolumeControl1->trigger();
     EXPECT_TRUE(windows.Volume_Control->isVisible());
     QTest::mouseClick(windows.Volume_Control->Button1, Qt::LeftButton);
     EXPECT_FALSE(windows.Volume_Control->isVisible());
@@ -87,7 +88,7 @@ TEST_F(SequenceKitsTest, TheEditMenuShowsTheKitWindows)
 TEST_F(SequenceKitsTest, KitMakerAsksWhetherToStartFromTheCurrentKit)
 {
     dialogs.answers.push_back(MessageResult::Yes);
-    main().KitMake->trigger();
+    controlsOf(main()).KitMake->trigger();
     EXPECT_TRUE(windows.Makit->isVisible());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Question");
@@ -131,8 +132,8 @@ TEST_F(SequenceKitsTest, ANewKitTakenIntoUseSoundsAtFullLevelInTheCentre)
     EXPECT_EQ(kit().Find("Snare").Volume(), 0);
     EXPECT_EQ(kit().Find("Snare").Pan(), 0);
     // The new kit plays at once.
-    main().ComboBox1->setEditText("Snare");
-    QTest::mouseClick(main().BitBtn11, Qt::LeftButton);
+    controlsOf(main()).ComboBox1->setEditText("Snare");
+    QTest::mouseClick(controlsOf(main()).BitBtn11, Qt::LeftButton);
     EXPECT_EQ(kit().PlayingCount(), 1);
     EXPECT_TRUE(dialogs.errors.empty());
 

@@ -3,6 +3,7 @@
 // instrument.
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "working_folder.h"
 
 #include <QComboBox>
@@ -33,6 +34,7 @@ protected:
     void start()
     {
         window = std::make_unique<TSequence>();
+        ui = &controlsOf(*window);
         window->show();
         window->FormCreate();
     }
@@ -40,14 +42,15 @@ protected:
     // The user picks entry `index` from the selector's list.
     void pick(int index)
     {
-        window->ComboBox1->setCurrentIndex(index);
-        emit window->ComboBox1->activated(index);
+        ui->ComboBox1->setCurrentIndex(index);
+        emit ui->ComboBox1->activated(index);
     }
     bool closeWindow() { return window->close(); }
 
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     std::unique_ptr<TSequence> window;
+    TSequenceControls* ui = nullptr; // the window's controls
 };
 
 TEST_F(SequencePansTest, StoredPansComeBackAndTheSliderShowsThemWithinItsRange)
@@ -62,21 +65,21 @@ TEST_F(SequencePansTest, StoredPansComeBackAndTheSliderShowsThemWithinItsRange)
     EXPECT_EQ(pan("OpHiat"), 5000);
 
     pick(3);
-    EXPECT_EQ(window->Panning->value(), -2000);
+    EXPECT_EQ(ui->Panning->value(), -2000);
     pick(5);
-    EXPECT_EQ(window->Panning->value(), 2000) << "the slider holds the pan at its end";
+    EXPECT_EQ(ui->Panning->value(), 2000) << "the slider holds the pan at its end";
     EXPECT_EQ(pan("OpHiat"), 5000) << "showing a pan is a program move of the slider";
 
     // A sample, or a text the list lacks, shows the tambourine; the empty entry moves nothing.
     window->DXWaveList1.Items().Find("Tamb").SetPan(-700);
     pick(19); // Sample3
-    EXPECT_EQ(window->Panning->value(), -700);
+    EXPECT_EQ(ui->Panning->value(), -700);
     pick(0);
-    EXPECT_EQ(window->Panning->value(), -700);
+    EXPECT_EQ(ui->Panning->value(), -700);
 
     // Setting the selector's text from code runs nothing.
-    window->ComboBox1->setEditText("Snare");
-    EXPECT_EQ(window->Panning->value(), -700);
+    ui->ComboBox1->setEditText("Snare");
+    EXPECT_EQ(ui->Panning->value(), -700);
 
     ASSERT_TRUE(closeWindow());
     values[16] = -700;
@@ -87,12 +90,12 @@ TEST_F(SequencePansTest, UserMovesSetThePanOfTheSelectedKitInstrumentOnly)
 {
     start();
     pick(3); // Snare
-    QTest::keyClick(window->Panning, Qt::Key_Home);
+    QTest::keyClick(ui->Panning, Qt::Key_Home);
     EXPECT_EQ(pan("Snare"), -2000);
 
     // A sample selected: the message each time, and no pan changes.
     pick(17); // Sample1 shows the tambourine's pan
-    QTest::keyClick(window->Panning, Qt::Key_End);
+    QTest::keyClick(ui->Panning, Qt::Key_End);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Sample Panning");
     EXPECT_EQ(dialogs.messages[0].text,
@@ -101,10 +104,10 @@ TEST_F(SequencePansTest, UserMovesSetThePanOfTheSelectedKitInstrumentOnly)
 
     // The empty entry: the slider moves, no pan does.
     pick(0);
-    QTest::keyClick(window->Panning, Qt::Key_Home);
+    QTest::keyClick(ui->Panning, Qt::Key_Home);
     for (int slot = 1; slot <= 16; ++slot) {
         if (slot != 3) {
-            EXPECT_EQ(pan(window->ComboBox1->itemText(slot).toStdString()), 0);
+            EXPECT_EQ(pan(ui->ComboBox1->itemText(slot).toStdString()), 0);
         }
     }
 
@@ -121,10 +124,10 @@ TEST_F(SequencePansTest, ResetCentresEveryInstrumentAndTheSlider)
     folder.write("Panning.dat", panFile(values));
     start();
     pick(1);
-    window->ComboBox1->setEditText("Congo");
-    QTest::mouseClick(window->BitBtn5, Qt::LeftButton);
-    EXPECT_EQ(window->Panning->value(), 0);
-    EXPECT_EQ(window->ComboBox1->currentText(), "Congo");
+    ui->ComboBox1->setEditText("Congo");
+    QTest::mouseClick(ui->BitBtn5, Qt::LeftButton);
+    EXPECT_EQ(ui->Panning->value(), 0);
+    EXPECT_EQ(ui->ComboBox1->currentText(), "Congo");
     EXPECT_EQ(pan("Kick"), 0);
     EXPECT_EQ(pan("Tamb"), 0);
     ASSERT_TRUE(closeWindow());
@@ -157,7 +160,7 @@ TEST_F(SequencePansTest, AShortPanFileFailsAtItsFirstMissingLine)
 
     // Once the user changes a pan, the kit's pans are what the user sees and are written.
     pick(9); // Cymbol2
-    QTest::keyClick(window->Panning, Qt::Key_End);
+    QTest::keyClick(ui->Panning, Qt::Key_End);
     ASSERT_TRUE(closeWindow());
     std::vector<int> expected(17, 0);
     for (int slot = 1; slot <= 8; ++slot)
@@ -185,7 +188,7 @@ TEST_F(SequencePansTest, AKitWithoutAnInstrumentStillClosesAndKeepsTheStoredFile
     ASSERT_TRUE(dialogs.errors.empty());
     window->DXWaveList1.Items().Find("Congo").SetName("Bongo");
     pick(2);
-    QTest::keyClick(window->Panning, Qt::Key_End);
+    QTest::keyClick(ui->Panning, Qt::Key_End);
 
     EXPECT_TRUE(closeWindow()) << "the program closes";
     ASSERT_EQ(dialogs.errors.size(), 1u);
@@ -197,7 +200,7 @@ TEST_F(SequencePansTest, AFileThatCannotBeWrittenKeepsTheWindowOpen)
 {
     start();
     pick(1);
-    QTest::keyClick(window->Panning, Qt::Key_End);
+    QTest::keyClick(ui->Panning, Qt::Key_End);
     // A folder in the file's place: it can be neither replaced nor written.
     std::filesystem::remove(folder.path() / "Panning.dat");
     std::filesystem::create_directory(folder.path() / "Panning.dat");
@@ -214,10 +217,10 @@ TEST_F(SequencePansTest, TypingInTheSelectorShowsThePanOfWhatItNames)
     values[16] = 800;   // Tamb
     folder.write("Panning.dat", panFile(values));
     start();
-    window->ComboBox1->lineEdit()->setFocus();
-    QTest::keyClicks(window->ComboBox1->lineEdit(), "sn");
-    EXPECT_EQ(window->Panning->value(), 800) << "a text the list lacks shows the tambourine";
-    QTest::keyClicks(window->ComboBox1->lineEdit(), "are");
-    EXPECT_EQ(window->Panning->value(), -1500) << "letter case is ignored";
+    ui->ComboBox1->lineEdit()->setFocus();
+    QTest::keyClicks(ui->ComboBox1->lineEdit(), "sn");
+    EXPECT_EQ(ui->Panning->value(), 800) << "a text the list lacks shows the tambourine";
+    QTest::keyClicks(ui->ComboBox1->lineEdit(), "are");
+    EXPECT_EQ(ui->Panning->value(), -1500) << "letter case is ignored";
     EXPECT_EQ(pan("Tamb"), 800);
 }

@@ -8,6 +8,7 @@
 #include "sample_slots.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "audio_output.h"
 #include "sound_device.h"
 #include "working_folder.h"
@@ -61,6 +62,7 @@ protected:
     void start()
     {
         window = std::make_unique<TSequence>();
+        ui = &controlsOf(*window);
         window->FormCreate();
         window->setSampleSlots(&samples);
         for (TDXTimer* timer : {&window->DXTimer1, &window->DXTimer2})
@@ -92,12 +94,13 @@ protected:
         return heard;
     }
 
-    bool playButtonsEnabled() const { return window->BitBtn3->isEnabled() && window->BitBtn12->isEnabled(); }
+    bool playButtonsEnabled() const { return ui->BitBtn3->isEnabled() && ui->BitBtn12->isEnabled(); }
 
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     RecordingSlots samples;
     std::unique_ptr<TSequence> window;
+    TSequenceControls* ui = nullptr; // the window's controls
 };
 
 TEST_F(SequencePlaybackTest, PlayPatternSoundsEachStepOneIntervalApartThenGivesTheButtonsBack)
@@ -105,9 +108,9 @@ TEST_F(SequencePlaybackTest, PlayPatternSoundsEachStepOneIntervalApartThenGivesT
     start();
     setPattern(2, {{"Kick"}, {"", "", "Sample3"}});
     window->Grid.setCell(1, 4, "Snare"); // below the pattern
-    QTest::mouseClick(window->BitBtn3, Qt::LeftButton);
-    EXPECT_FALSE(window->BitBtn3->isEnabled());
-    EXPECT_FALSE(window->BitBtn12->isEnabled());
+    QTest::mouseClick(ui->BitBtn3, Qt::LeftButton);
+    EXPECT_FALSE(ui->BitBtn3->isEnabled());
+    EXPECT_FALSE(ui->BitBtn12->isEnabled());
     EXPECT_TRUE(window->DXTimer2.Enabled());
     EXPECT_EQ(window->DXTimer2.Interval(), 120u);
     EXPECT_EQ(window->PlayState, "");
@@ -116,19 +119,19 @@ TEST_F(SequencePlaybackTest, PlayPatternSoundsEachStepOneIntervalApartThenGivesT
     EXPECT_GT(peak(run(50)), 4000);
     EXPECT_TRUE(samples.calls.empty());
     // The slider acts from the next tick on, the read-out stays.
-    window->Delay->setValue(30);
+    ui->Delay->setValue(30);
     run(80);
     EXPECT_EQ(samples.calls, std::vector<std::string>{"restart 3"});
     EXPECT_EQ(window->StepInterval, 60);
-    EXPECT_EQ(window->Label6->text(), "120");
+    EXPECT_EQ(ui->Label6->text(), "120");
     EXPECT_FALSE(window->DXTimer2.Enabled());
     EXPECT_TRUE(playButtonsEnabled());
     run(3000);
     EXPECT_EQ(samples.calls.size(), 1u) << "nothing after the pattern's last step";
 
     // F6 in the menu starts it again; Endless goes round until Stop.
-    window->endless->setChecked(true);
-    window->Play2->trigger();
+    ui->endless->setChecked(true);
+    ui->Play2->trigger();
     run(60 * 6 + 1);
     EXPECT_EQ(samples.calls.size(), 4u);
     EXPECT_TRUE(window->DXTimer2.Enabled());
@@ -139,11 +142,11 @@ TEST_F(SequencePlaybackTest, StopSilencesTheSampleSlotsAndLetsKitSoundsRingOut)
 {
     start();
     setPattern(4, {{"Cymbol1"}});
-    window->endless->setChecked(true);
+    ui->endless->setChecked(true);
     window->MainPlay.close();
     window->BitBtn3Click();
     run(125);
-    QTest::mouseClick(window->BitBtn4, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn4, Qt::LeftButton);
     EXPECT_EQ(samples.calls, kAllStopped);
     EXPECT_EQ(window->PlayState, "Stop");
     EXPECT_TRUE(playButtonsEnabled());
@@ -154,7 +157,7 @@ TEST_F(SequencePlaybackTest, StopSilencesTheSampleSlotsAndLetsKitSoundsRingOut)
 
     // The menu's Stop is the same command.
     samples.calls.clear();
-    window->Stop2->trigger();
+    ui->Stop2->trigger();
     EXPECT_EQ(samples.calls, kAllStopped);
 }
 
@@ -163,7 +166,7 @@ TEST_F(SequencePlaybackTest, AnErrorInATickStopsPlaybackAndShowsItsMessageOnce)
     start();
     setPattern(2, {{"Kick", "Sample2", "Snare"}});
     samples.unloaded = {2};
-    window->endless->setChecked(true);
+    ui->endless->setChecked(true);
     window->BitBtn3Click();
     run(1000);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"WaveStream not set."});
@@ -187,10 +190,10 @@ TEST_F(SequencePlaybackTest, ALengthThatIsNoIntegerLeavesThePlayButtonsOffUntilS
 {
     start();
     window->Grid.setCell(2, 0, "x");
-    QTest::mouseClick(window->BitBtn3, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn3, Qt::LeftButton);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'x' is not a valid integer value."});
-    EXPECT_FALSE(window->BitBtn3->isEnabled());
-    EXPECT_FALSE(window->BitBtn12->isEnabled());
+    EXPECT_FALSE(ui->BitBtn3->isEnabled());
+    EXPECT_FALSE(ui->BitBtn12->isEnabled());
     EXPECT_FALSE(window->DXTimer2.Enabled());
     window->BitBtn4Click();
     EXPECT_TRUE(playButtonsEnabled());
@@ -200,13 +203,13 @@ TEST_F(SequencePlaybackTest, PlayInstrumentRestartsTheSampleSlotItNames)
 {
     start();
     for (const char* text : {"Sample3", "sample8"}) {
-        window->ComboBox1->setEditText(text);
-        QTest::mouseClick(window->BitBtn11, Qt::LeftButton);
+        ui->ComboBox1->setEditText(text);
+        QTest::mouseClick(ui->BitBtn11, Qt::LeftButton);
     }
     EXPECT_EQ(samples.calls, (std::vector<std::string>{"restart 3", "restart 8"}));
     // Without the sample windows' players the samples are silent.
     window->setSampleSlots(nullptr);
-    window->PlayInstrument1->trigger();
+    ui->PlayInstrument1->trigger();
     EXPECT_EQ(peak(folder.pump(4410)), 0);
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -255,7 +258,7 @@ TEST_F(KitLibraryTest, ANewKitKeepsEveryInstrumentsVolumeAndPan)
     const std::vector<uint8_t> cowbell(item("Cowbell").Wave().Data(),
                                        item("Cowbell").Wave().Data() + item("Cowbell").Wave().Size());
     dialogs.openAnswers.push_back(path);
-    window->SoundLibrary1->trigger();
+    ui->SoundLibrary1->trigger();
     EXPECT_TRUE(dialogs.errors.empty());
     ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
     EXPECT_EQ(dialogs.fileDialogs[0].filter, "dxg|*.dxg");
@@ -266,11 +269,11 @@ TEST_F(KitLibraryTest, ANewKitKeepsEveryInstrumentsVolumeAndPan)
               cowbell);
     expectSettingsKept();
     // It plays at once, with the kept settings: the muted tambourine stays silent.
-    window->ComboBox1->setEditText("Kick");
+    ui->ComboBox1->setEditText("Kick");
     window->BitBtn11Click();
     EXPECT_GT(peak(folder.pump(4410)), 1000);
     folder.pump(44100 * 3);
-    window->ComboBox1->setEditText("Tamb");
+    ui->ComboBox1->setEditText("Tamb");
     window->BitBtn11Click();
     EXPECT_EQ(peak(folder.pump(4410)), 0);
 }
@@ -288,14 +291,14 @@ TEST_F(KitLibraryTest, ADamagedOrIncompleteKitOrNoChoiceLeavesTheOldKitPlaying)
     dialogs.openAnswers = {folder.file("Broken.dxg"), noTamb, folder.file("Missing.dxg"),
                            std::nullopt, ".dxg", folder.file(".dxg")};
     for (int i = 0; i < 6; ++i)
-        window->SoundLibrary1->trigger();
+        ui->SoundLibrary1->trigger();
     ASSERT_EQ(dialogs.errors.size(), 3u);
     EXPECT_EQ(dialogs.errors[1], "Wave 'Tamb' not found.");
     EXPECT_EQ(dialogs.errors[2], "Cannot open file " + folder.file("Missing.dxg") + ".");
     EXPECT_EQ(&item("Kick"), kick) << "the kit's sounds were not replaced";
     EXPECT_EQ(window->DXWaveList1.Items().Count(), 17);
     expectSettingsKept();
-    window->ComboBox1->setEditText("Kick");
+    ui->ComboBox1->setEditText("Kick");
     window->BitBtn11Click();
     EXPECT_GT(peak(folder.pump(4410)), 1000);
 }
@@ -312,7 +315,7 @@ TEST_F(KitLibraryTest, AfterAMissingDefaultKitTheLibraryBringsAKitBack)
     EXPECT_EQ(window->DXWaveList1.Items().Count(), 17);
     EXPECT_EQ(item("Kick").Pan(), 0);
     EXPECT_EQ(item("Kick").Volume(), 0);
-    window->ComboBox1->setEditText("Kick");
+    ui->ComboBox1->setEditText("Kick");
     window->BitBtn11Click();
     EXPECT_GT(peak(folder.pump(4410)), 1000);
 }

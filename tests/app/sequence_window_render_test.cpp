@@ -8,6 +8,7 @@
 #include "render_window.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "working_folder.h"
 
 #include <QLabel>
@@ -43,8 +44,9 @@ protected:
     {
         folder.write("Beat.pat", kickPattern());
         window = std::make_unique<TSequence>();
+        ui = &controlsOf(*window);
         window->FormCreate();
-        form.setHost(RenderHost{window.get(), window->ProgressBar1, window->BitBtn3, window->BitBtn12,
+        form.setHost(RenderHost{window.get(), ui->ProgressBar1, ui->BitBtn3, ui->BitBtn12,
                                 &window->MainPlay, [this] { return window->BaseFolder; },
                                 [this] { return window->renderSounds(); },
                                 [this] { return window->isRenderStopRequested(); }});
@@ -74,16 +76,17 @@ protected:
 
     void expectIdle()
     {
-        EXPECT_TRUE(window->BitBtn3->isEnabled());
-        EXPECT_TRUE(window->BitBtn12->isEnabled());
+        EXPECT_TRUE(ui->BitBtn3->isEnabled());
+        EXPECT_TRUE(ui->BitBtn12->isEnabled());
         EXPECT_TRUE(window->MainPlay.empty());
-        EXPECT_FALSE(window->ProgressBar1->isVisible());
+        EXPECT_FALSE(ui->ProgressBar1->isVisible());
         EXPECT_FALSE(form.isVisible());
     }
 
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     std::unique_ptr<TSequence> window;
+    TSequenceControls* ui = nullptr; // the window's controls
     TForm1 form;
     int renders = 0;
 };
@@ -91,7 +94,7 @@ protected:
 TEST_F(SequenceRenderTest, RenderWritesEveryKickOfTheSongAndGivesTheButtonsBack)
 {
     dialogs.saveAnswers.push_back(folder.file("song.wav"));
-    window->RendorClick(window->Rendor);
+    window->RendorClick(ui->Rendor);
 
     ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
     EXPECT_EQ(dialogs.fileDialogs[0].title, "Save As One Big Lovely WAV File");
@@ -114,7 +117,7 @@ TEST_F(SequenceRenderTest, WithoutAKitTheRenderIsRefusedBeforeItStarts)
     // No "Rock_kit.dxg" at start leaves the kit empty: a render of it would be silence.
     window->DXWaveList1.Items().Clear();
     dialogs.saveAnswers.push_back(folder.file("song.wav"));
-    window->Rendor->click();
+    ui->Rendor->click();
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"List index out of bounds (0)"});
     EXPECT_TRUE(dialogs.fileDialogs.empty());
     EXPECT_EQ(renders, 0);
@@ -125,13 +128,13 @@ TEST_F(SequenceRenderTest, WithoutAKitTheRenderIsRefusedBeforeItStarts)
 TEST_F(SequenceRenderTest, CancelledDialogWritesNothing)
 {
     dialogs.saveAnswers.push_back(std::nullopt);
-    window->RendorClick(window->Rendor);
+    window->RendorClick(ui->Rendor);
     EXPECT_FALSE(std::filesystem::exists(folder.file("song.wav")));
     expectIdle();
 
     // An empty play list does not even ask.
     window->showSongList(PlayList{});
-    window->RendorClick(window->Rendor);
+    window->RendorClick(ui->Rendor);
     EXPECT_EQ(dialogs.fileDialogs.size(), 1u);
     EXPECT_EQ(renders, 1);
 }
@@ -143,13 +146,13 @@ TEST_F(SequenceRenderTest, StopDuringTheRenderLeavesAValidFileAndRenderIsIgnored
     // Render, Play Song and Play Pattern (still live in the menu) are ignored meanwhile.
     bool wasPlaying = true;
     QTimer::singleShot(0, window.get(), [this, &wasPlaying] {
-        window->RendorClick(window->Rendor);
-        window->BitBtn12Click(window->BitBtn12);
-        window->BitBtn3Click(window->BitBtn3);
+        window->RendorClick(ui->Rendor);
+        window->BitBtn12Click(ui->BitBtn12);
+        window->BitBtn3Click(ui->BitBtn3);
         wasPlaying = window->DXTimer1.Enabled() || window->DXTimer2.Enabled();
-        window->BitBtn4Click(window->BitBtn4);
+        window->BitBtn4Click(ui->BitBtn4);
     });
-    window->RendorClick(window->Rendor);
+    window->RendorClick(ui->Rendor);
 
     EXPECT_EQ(renders, 1);
     EXPECT_FALSE(wasPlaying);
@@ -166,11 +169,11 @@ TEST_F(SequenceRenderTest, RefusedOutputGivesTheButtonsBackBeforeTheMessage)
 {
     folder.write("song.wav", "earlier");
     dialogs.saveAnswers.push_back(folder.file("work1.tmp"));
-    EXPECT_THROW(window->RendorClick(window->Rendor), Exception);
+    EXPECT_THROW(window->RendorClick(ui->Rendor), Exception);
     expectIdle();
 
     dialogs.saveAnswers.push_back(folder.file("song.wav"));
-    window->RendorClick(window->Rendor);
+    window->RendorClick(ui->Rendor);
     EXPECT_EQ(renders, 2);
     EXPECT_NE(folder.read("song.wav"), "earlier");
 }
@@ -178,7 +181,7 @@ TEST_F(SequenceRenderTest, RefusedOutputGivesTheButtonsBackBeforeTheMessage)
 TEST_F(SequenceRenderTest, SaveSongAndOpenSongDuringTheRenderDoNotStopIt)
 {
     dialogs.saveAnswers.push_back(folder.file("whole.wav"));
-    window->RendorClick(window->Rendor);
+    window->RendorClick(ui->Rendor);
 
     // Both enable Play Pattern while the render lets window messages through.
     dialogs.saveAnswers.push_back(folder.file("song.wav"));
@@ -188,7 +191,7 @@ TEST_F(SequenceRenderTest, SaveSongAndOpenSongDuringTheRenderDoNotStopIt)
         window->BitBtn9Click();
         window->BitBtn8Click();
     });
-    window->RendorClick(window->Rendor);
+    window->RendorClick(ui->Rendor);
 
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(folder.read("song.wav"), folder.read("whole.wav"));
@@ -198,7 +201,7 @@ TEST_F(SequenceRenderTest, SaveSongAndOpenSongDuringTheRenderDoNotStopIt)
 TEST_F(SequenceRenderTest, ClearListAndClosingTheWindowStopTheRender)
 {
     dialogs.saveAnswers.push_back(folder.file("whole.wav"));
-    window->RendorClick(window->Rendor);
+    window->RendorClick(ui->Rendor);
     const size_t whole = folder.read("whole.wav").size();
 
     int stopped = 0;
@@ -209,7 +212,7 @@ TEST_F(SequenceRenderTest, ClearListAndClosingTheWindowStopTheRender)
         window->showSongList(list);
         dialogs.saveAnswers.push_back(folder.file("part.wav"));
         QTimer::singleShot(0, window.get(), stop);
-        window->RendorClick(window->Rendor);
+        window->RendorClick(ui->Rendor);
 
         const std::string bytes = folder.read("part.wav");
         ASSERT_GE(bytes.size(), 44u);

@@ -13,6 +13,7 @@
 #include "sample_slots.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "song_files.h"
 #include "audio_output.h"
 #include "sound_device.h"
@@ -95,6 +96,7 @@ protected:
     void SetUp() override
     {
         window = std::make_unique<TSequence>();
+        ui = &controlsOf(*window);
         window->FormCreate();
         ASSERT_TRUE(dialogs.errors.empty());
         samples.attach(*window->DXSound1.DSound());
@@ -110,13 +112,13 @@ protected:
     }
     void setPlayList(const std::vector<std::string>& names, int selected = -1)
     {
-        window->SongList->clear();
+        ui->SongList->clear();
         for (const std::string& name : names)
-            window->SongList->addItem(QString::fromStdString(name));
-        window->SongList->setCurrentRow(selected);
+            ui->SongList->addItem(QString::fromStdString(name));
+        ui->SongList->setCurrentRow(selected);
     }
     // F5, through the handler guard as the menu runs it.
-    void playSong() { window->Stop1->trigger(); }
+    void playSong() { ui->Stop1->trigger(); }
 
     // Lets `ms` milliseconds of sound play, polling the idle slot at every millisecond as the
     // idle driver would (errors go to the error box). Returns the frames, counted from the
@@ -142,12 +144,13 @@ protected:
 
     int16_t previousSample_ = 0;
 
-    bool playButtonsEnabled() const { return window->BitBtn3->isEnabled() && window->BitBtn12->isEnabled(); }
+    bool playButtonsEnabled() const { return ui->BitBtn3->isEnabled() && ui->BitBtn12->isEnabled(); }
 
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     ClickSlots samples;
     std::unique_ptr<TSequence> window;
+    TSequenceControls* ui = nullptr; // the window's controls
 };
 
 TEST_F(SongPlaybackTest, TwoPatternsFromTheSelectedEntryMakeTwoHundredFortyFiveLinesAndFortyTicks)
@@ -156,17 +159,17 @@ TEST_F(SongPlaybackTest, TwoPatternsFromTheSelectedEntryMakeTwoHundredFortyFiveL
     writePattern("Verse", 16, 30, 2, Rows(16, {"Sample1"}));
     writePattern("Fill", 8, 30, 1, Rows(8, {"", "", "", "", "", "Sample2"}));
     setPlayList({"Intro", "Verse", "Fill"}, 1);
-    QTest::mouseClick(window->BitBtn12, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn12, Qt::LeftButton);
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(window->MainPlay.lineCount(), 245);
     EXPECT_EQ(window->MainPlay.line(0), "//");
     EXPECT_EQ(window->MainPlay.line(1), "30");
     EXPECT_EQ(window->MainPlay.line(194), "//");
     EXPECT_EQ(window->MainPlay.line(244), "%%%");
-    EXPECT_FALSE(window->BitBtn3->isEnabled());
-    EXPECT_FALSE(window->BitBtn12->isEnabled());
+    EXPECT_FALSE(ui->BitBtn3->isEnabled());
+    EXPECT_FALSE(ui->BitBtn12->isEnabled());
     EXPECT_TRUE(window->DXTimer1.Enabled());
-    EXPECT_EQ(window->SongList->currentRow(), 0);
+    EXPECT_EQ(ui->SongList->currentRow(), 0);
     EXPECT_EQ(window->Song.SongStepIndex, 0);
 
     // The first row comes after the timer's first interval of 1000 ms, then one every 60 ms.
@@ -185,7 +188,7 @@ TEST_F(SongPlaybackTest, TwoPatternsFromTheSelectedEntryMakeTwoHundredFortyFiveL
     EXPECT_FALSE(window->DXTimer1.Enabled());
     EXPECT_TRUE(playButtonsEnabled());
     EXPECT_TRUE(window->MainPlay.empty());
-    EXPECT_EQ(window->SongList->currentRow(), 0);
+    EXPECT_EQ(ui->SongList->currentRow(), 0);
     EXPECT_TRUE(run(2000).empty());
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -205,8 +208,8 @@ TEST_F(SongPlaybackTest, ATempoChangeBetweenPatternsLandsOnTheExactFrames)
     // tempo governs the intervals after it.
     EXPECT_EQ(gaps, (std::vector<uint64_t>{2646, 2646, 4410, 4410}));
     EXPECT_EQ(samples.calls, (std::vector<std::string>{"restart 1", "restart 1", "restart 2", "restart 2", "restart 2"}));
-    EXPECT_EQ(window->Delay->value(), 50);
-    EXPECT_EQ(window->Label6->text(), "144");
+    EXPECT_EQ(ui->Delay->value(), 50);
+    EXPECT_EQ(ui->Label6->text(), "144");
     EXPECT_EQ(window->StepInterval, 100) << "the last pattern read set it; the ticks leave it";
     EXPECT_EQ(window->TempoPosition, 60);
 }
@@ -218,28 +221,28 @@ TEST_F(SongPlaybackTest, GlobalKeepsTheUsersTempoAndUntickedTheSliderFollowsEach
     setPlayList({"Fast", "Slow"});
 
     playSong();
-    EXPECT_EQ(window->Delay->value(), 50) << "the slider shows the last pattern read";
+    EXPECT_EQ(ui->Delay->value(), 50) << "the slider shows the last pattern read";
     run(1000);
-    EXPECT_EQ(window->Delay->value(), 30);
-    EXPECT_EQ(window->Label6->text(), "240");
+    EXPECT_EQ(ui->Delay->value(), 30);
+    EXPECT_EQ(ui->Label6->text(), "240");
     EXPECT_EQ(window->DXTimer1.Interval(), 60u);
     run(65);
-    EXPECT_EQ(window->Delay->value(), 50);
+    EXPECT_EQ(ui->Delay->value(), 50);
     EXPECT_EQ(window->DXTimer1.Interval(), 100u);
     EXPECT_FALSE(window->DXTimer1.Enabled());
 
     // The user's tempo, taken by a move of the slider, governs the whole song.
-    window->Global->setChecked(true);
-    window->Delay->setValue(40);
+    ui->Global->setChecked(true);
+    ui->Delay->setValue(40);
     window->DelayChange();
     EXPECT_EQ(window->DXTimer1.Interval(), 80u);
     playSong();
-    EXPECT_EQ(window->Delay->value(), 40);
+    EXPECT_EQ(ui->Delay->value(), 40);
     const auto hits = run(80 + 80 + 5);
     ASSERT_EQ(hits.size(), 2u);
     EXPECT_EQ(hits[1].first - hits[0].first, 3528u);
-    EXPECT_EQ(window->Delay->value(), 40);
-    EXPECT_EQ(window->Label6->text(), "180");
+    EXPECT_EQ(ui->Delay->value(), 40);
+    EXPECT_EQ(ui->Label6->text(), "180");
     EXPECT_EQ(window->DXTimer1.Interval(), 80u);
 }
 
@@ -248,7 +251,7 @@ TEST_F(SongPlaybackTest, ARepeatingSongFollowsItsLastRowWithItsFirstUntilStop)
     writePattern("A", 2, 30, 1, {{"Sample1"}, {"Sample2"}});
     writePattern("B", 1, 30, 1, {{"Sample3"}});
     setPlayList({"A", "B"});
-    window->Noend->setChecked(true);
+    ui->Noend->setChecked(true);
     playSong();
     const auto hits = run(1000 + 60 * 6 + 5);
     ASSERT_EQ(hits.size(), 7u);
@@ -261,7 +264,7 @@ TEST_F(SongPlaybackTest, ARepeatingSongFollowsItsLastRowWithItsFirstUntilStop)
     EXPECT_TRUE(window->DXTimer1.Enabled());
     EXPECT_FALSE(window->MainPlay.empty());
 
-    window->BitBtn4->click();
+    ui->BitBtn4->click();
     EXPECT_FALSE(window->DXTimer1.Enabled());
     EXPECT_TRUE(window->MainPlay.empty());
     EXPECT_TRUE(playButtonsEnabled());
@@ -314,8 +317,8 @@ TEST_F(SongPlaybackTest, AFailedBuildLeavesTheButtonsOffAndTheNextGoodOnePlays)
     setPlayList({"Good", "Missing"});
     playSong();
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Cannot open file " + folder.file("Missing.pat") + "."});
-    EXPECT_FALSE(window->BitBtn3->isEnabled());
-    EXPECT_FALSE(window->BitBtn12->isEnabled());
+    EXPECT_FALSE(ui->BitBtn3->isEnabled());
+    EXPECT_FALSE(ui->BitBtn12->isEnabled());
     EXPECT_FALSE(window->DXTimer1.Enabled());
     EXPECT_TRUE(window->MainPlay.empty()) << "nothing of the failed build is kept";
     EXPECT_TRUE(run(1500).empty());
@@ -343,29 +346,29 @@ TEST_F(SongPlaybackTest, TheEditorKeepsThePatternTheUserHadWhileTheSliderFollows
 {
     writePattern("Song", 2, 30, 4, {{"Sample1", "Kick"}, {"Sample2"}});
     writeLengthAndTime(window->Grid, 5, 3);
-    window->Edit2->setText("Mine");
+    ui->Edit2->setText("Mine");
     window->Grid.setCell(3, 2, "Snare");
     window->Grid.setCell(6, 6, "Tamb");  // the trailing row
     window->Grid.setCell(2, 12, "Hat");  // hidden below the pattern
-    window->Loop->setValue(3);
+    ui->Loop->setValue(3);
     PatternGrid edited;
     edited.assignCells(window->Grid);
     // The current cell lies below the song pattern's shorter grid.
-    ASSERT_TRUE(window->StringGrid1->setCurrentCell(4, 6));
+    ASSERT_TRUE(ui->StringGrid1->setCurrentCell(4, 6));
 
     setPlayList({"Song"});
     playSong();
-    EXPECT_EQ(window->StringGrid1->currentColumn(), 4);
-    EXPECT_EQ(window->StringGrid1->currentRow(), 6) << "the next Enter would land elsewhere";
-    EXPECT_EQ(window->Edit2->text(), "Mine");
-    EXPECT_EQ(window->Loop->value(), 3);
+    EXPECT_EQ(ui->StringGrid1->currentColumn(), 4);
+    EXPECT_EQ(ui->StringGrid1->currentRow(), 6) << "the next Enter would land elsewhere";
+    EXPECT_EQ(ui->Edit2->text(), "Mine");
+    EXPECT_EQ(ui->Loop->value(), 3);
     EXPECT_EQ(window->Grid.rowCount(), edited.rowCount());
     EXPECT_EQ(window->Grid.storedCellCount(), edited.storedCellCount());
     for (int row = 0; row < 14; ++row)
         for (int column = 0; column < 7; ++column)
             EXPECT_EQ(window->Grid.cell(column, row), edited.cell(column, row)) << column << "," << row;
-    EXPECT_EQ(window->Delay->value(), 30);
-    EXPECT_EQ(window->Label6->text(), "240");
+    EXPECT_EQ(ui->Delay->value(), 30);
+    EXPECT_EQ(ui->Label6->text(), "240");
     EXPECT_EQ(window->MainPlay.lineCount(), 2 + 6 * 2 * 4 + 1) << "the song's own loop count";
 
     // A build that fails gives the editor back too.
@@ -373,7 +376,7 @@ TEST_F(SongPlaybackTest, TheEditorKeepsThePatternTheUserHadWhileTheSliderFollows
     window->BitBtn4Click();
     playSong();
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_EQ(window->Edit2->text(), "Mine");
+    EXPECT_EQ(ui->Edit2->text(), "Mine");
     EXPECT_EQ(window->Grid.cell(1, 2), "");
     EXPECT_EQ(window->Grid.cell(2, 12), "Hat");
     EXPECT_EQ(window->Grid.cell(2, 0), "5");
@@ -384,7 +387,7 @@ TEST_F(SongPlaybackTest, AnErrorInASongTickStopsTheSongAndShowsOneMessage)
     writePattern("Song", 2, 30, 1, {{"Sample1", "Sample2", "Sample3"}, {"Sample1"}});
     setPlayList({"Song"});
     samples.unloaded = {2};
-    window->Noend->setChecked(true);
+    ui->Noend->setChecked(true);
     playSong();
     run(3000);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"WaveStream not set."});
@@ -407,7 +410,7 @@ TEST_F(SongPlaybackTest, AnEmptyPlayListChangesNothingAndASongTakesOverFromAPatt
     writePattern("Song", 1, 30, 1, {{"Sample2"}});
     writeLengthAndTime(window->Grid, 1, 4);
     window->Grid.setCell(1, 2, "Sample1");
-    window->endless->setChecked(true);
+    ui->endless->setChecked(true);
     window->BitBtn3Click();
     run(120 * 2 + 1);
     EXPECT_EQ(samples.restarts(), 2u);

@@ -1,6 +1,7 @@
 #include "scripted_dialogs.h"
 #include "sound_device.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "working_folder.h"
 
 #include <QAction>
@@ -33,13 +34,14 @@ protected:
     void start()
     {
         window = std::make_unique<TSequence>();
+        ui = &controlsOf(*window);
         window->FormCreate();
     }
     // Auditions `text` and returns the first `frames` output frames of it, then lets it ring out.
     std::vector<int16_t> audition(const QString& text, uint32_t frames = 4410)
     {
-        window->ComboBox1->setEditText(text);
-        QTest::mouseClick(window->BitBtn11, Qt::LeftButton);
+        ui->ComboBox1->setEditText(text);
+        QTest::mouseClick(ui->BitBtn11, Qt::LeftButton);
         std::vector<int16_t> out = folder.pump(frames);
         folder.pump(44100 * 3);
         return out;
@@ -48,6 +50,7 @@ protected:
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     std::unique_ptr<TSequence> window;
+    TSequenceControls* ui = nullptr; // the window's controls
 };
 
 TEST_F(SequenceSoundTest, StartsWithTheDefaultKitInTheCheckedOutputFormat)
@@ -59,7 +62,7 @@ TEST_F(SequenceSoundTest, StartsWithTheDefaultKitInTheCheckedOutputFormat)
     EXPECT_EQ(format.nSamplesPerSec, 22050u);
     EXPECT_EQ(format.wBitsPerSample, 16);
     EXPECT_EQ(format.nChannels, 2);
-    EXPECT_TRUE(window->set3->isChecked()) << "the menu names the format the device runs in";
+    EXPECT_TRUE(ui->set3->isChecked()) << "the menu names the format the device runs in";
     EXPECT_EQ(window->DXWaveList1.Items().Count(), 17);
 }
 
@@ -76,8 +79,8 @@ TEST_F(SequenceSoundTest, PlayInstrumentSoundsTheChosenKitInstrument)
     EXPECT_EQ(audition("Cowbel"), tamb) << "a text that names nothing sounds the tambourine";
 
     // The menu item runs the same command.
-    window->ComboBox1->setEditText("Kick");
-    window->PlayInstrument1->trigger();
+    ui->ComboBox1->setEditText("Kick");
+    ui->PlayInstrument1->trigger();
     EXPECT_EQ(folder.pump(4410), kick);
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -91,17 +94,17 @@ TEST_F(SequenceSoundTest, AMissingKitEndsTheStartUpWorkAtItsFirstStep)
     EXPECT_EQ(dialogs.errors[0], "Cannot open file Rock_kit.dxg.");
     // The window opens with its design-time state: no labels, no library scan, no base folder.
     EXPECT_EQ(window->Grid.cell(0, 2), "");
-    EXPECT_EQ(window->Label6->text(), "80");
+    EXPECT_EQ(ui->Label6->text(), "80");
     EXPECT_EQ(window->BaseFolder, "");
-    EXPECT_EQ(window->MusicLib->count(), 1);
+    EXPECT_EQ(ui->MusicLib->count(), 1);
     // The device stays as its silent first opening left it: the refused 0 Hz format kept the
     // device's own 8-bit start format.
     ASSERT_TRUE(window->DXSound1.Initialized());
     EXPECT_EQ(window->DXSound1.Primary()->Format().wBitsPerSample, 8);
 
     // Auditioning then fails with the sound layer's message instead of crashing.
-    window->ComboBox1->setEditText("Kick");
-    QTest::mouseClick(window->BitBtn11, Qt::LeftButton);
+    ui->ComboBox1->setEditText("Kick");
+    QTest::mouseClick(ui->BitBtn11, Qt::LeftButton);
     ASSERT_EQ(dialogs.errors.size(), 2u);
     EXPECT_EQ(dialogs.errors[1], "Wave 'Kick' not found.");
 }
@@ -118,9 +121,9 @@ bool allMultiplesOf(const std::vector<int16_t>& samples, int step)
 TEST_F(SequenceSoundTest, AFormatChoiceRemakesTheKitInThatFormat)
 {
     start();
-    window->set4->trigger();
-    EXPECT_TRUE(window->set4->isChecked());
-    EXPECT_FALSE(window->set3->isChecked());
+    ui->set4->trigger();
+    EXPECT_TRUE(ui->set4->isChecked());
+    EXPECT_FALSE(ui->set3->isChecked());
     EXPECT_EQ(window->OutputRate, 22050u);
     EXPECT_EQ(window->OutputBits, 8);
     const WaveFormatEx format = window->DXSound1.Primary()->Format();
@@ -136,17 +139,17 @@ TEST_F(SequenceSoundTest, AFormatChoiceRemakesTheKitInThatFormat)
     EXPECT_TRUE(allMultiplesOf(eightBitHalfRate, 128));
     EXPECT_FALSE(allMultiplesOf(eightBitHalfRate, 256));
 
-    window->set2->trigger(); // 44.1 kHz, 8 bits: every frame a step of 256
+    ui->set2->trigger(); // 44.1 kHz, 8 bits: every frame a step of 256
     const std::vector<int16_t> eightBit = audition("Snare");
     EXPECT_GT(peak(eightBit), 10000);
     EXPECT_TRUE(allMultiplesOf(eightBit, 256));
-    window->set2->trigger(); // the same choice again restarts the device to the same state
-    EXPECT_TRUE(window->set2->isChecked());
+    ui->set2->trigger(); // the same choice again restarts the device to the same state
+    EXPECT_TRUE(ui->set2->isChecked());
     EXPECT_EQ(audition("Snare"), eightBit);
 
-    window->set1->trigger(); // 44.1 kHz, 16 bits
+    ui->set1->trigger(); // 44.1 kHz, 16 bits
     EXPECT_FALSE(allMultiplesOf(audition("Snare"), 128));
-    for (QAction* item : {window->set2, window->set3, window->set4})
+    for (QAction* item : {ui->set2, ui->set3, ui->set4})
         EXPECT_FALSE(item->isChecked());
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -154,22 +157,22 @@ TEST_F(SequenceSoundTest, AFormatChoiceRemakesTheKitInThatFormat)
 TEST_F(SequenceSoundTest, WithoutSoundFocusTheRemadeKitFallsSilentInTheBackground)
 {
     start();
-    window->Focus->trigger();
-    EXPECT_FALSE(window->Focus->isChecked());
+    ui->Focus->trigger();
+    EXPECT_FALSE(ui->Focus->isChecked());
     EXPECT_EQ(window->DXSound1.Options() & soGlobalFocus, 0u);
     EXPECT_NE(window->DXSound1.Options() & soExclusive, 0u) << "the other options stay";
 
     // The kit's buffers keep the focus they were made with until a format is chosen.
     setApplicationActive(false);
     EXPECT_GT(peak(audition("Kick")), 4000);
-    window->set3->trigger();
+    ui->set3->trigger();
     EXPECT_EQ(peak(audition("Kick")), 0);
     setApplicationActive(true);
     EXPECT_GT(peak(audition("Kick")), 4000);
 
-    window->Focus->trigger();
-    EXPECT_TRUE(window->Focus->isChecked());
-    window->set3->trigger();
+    ui->Focus->trigger();
+    EXPECT_TRUE(ui->Focus->isChecked());
+    ui->set3->trigger();
     setApplicationActive(false);
     EXPECT_GT(peak(audition("Kick")), 4000);
     setApplicationActive(true);

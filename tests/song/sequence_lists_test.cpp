@@ -5,6 +5,7 @@
 #include "line_buffer.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "working_folder.h"
 
 #include <QCheckBox>
@@ -43,6 +44,7 @@ protected:
         for (const char* name : {"Rock1.pat", "funk.pat", "Ballad.PAT"})
             folder.write(name, patternFile(name, 16, 60, 1));
         window = std::make_unique<TSequence>();
+        ui = &controlsOf(*window);
         window->show();
         window->FormCreate();
     }
@@ -68,26 +70,27 @@ protected:
     {
         const int index = window->Library.indexOf(name);
         ASSERT_GE(index, 0) << name;
-        window->MusicLib->setCurrentRow(index);
+        ui->MusicLib->setCurrentRow(index);
     }
     void pressSongEntry(int index)
     {
-        QListWidgetItem* item = window->SongList->item(index);
-        QRect rect = window->SongList->visualItemRect(item);
-        QTest::mousePress(window->SongList->viewport(), Qt::RightButton, {}, rect.center() + QPoint(20, 0));
-        QTest::mouseRelease(window->SongList->viewport(), Qt::RightButton, {}, rect.center() + QPoint(20, 0));
+        QListWidgetItem* item = ui->SongList->item(index);
+        QRect rect = ui->SongList->visualItemRect(item);
+        QTest::mousePress(ui->SongList->viewport(), Qt::RightButton, {}, rect.center() + QPoint(20, 0));
+        QTest::mouseRelease(ui->SongList->viewport(), Qt::RightButton, {}, rect.center() + QPoint(20, 0));
     }
     void saveAs(const std::string& name)
     {
-        window->Edit2->setText(QString::fromStdString(name));
-        QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+        ui->Edit2->setText(QString::fromStdString(name));
+        QTest::mouseClick(ui->BitBtn6, Qt::LeftButton);
     }
-    std::vector<std::string> library() const { return texts(window->MusicLib); }
-    std::vector<std::string> songs() const { return texts(window->SongList); }
+    std::vector<std::string> library() const { return texts(ui->MusicLib); }
+    std::vector<std::string> songs() const { return texts(ui->SongList); }
 
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     std::unique_ptr<TSequence> window;
+    TSequenceControls* ui = nullptr; // the window's controls
 };
 
 TEST_F(SequenceListsTest, StartUpListsThePatternFilesSortedWithBlankFirst)
@@ -105,7 +108,7 @@ TEST_F(SequenceListsTest, StartUpListsThePatternFilesSortedWithBlankFirst)
 TEST_F(SequenceListsTest, SaveWritesTheFileAndAddsANewNameToBothListsOnce)
 {
     window->Grid.setCell(3, 5, "Snare");
-    window->Loop->setValue(3);
+    ui->Loop->setValue(3);
     saveAs("New1");
     const auto lines = LineBuffer::splitLines(folder.read("New1.pat"));
     ASSERT_EQ(lines.size(), 135u);
@@ -123,7 +126,7 @@ TEST_F(SequenceListsTest, SaveWritesTheFileAndAddsANewNameToBothListsOnce)
     EXPECT_EQ(library().size(), 5u);
 
     // In the play list but not in the library: the library is left alone.
-    window->SongList->addItem("Orphan");
+    ui->SongList->addItem("Orphan");
     saveAs("Orphan");
     EXPECT_TRUE(fileExists(folder.file("Orphan.pat")));
     EXPECT_EQ(library().size(), 5u);
@@ -138,14 +141,14 @@ TEST_F(SequenceListsTest, SaveWritesTheFileAndAddsANewNameToBothListsOnce)
 TEST_F(SequenceListsTest, SaveChecksLengthThenNameAndWritesNothingOnEither)
 {
     window->Grid.setCell(2, 0, "1x");
-    window->Edit2->setText("");
-    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    ui->Edit2->setText("");
+    QTest::mouseClick(ui->BitBtn6, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"'1x' is not a valid integer value."})
         << "the length is converted before the name is checked";
 
     window->Grid.setCell(2, 0, "16");
-    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn6, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(dialogs.messages[1].caption, "NAME");
     EXPECT_EQ(dialogs.messages[1].text, "Name of pattern?");
@@ -174,7 +177,7 @@ TEST_F(SequenceListsTest, AFailedWriteKeepsTheOldFileAndTheLists)
 TEST_F(SequenceListsTest, ClickingAnEntryLoadsItsPatternTempoAndLoopCount)
 {
     folder.write("Slow.pat", patternFile("Slow", 8, 90, 0));
-    window->SongList->addItem("Slow");
+    ui->SongList->addItem("Slow");
     window->Grid.setCell(1, 12, "Tom1"); // a row the 8-step pattern hides but keeps
     pressSongEntry(0);
     EXPECT_TRUE(dialogs.messages.empty());
@@ -183,20 +186,20 @@ TEST_F(SequenceListsTest, ClickingAnEntryLoadsItsPatternTempoAndLoopCount)
     EXPECT_EQ(window->Grid.cell(1, 2), "Kick");
     EXPECT_EQ(window->Grid.cell(0, 3), "2:x") << "labels shown as stored";
     EXPECT_EQ(window->Grid.cell(1, 12), "Tom1");
-    EXPECT_EQ(window->Delay->value(), 90);
-    EXPECT_EQ(window->Label6->text(), "80");
+    EXPECT_EQ(ui->Delay->value(), 90);
+    EXPECT_EQ(ui->Label6->text(), "80");
     EXPECT_EQ(window->StepInterval, 180);
     EXPECT_EQ(window->TempoPosition, 60) << "a program move of the slider is not the user's tempo";
-    EXPECT_EQ(window->Loop->value(), 1) << "a stored loop count of 0 loads as 1";
-    EXPECT_EQ(window->Edit2->text(), "Slow");
+    EXPECT_EQ(ui->Loop->value(), 1) << "a stored loop count of 0 loads as 1";
+    EXPECT_EQ(ui->Edit2->text(), "Slow");
     EXPECT_TRUE(window->MusicPad.lines().empty());
 }
 
 TEST_F(SequenceListsTest, LoadFailuresFollowTheOrderOfTheLoad)
 {
-    window->SongList->addItem("Missing");
-    window->SongList->addItem("<Blank>");
-    window->SongList->addItem("BadTempo");
+    ui->SongList->addItem("Missing");
+    ui->SongList->addItem("<Blank>");
+    ui->SongList->addItem("BadTempo");
     window->Grid.setCell(1, 2, "Snare");
     pressSongEntry(0);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"Cannot open file " + folder.file("Missing.pat") + "."});
@@ -215,18 +218,18 @@ TEST_F(SequenceListsTest, LoadFailuresFollowTheOrderOfTheLoad)
     EXPECT_EQ(dialogs.errors[1], "'' is not a valid integer value.");
     EXPECT_EQ(window->Grid.cell(0, 0), "BadTempo");
     EXPECT_EQ(window->Grid.cell(1, 2), "");
-    EXPECT_EQ(window->Delay->value(), 60);
+    EXPECT_EQ(ui->Delay->value(), 60);
     EXPECT_TRUE(window->MusicPad.lines().empty());
 }
 
 TEST_F(SequenceListsTest, APressBelowTheEntriesReloadsTheSelectedOne)
 {
-    window->SongList->addItem("funk");
+    ui->SongList->addItem("funk");
     pressSongEntry(0);
     window->Grid.setCell(1, 2, "");
-    const QPoint below = window->SongList->visualItemRect(window->SongList->item(0)).bottomLeft() + QPoint(5, 40);
-    QTest::mousePress(window->SongList->viewport(), Qt::LeftButton, {}, below);
-    QTest::mouseRelease(window->SongList->viewport(), Qt::LeftButton, {}, below);
+    const QPoint below = ui->SongList->visualItemRect(ui->SongList->item(0)).bottomLeft() + QPoint(5, 40);
+    QTest::mousePress(ui->SongList->viewport(), Qt::LeftButton, {}, below);
+    QTest::mouseRelease(ui->SongList->viewport(), Qt::LeftButton, {}, below);
     EXPECT_EQ(window->Grid.cell(1, 2), "Kick");
     EXPECT_TRUE(dialogs.errors.empty());
 }
@@ -239,19 +242,19 @@ TEST_F(SequenceListsTest, AddingFromTheLibraryAndRemovingBack)
     EXPECT_TRUE(songs().empty());
     selectLibrary("Rock1");
     window->MusicLibDblClick();
-    QTest::mouseClick(window->BitBtn1, Qt::LeftButton);
-    QTest::mouseClick(window->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn1, Qt::LeftButton);
     EXPECT_EQ(songs(), (std::vector<std::string>{"Rock1", "Rock1", "Rock1"}));
-    EXPECT_EQ(window->SongList->currentRow(), -1) << "adding leaves the play list's selection";
+    EXPECT_EQ(ui->SongList->currentRow(), -1) << "adding leaves the play list's selection";
 
-    window->SongList->setCurrentRow(1);
-    QTest::mouseClick(window->BitBtn2, Qt::LeftButton);
+    ui->SongList->setCurrentRow(1);
+    QTest::mouseClick(ui->BitBtn2, Qt::LeftButton);
     EXPECT_EQ(songs(), (std::vector<std::string>{"Rock1", "Rock1"}));
     EXPECT_EQ(library().size(), 4u);
 
-    window->SongList->addItem("FromSong");
-    window->SongList->setCurrentRow(2);
-    QTest::mouseClick(window->BitBtn2, Qt::LeftButton);
+    ui->SongList->addItem("FromSong");
+    ui->SongList->setCurrentRow(2);
+    QTest::mouseClick(ui->BitBtn2, Qt::LeftButton);
     EXPECT_EQ(songs(), (std::vector<std::string>{"Rock1", "Rock1"}));
     EXPECT_EQ(library(), (std::vector<std::string>{"<Blank>", "Ballad", "FromSong", "funk", "Rock1"}));
 }
@@ -259,16 +262,16 @@ TEST_F(SequenceListsTest, AddingFromTheLibraryAndRemovingBack)
 TEST_F(SequenceListsTest, DeleteAsksThenRemovesFileLibraryEntryAndExactMatchesOnly)
 {
     for (const char* name : {"Rock1", "rock1", "funk", "Rock1"})
-        window->SongList->addItem(name);
-    window->MusicLib->setCurrentRow(-1);
+        ui->SongList->addItem(name);
+    ui->MusicLib->setCurrentRow(-1);
     window->LibBinClick();
-    window->MusicLib->setCurrentRow(0);
-    QTest::mouseClick(window->LibBin, Qt::LeftButton);
+    ui->MusicLib->setCurrentRow(0);
+    QTest::mouseClick(ui->LibBin, Qt::LeftButton);
     EXPECT_TRUE(dialogs.messages.empty()) << "nothing selected or the first entry: no question";
 
     selectLibrary("Rock1");
     dialogs.answers.push_back(MessageResult::Cancel);
-    QTest::mouseClick(window->LibBin, Qt::LeftButton);
+    QTest::mouseClick(ui->LibBin, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "!Are you sure you wish to delete?");
     EXPECT_EQ(dialogs.messages[0].buttons, MessageButtons::OkCancel);
@@ -276,14 +279,14 @@ TEST_F(SequenceListsTest, DeleteAsksThenRemovesFileLibraryEntryAndExactMatchesOn
 
     selectLibrary("Rock1");
     dialogs.answers.push_back(MessageResult::Ok);
-    QTest::mouseClick(window->LibBin, Qt::LeftButton);
+    QTest::mouseClick(ui->LibBin, Qt::LeftButton);
     EXPECT_EQ(library(), (std::vector<std::string>{"<Blank>", "Ballad", "funk"}));
     EXPECT_FALSE(fileExists(folder.file("Rock1.pat")));
     EXPECT_EQ(songs(), (std::vector<std::string>{"rock1", "funk"}));
 
     // A missing file is no error.
     window->Library.add("Ghost");
-    window->MusicLib->insertItem(window->Library.indexOf("Ghost"), "Ghost");
+    ui->MusicLib->insertItem(window->Library.indexOf("Ghost"), "Ghost");
     selectLibrary("Ghost");
     dialogs.answers.push_back(MessageResult::Ok);
     window->LibBinClick();
@@ -294,24 +297,24 @@ TEST_F(SequenceListsTest, DeleteAsksThenRemovesFileLibraryEntryAndExactMatchesOn
 TEST_F(SequenceListsTest, MoveTickAndBinOnTheListBox)
 {
     for (const char* name : {"A", "B", "C", "D", "E"})
-        window->SongList->addItem(name);
+        ui->SongList->addItem(name);
     PlayList list = window->readSongList();
     list.setTicked(0, true);
     list.setTicked(2, true);
     list.select(2);
     window->showSongList(list);
-    window->UpDown1Click(window->UpDown1, UpDown::Button::Next);
+    window->UpDown1Click(ui->UpDown1, UpDown::Button::Next);
     EXPECT_EQ(songs(), (std::vector<std::string>{"A", "C", "B", "D", "E"}));
-    EXPECT_EQ(window->SongList->currentRow(), 1);
-    EXPECT_EQ(window->SongList->item(1)->checkState(), Qt::Checked) << "the mark moves with its entry";
-    window->UpDown1Click(window->UpDown1, UpDown::Button::Prev);
-    window->UpDown1Click(window->UpDown1, UpDown::Button::Prev);
-    window->UpDown1Click(window->UpDown1, UpDown::Button::Prev);
-    window->UpDown1Click(window->UpDown1, UpDown::Button::Prev);
+    EXPECT_EQ(ui->SongList->currentRow(), 1);
+    EXPECT_EQ(ui->SongList->item(1)->checkState(), Qt::Checked) << "the mark moves with its entry";
+    window->UpDown1Click(ui->UpDown1, UpDown::Button::Prev);
+    window->UpDown1Click(ui->UpDown1, UpDown::Button::Prev);
+    window->UpDown1Click(ui->UpDown1, UpDown::Button::Prev);
+    window->UpDown1Click(ui->UpDown1, UpDown::Button::Prev);
     EXPECT_EQ(songs(), (std::vector<std::string>{"A", "B", "D", "E", "C"}));
-    EXPECT_EQ(window->SongList->currentRow(), 4);
+    EXPECT_EQ(ui->SongList->currentRow(), 4);
 
-    QTest::mouseClick(window->SongBin, Qt::LeftButton);
+    QTest::mouseClick(ui->SongBin, Qt::LeftButton);
     EXPECT_EQ(songs(), (std::vector<std::string>{"B", "D", "E"}));
     EXPECT_EQ(library().size(), 4u);
 }
@@ -319,87 +322,87 @@ TEST_F(SequenceListsTest, MoveTickAndBinOnTheListBox)
 TEST_F(SequenceListsTest, ClearListStopsTheSongAndNewSongClearsEverything)
 {
     IdleHost& host = applicationIdleHost();
-    window->SongList->addItem("Rock1");
-    window->Edit3->setText("My song");
+    ui->SongList->addItem("Rock1");
+    ui->Edit3->setText("My song");
     EXPECT_EQ(window->windowTitle(), "Groovane Pro v4.0 - My song");
-    window->BitBtn3->setEnabled(false);
-    window->BitBtn12->setEnabled(false);
+    ui->BitBtn3->setEnabled(false);
+    ui->BitBtn12->setEnabled(false);
     window->DXTimer1.setEnabled(true);
     EXPECT_EQ(host.idleHandler(), &window->DXTimer1);
     window->MainPlay = buildStepList({"Rock1"}, [](const std::string&) { return SongPattern{60, 1, 1, {"Kick"}}; });
-    QTest::mouseClick(window->BitBtn10, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn10, Qt::LeftButton);
     EXPECT_TRUE(songs().empty());
     EXPECT_EQ(window->PlayState, "Stop");
-    EXPECT_TRUE(window->BitBtn3->isEnabled());
-    EXPECT_TRUE(window->BitBtn12->isEnabled());
+    EXPECT_TRUE(ui->BitBtn3->isEnabled());
+    EXPECT_TRUE(ui->BitBtn12->isEnabled());
     EXPECT_FALSE(window->DXTimer1.Enabled());
     EXPECT_EQ(host.idleHandler(), nullptr);
     EXPECT_TRUE(window->MainPlay.empty());
     EXPECT_EQ(window->windowTitle(), "Groovane Pro v4.0 - ");
 
     // New Song: every step row up to 66, hidden or not, the name and the list; the loop count stays.
-    window->SongList->addItem("Rock1");
-    window->Edit3->setText("Other");
-    window->Edit2->setText("Pat");
+    ui->SongList->addItem("Rock1");
+    ui->Edit3->setText("Other");
+    ui->Edit2->setText("Pat");
     window->Grid.setCell(6, 66, "Tamb");
     window->Grid.setCell(1, 2, "Kick");
-    window->Loop->setValue(5);
-    window->New_Song->trigger();
+    ui->Loop->setValue(5);
+    ui->New_Song->trigger();
     EXPECT_EQ(window->Grid.cell(6, 66), "");
     EXPECT_EQ(window->Grid.cell(1, 2), "");
     EXPECT_EQ(window->Grid.cell(0, 0), "");
-    EXPECT_EQ(window->Edit2->text(), "");
+    EXPECT_EQ(ui->Edit2->text(), "");
     EXPECT_EQ(window->Grid.cell(1, 0), "Length:");
     EXPECT_EQ(window->Grid.rowCount(), 18);
     EXPECT_TRUE(songs().empty());
-    EXPECT_EQ(window->Edit3->text(), "");
-    EXPECT_EQ(window->Loop->value(), 5);
+    EXPECT_EQ(ui->Edit3->text(), "");
+    EXPECT_EQ(ui->Loop->value(), 5);
     EXPECT_EQ(window->windowTitle(), "Groovane Pro v4.0");
 }
 
 TEST_F(SequenceListsTest, OnlyUserMovesOfTheSliderSetTheUsersTempo)
 {
-    window->Delay->setFocus();
-    window->Delay->setValue(63);
+    ui->Delay->setFocus();
+    ui->Delay->setValue(63);
     EXPECT_EQ(window->TempoPosition, 60) << "program move";
-    EXPECT_EQ(window->Label6->text(), "120");
+    EXPECT_EQ(ui->Label6->text(), "120");
 
-    QTest::keyClick(window->Delay, Qt::Key_Down); // inverted: down is one larger
-    EXPECT_EQ(window->Delay->value(), 64);
+    QTest::keyClick(ui->Delay, Qt::Key_Down); // inverted: down is one larger
+    EXPECT_EQ(ui->Delay->value(), 64);
     EXPECT_EQ(window->TempoPosition, 64);
     EXPECT_EQ(window->StepInterval, 128);
-    EXPECT_EQ(window->Label6->text(), "112");
+    EXPECT_EQ(ui->Label6->text(), "112");
     EXPECT_EQ(window->DXTimer1.Interval(), 1000u) << "Global unticked";
 
-    window->Global->setChecked(true);
-    QTest::keyClick(window->Delay, Qt::Key_End);
-    EXPECT_EQ(window->Label6->text(), "51");
+    ui->Global->setChecked(true);
+    QTest::keyClick(ui->Delay, Qt::Key_End);
+    EXPECT_EQ(ui->Label6->text(), "51");
     EXPECT_EQ(window->DXTimer1.Interval(), 280u);
-    QTest::keyClick(window->Delay, Qt::Key_End); // already at the end: no change, no handler
-    window->Delay->setValue(1);
+    QTest::keyClick(ui->Delay, Qt::Key_End); // already at the end: no change, no handler
+    ui->Delay->setValue(1);
     EXPECT_EQ(window->TempoPosition, 140);
     EXPECT_EQ(window->DXTimer1.Interval(), 280u);
 }
 
 TEST_F(SequenceListsTest, LoopCountBelowOneBecomesOneAtOnce)
 {
-    window->Loop->setValue(-3);
-    EXPECT_EQ(window->Loop->value(), 1);
-    window->Loop->setValue(7);
-    window->Loop->setFocus();
-    window->Loop->selectAll();
-    QTest::keyClick(window->Loop, Qt::Key_Delete);
-    EXPECT_EQ(window->Loop->text(), "1") << "an empty box is not a number";
-    window->Loop->selectAll();
-    QTest::keyClicks(window->Loop, "0");
-    EXPECT_EQ(window->Loop->text(), "1");
-    window->Loop->selectAll();
-    QTest::keyClicks(window->Loop, "12");
-    EXPECT_EQ(window->Loop->value(), 12);
-    window->Loop->setValue(1);
-    window->Loop->selectAll();
-    QTest::keyClick(window->Loop, Qt::Key_Backspace);
-    EXPECT_EQ(window->Loop->text(), "1") << "also when the value was 1 already";
+    ui->Loop->setValue(-3);
+    EXPECT_EQ(ui->Loop->value(), 1);
+    ui->Loop->setValue(7);
+    ui->Loop->setFocus();
+    ui->Loop->selectAll();
+    QTest::keyClick(ui->Loop, Qt::Key_Delete);
+    EXPECT_EQ(ui->Loop->text(), "1") << "an empty box is not a number";
+    ui->Loop->selectAll();
+    QTest::keyClicks(ui->Loop, "0");
+    EXPECT_EQ(ui->Loop->text(), "1");
+    ui->Loop->selectAll();
+    QTest::keyClicks(ui->Loop, "12");
+    EXPECT_EQ(ui->Loop->value(), 12);
+    ui->Loop->setValue(1);
+    ui->Loop->selectAll();
+    QTest::keyClick(ui->Loop, Qt::Key_Backspace);
+    EXPECT_EQ(ui->Loop->text(), "1") << "also when the value was 1 already";
 }
 
 // Pattern files written in the old 8-bit code page, and a name with control characters that is
@@ -425,36 +428,36 @@ protected:
 TEST_F(SequencePatternBytesTest, LoadThenSaveWritesTheSameBytesUntilTheUserEditsTheName)
 {
     selectLibrary("Caf\xE9");
-    EXPECT_EQ(window->MusicLib->currentItem()->text(), QString::fromUtf8("Café"));
-    QTest::mouseClick(window->BitBtn1, Qt::LeftButton);
+    EXPECT_EQ(ui->MusicLib->currentItem()->text(), QString::fromUtf8("Café"));
+    QTest::mouseClick(ui->BitBtn1, Qt::LeftButton);
     pressSongEntry(0);
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.errors.at(0);
-    EXPECT_EQ(window->SongList->item(0)->text(), QString::fromUtf8("Café"));
-    EXPECT_EQ(window->Edit2->text(), QString::fromUtf8("Café"));
+    EXPECT_EQ(ui->SongList->item(0)->text(), QString::fromUtf8("Café"));
+    EXPECT_EQ(ui->Edit2->text(), QString::fromUtf8("Café"));
     EXPECT_EQ(window->Grid.cell(0, 0), "Caf\xE9");
     EXPECT_EQ(window->Grid.cell(2, 2), "Cong\xE4");
 
     std::filesystem::remove(folder.path() / "Caf\xE9.pat");
-    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn6, Qt::LeftButton);
     EXPECT_EQ(folder.read("Caf\xE9.pat"), oldCodePage);
     EXPECT_EQ(songs().size(), 1u) << "the play list already holds the pattern";
     EXPECT_EQ(library().size(), 6u);
 
     // Selector text that reads as a cell's text removes it, as the same bytes would.
-    window->StringGrid1->setCurrentCell(2, 2);
-    window->ComboBox1->setEditText(QString::fromUtf8("Congä"));
-    window->StringGrid1MouseUp(window->StringGrid1);
+    ui->StringGrid1->setCurrentCell(2, 2);
+    ui->ComboBox1->setEditText(QString::fromUtf8("Congä"));
+    window->StringGrid1MouseUp(ui->StringGrid1);
     EXPECT_EQ(window->Grid.cell(2, 2), "");
-    window->StringGrid1MouseUp(window->StringGrid1);
+    window->StringGrid1MouseUp(ui->StringGrid1);
     EXPECT_EQ(window->Grid.cell(2, 2), "Cong\xC3\xA4") << "what the user places is UTF-8";
 
     // A name the user edits is what they typed, in UTF-8; the other cells keep their bytes.
     window->Grid.setCell(2, 2, "Cong\xE4");
-    window->Edit2->setFocus();
-    window->Edit2->end(false);
-    QTest::keyClicks(window->Edit2, " 2");
+    ui->Edit2->setFocus();
+    ui->Edit2->end(false);
+    QTest::keyClicks(ui->Edit2, " 2");
     EXPECT_EQ(window->Grid.cell(0, 0), "Caf\xC3\xA9 2");
-    QTest::mouseClick(window->BitBtn6, Qt::LeftButton);
+    QTest::mouseClick(ui->BitBtn6, Qt::LeftButton);
     std::vector<std::string> lines = LineBuffer::splitLines(oldCodePage);
     lines[0] = "Caf\xC3\xA9 2";
     EXPECT_EQ(folder.read("Caf\xC3\xA9 2.pat"), LineBuffer::joinLines(lines));
@@ -463,9 +466,9 @@ TEST_F(SequencePatternBytesTest, LoadThenSaveWritesTheSameBytesUntilTheUserEdits
 
 TEST_F(SequencePatternBytesTest, ALongNameWithControlCharactersIsKeptWhole)
 {
-    window->SongList->addItem("Long");
+    ui->SongList->addItem("Long");
     pressSongEntry(0);
     ASSERT_TRUE(dialogs.messages.empty()) << dialogs.errors.at(0);
-    EXPECT_EQ(window->Edit2->text().size(), qsizetype(longName.size()));
+    EXPECT_EQ(ui->Edit2->text().size(), qsizetype(longName.size()));
     EXPECT_TRUE(window->Grid.cell(0, 0) == longName) << "the name cell keeps every byte";
 }

@@ -5,6 +5,7 @@
 #include "pattern_file.h"
 #include "scripted_dialogs.h"
 #include "sequence_window.h"
+#include "sequence_window_access.h"
 #include "working_folder.h"
 
 #include <QLabel>
@@ -60,6 +61,7 @@ protected:
     void SetUp() override
     {
         window = std::make_unique<TSequence>();
+        ui = &controlsOf(*window);
         window->show();
         window->FormCreate();
         window->songSlots = &samples;
@@ -69,61 +71,62 @@ protected:
 
     void setPlayList(const std::vector<std::string>& names)
     {
-        window->SongList->clear();
+        ui->SongList->clear();
         for (const std::string& name : names)
-            window->SongList->addItem(QString::fromStdString(name));
+            ui->SongList->addItem(QString::fromStdString(name));
     }
     std::vector<std::string> playList() const
     {
         std::vector<std::string> names;
-        for (int i = 0; i < window->SongList->count(); ++i) {
-            names.push_back(window->SongList->item(i)->text().toStdString());
-            EXPECT_EQ(window->SongList->item(i)->checkState(), Qt::Unchecked);
+        for (int i = 0; i < ui->SongList->count(); ++i) {
+            names.push_back(ui->SongList->item(i)->text().toStdString());
+            EXPECT_EQ(ui->SongList->item(i)->checkState(), Qt::Unchecked);
         }
         return names;
     }
     void save(const std::optional<std::string>& path)
     {
         dialogs.saveAnswers.push_back(path);
-        QTest::mouseClick(window->BitBtn9, Qt::LeftButton);
+        QTest::mouseClick(ui->BitBtn9, Qt::LeftButton);
     }
     void open(const std::optional<std::string>& path)
     {
         dialogs.openAnswers.push_back(path);
-        QTest::mouseClick(window->BitBtn8, Qt::LeftButton);
+        QTest::mouseClick(ui->BitBtn8, Qt::LeftButton);
     }
-    std::string title() const { return window->Edit3->text().toStdString(); }
+    std::string title() const { return ui->Edit3->text().toStdString(); }
 
     test::WorkingFolder folder;
     test::ScriptedDialogs dialogs;
     FakeSlots samples;
     std::unique_ptr<TSequence> window;
+    TSequenceControls* ui = nullptr; // the window's controls
 };
 
 TEST_F(SequenceSongFilesTest, SaveThenOpenGivesBackTheSongAndItsSamples)
 {
     setPlayList({"A", "B", "A"});
-    window->SongList->item(1)->setCheckState(Qt::Checked);
+    ui->SongList->item(1)->setCheckState(Qt::Checked);
     samples.players[3] = SongSampleSettings{"/waves/clap.wav", 44100, -2000};
-    window->Edit3->setText("draft");
-    window->BitBtn3->setEnabled(false);
+    ui->Edit3->setText("draft");
+    ui->BitBtn3->setEnabled(false);
     save(folder.file("mysong.sng"));
     ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
     EXPECT_EQ(dialogs.fileDialogs[0].fileName, "draft");
     EXPECT_EQ(dialogs.fileDialogs[0].initialFolder, window->BaseFolder);
     EXPECT_EQ(dialogs.fileDialogs[0].filter, "*.sng|*.sng");
     EXPECT_EQ(title(), "mysong");
-    EXPECT_TRUE(window->BitBtn3->isEnabled());
+    EXPECT_TRUE(ui->BitBtn3->isEnabled());
     const std::string bytes = folder.read("mysong.sng");
     EXPECT_EQ(bytes.substr(0, 30), "A\r\nB\r\nA\r\n<*sam1\r\nBlank.wav\r\n22");
 
     setPlayList({"Other"});
     samples.players.clear();
-    window->Edit3->setText("");
+    ui->Edit3->setText("");
     open(folder.file("mysong.sng"));
     ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
     EXPECT_EQ(playList(), (std::vector<std::string>{"A", "B", "A"}));
-    EXPECT_EQ(window->SongList->currentRow(), -1);
+    EXPECT_EQ(ui->SongList->currentRow(), -1);
     EXPECT_EQ(title(), "mysong");
     EXPECT_EQ(window->windowTitle(), "Groovane Pro v4.0 - mysong");
     // The blank sound keeps its bare name; the imported sample enables its slot's controls.
@@ -145,14 +148,14 @@ TEST_F(SequenceSongFilesTest, NamesInTheOldCodePageComeBackByteForByte)
     folder.write("old.sng", LineBuffer::joinLines(lines));
     open(folder.file("old.sng"));
     ASSERT_TRUE(dialogs.errors.empty()) << dialogs.errors[0];
-    ASSERT_EQ(window->SongList->count(), 3);
-    EXPECT_EQ(window->SongList->item(0)->text(), QString::fromUtf8("Café"));
-    EXPECT_EQ(window->SongList->item(1)->text(), QString::fromUtf8("Straße"));
-    EXPECT_EQ(window->SongList->item(2)->text(), QString::fromUtf8("€\u0081"));
+    ASSERT_EQ(ui->SongList->count(), 3);
+    EXPECT_EQ(ui->SongList->item(0)->text(), QString::fromUtf8("Café"));
+    EXPECT_EQ(ui->SongList->item(1)->text(), QString::fromUtf8("Straße"));
+    EXPECT_EQ(ui->SongList->item(2)->text(), QString::fromUtf8("€\u0081"));
 
     // Entries that move keep their bytes.
-    window->SongList->setCurrentRow(2);
-    window->UpDown1Click(window->UpDown1, UpDown::Button::Next);
+    ui->SongList->setCurrentRow(2);
+    window->UpDown1Click(ui->UpDown1, UpDown::Button::Next);
     std::swap(lines[1], lines[2]);
     save(folder.file("new.sng"));
     EXPECT_EQ(folder.read("new.sng"), LineBuffer::joinLines(lines));
@@ -161,7 +164,7 @@ TEST_F(SequenceSongFilesTest, NamesInTheOldCodePageComeBackByteForByte)
 TEST_F(SequenceSongFilesTest, CancelledOrNamelessSavesWriteNothing)
 {
     setPlayList({"A"});
-    window->Edit3->setText("mine");
+    ui->Edit3->setText("mine");
     save(std::nullopt);
     EXPECT_EQ(title(), "");
     save(folder.file(".sng"));
@@ -195,7 +198,7 @@ TEST_F(SequenceSongFilesTest, SavingWithoutPlayersWritesBlankSlotsAndAPlayersErr
 TEST_F(SequenceSongFilesTest, FilesThatDoNotReadChangeNothing)
 {
     setPlayList({"Keep", "Me"});
-    window->Edit3->setText("current");
+    ui->Edit3->setText("current");
 
     open(folder.file("missing.sng"));
     ASSERT_EQ(dialogs.errors.size(), 1u);
@@ -253,11 +256,11 @@ TEST_F(SequenceSongFilesTest, SongPatternsPassThroughTheEditorIntoTheStepList)
     // The editor shows the pattern, with the rows it had.
     EXPECT_EQ(window->Grid.cell(1, 2), "Kick");
     EXPECT_EQ(window->Grid.rowCount(), 18);
-    EXPECT_EQ(window->Delay->value(), 140);
-    EXPECT_EQ(window->Loop->value(), 1);
-    EXPECT_EQ(window->Label6->text(), "51");
+    EXPECT_EQ(ui->Delay->value(), 140);
+    EXPECT_EQ(ui->Loop->value(), 1);
+    EXPECT_EQ(ui->Label6->text(), "51");
     EXPECT_EQ(window->TempoPosition, 60);
-    EXPECT_EQ(window->Edit2->text(), "Verse");
+    EXPECT_EQ(ui->Edit2->text(), "Verse");
 
     const PatternLoader load = [this](const std::string& name) { return window->loadSongPattern(name); };
     StepList list = buildStepList({"Verse", "Verse"}, load);
