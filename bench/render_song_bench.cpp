@@ -22,11 +22,10 @@
 #include "pattern_grid.h"
 #include "render_command.h"
 #include "render_sounds.h"
-#include "slot_players.h"
+#include "slot_settings.h"
 #include "song_file.h"
 #include "song_pattern.h"
 #include "song_render.h"
-#include "sound_system.h"
 #include "step_list.h"
 #include "wave_collection.h"
 
@@ -214,15 +213,14 @@ void BM_RenderSong(benchmark::State& state)
     SongFolder folder(static_cast<int>(state.range(0)));
     const fs::path previous = fs::current_path();
     fs::current_path(folder.path());
-    SoundSystem::instance().useOutput(std::make_unique<OfflineAudioOutput>());
     const std::string base = folder.path().string();
 
     // What Render has ready when the render starts: the kit's sounds in "temp", the sample
-    // slot's player, the step list.
+    // slots' settings, the step list.
     TWaveCollection kit;
     kit.LoadFromFile("Rock_kit.dxg");
     exportKitSounds(kit, base);
-    SlotPlayers slots;
+    SampleSlotSettingsList slots;
     LineBuffer songLines;
     songLines.loadFromFile("Song.sng");
     const SongFileContents song = readSongFile(songLines.read());
@@ -254,7 +252,6 @@ void BM_RenderCommand(benchmark::State& state)
     SongFolder folder(static_cast<int>(state.range(0)));
     const fs::path previous = fs::current_path();
     fs::current_path(folder.path());
-    SoundSystem::instance().useOutput(std::make_unique<OfflineAudioOutput>());
     RenderCommand command;
     command.songFile = "Song.sng";
     command.outputFile = "out.wav";

@@ -5,11 +5,10 @@
 #include "instrument_pans.h"
 #include "line_buffer.h"
 #include "render_sounds.h"
-#include "slot_players.h"
+#include "slot_settings.h"
 #include "song_file.h"
 #include "song_pattern.h"
 #include "song_render.h"
-#include "sound_system.h"
 #include "step_list.h"
 #include "str_to_int.h"
 #include "wave_collection.h"
@@ -194,7 +193,7 @@ void runRenderCommand(const RenderCommand& command, std::ostream* progress)
     LineBuffer pans;
     pans.loadFromFile(kPanningFile);
     applyPanFileLines(pans.read(), [&kit](const std::string& instrument, int32_t pan) { kit.Find(instrument).SetPan(pan); });
-    SlotPlayers slots;
+    SampleSlotSettingsList slots;
     for (int slot = 1; slot <= kSampleSlotCount; ++slot)
         slots.start(slot);
 
@@ -240,9 +239,6 @@ int renderCommandMain(const std::vector<std::string>& args, std::ostream& out, s
             out << kProgram << " (Groovane Pro) " << GROOVANE_VERSION << '\n';
             return 0;
         }
-        // The sample slots' players need a sound device, and a device an output to mix into: one
-        // that is never pulled, so the command line opens no sound card and plays nothing.
-        SoundSystem::instance().useOutput(std::make_unique<OfflineAudioOutput>());
         runRenderCommand(command, errIsTerminal && !command.isQuiet ? &err : nullptr);
         return 0;
     } catch (...) {

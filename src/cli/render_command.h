@@ -2,7 +2,8 @@
 // the current folder as the program works in its working folder, does what the program's
 // start-up and Open Song do for the kit, the pans and the sample slots, and renders the song as
 // Render does, through the same code, so the file it writes equals the window's render of the
-// same song, byte for byte. No toolkit and no display: it links no window code.
+// same song, byte for byte. No toolkit, no display and no sound system: it links no window code,
+// and the sample slots are plain settings that take a song's samples as the players do.
 #pragma once
 
 #include <iosfwd>

@@ -28,6 +28,36 @@
 
 namespace groovane {
 
+bool isAcceptedVolume(int32_t volume)
+{
+    return volume >= DSBVOLUME_MIN && volume <= DSBVOLUME_MAX;
+}
+
+bool isAcceptedPan(int32_t pan)
+{
+    return pan >= DSBPAN_LEFT && pan <= DSBPAN_RIGHT;
+}
+
+bool isAcceptedFrequency(uint32_t frequency)
+{
+    return frequency == DSBFREQUENCY_ORIGINAL || (frequency >= DSBFREQUENCY_MIN && frequency <= DSBFREQUENCY_MAX);
+}
+
+bool isAcceptedBufferSize(uint32_t bytes)
+{
+    return bytes >= DSBSIZE_MIN && bytes <= DSBSIZE_MAX;
+}
+
+// The checks a PCM format record must pass to be mixed: 1 or 2 channels, 8 or 16 bits, a frame
+// size that matches, and a rate the device can play.
+bool isPlayableFormat(const WaveFormatEx& format)
+{
+    return format.wFormatTag == WAVE_FORMAT_PCM && (format.nChannels == 1 || format.nChannels == 2) &&
+           (format.wBitsPerSample == 8 || format.wBitsPerSample == 16) &&
+           format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8 &&
+           format.nSamplesPerSec >= DSBFREQUENCY_MIN && format.nSamplesPerSec <= DSBFREQUENCY_MAX;
+}
+
 namespace {
 
 std::atomic<bool> soundLibraryUnavailable{false};
@@ -60,15 +90,6 @@ struct DeviceCore {
     uint32_t cooperativeLevel = 0;
     WaveFormatEx primaryFormat{WAVE_FORMAT_PCM, 2, 22050, 44100, 2, 8, 0};
 };
-
-// The checks a PCM format record must pass to be mixed: 1 or 2 channels, 8 or 16 bits, a frame
-// size that matches, and a rate the device can play.
-bool isPlayableFormat(const WaveFormatEx& format) {
-    return format.wFormatTag == WAVE_FORMAT_PCM && (format.nChannels == 1 || format.nChannels == 2) &&
-           (format.wBitsPerSample == 8 || format.wBitsPerSample == 16) &&
-           format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8 &&
-           format.nSamplesPerSec >= DSBFREQUENCY_MIN && format.nSamplesPerSec <= DSBFREQUENCY_MAX;
-}
 
 WaveFormatEx copyPcmPart(const WaveFormatEx* format) {
     WaveFormatEx copy;
@@ -320,7 +341,7 @@ public:
         device_->expectOwnThread("SetVolume");
         if (!(flags_ & DSBCAPS_CTRLVOLUME))
             return DSERR_CONTROLUNAVAIL;
-        if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
+        if (!isAcceptedVolume(volume))
             return DSERR_INVALIDPARAM;
         volume_ = volume;
         updateGains();
@@ -341,7 +362,7 @@ public:
         device_->expectOwnThread("SetPan");
         if (!(flags_ & DSBCAPS_CTRLPAN))
             return DSERR_CONTROLUNAVAIL;
-        if (pan < DSBPAN_LEFT || pan > DSBPAN_RIGHT)
+        if (!isAcceptedPan(pan))
             return DSERR_INVALIDPARAM;
         pan_ = pan;
         updateGains();
@@ -363,7 +384,7 @@ public:
         device_->expectOwnThread("SetFrequency");
         if (!(flags_ & DSBCAPS_CTRLFREQUENCY))
             return DSERR_CONTROLUNAVAIL;
-        if (frequency != DSBFREQUENCY_ORIGINAL && (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
+        if (!isAcceptedFrequency(frequency))
             return DSERR_INVALIDPARAM;
         frequency_ = frequency;
         voice_->frequency.store(frequency, std::memory_order_relaxed);
@@ -485,7 +506,7 @@ public:
             *buffer = std::make_shared<PrimaryBuffer>(core_, desc->dwFlags);
             return DS_OK;
         }
-        if (!desc->lpwfxFormat || desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX)
+        if (!desc->lpwfxFormat || !isAcceptedBufferSize(desc->dwBufferBytes))
             return DSERR_INVALIDPARAM;
         const WaveFormatEx format = copyPcmPart(desc->lpwfxFormat);
         if (!isPlayableFormat(format))

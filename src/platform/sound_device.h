@@ -92,6 +92,18 @@ static_assert(sizeof(WaveFormatEx) == 18);
 // (no cbSize), so the device never reads more than these bytes of a PCM record.
 constexpr uint32_t kPcmFormatBytes = 16;
 
+// What a secondary buffer accepts, as pure rules: the buffer refuses anything else (its SetVolume,
+// SetPan and SetFrequency keep the old value; CreateSoundBuffer makes nothing), so code that holds
+// a sound's settings without a device (the command-line render's sample slots) applies the same
+// rules and ends with the values a buffer would hold. Any thread.
+bool isAcceptedVolume(int32_t volume);       // DSBVOLUME_MIN .. DSBVOLUME_MAX
+bool isAcceptedPan(int32_t pan);             // DSBPAN_LEFT .. DSBPAN_RIGHT
+bool isAcceptedFrequency(uint32_t frequency); // DSBFREQUENCY_ORIGINAL, or DSBFREQUENCY_MIN .. MAX
+bool isAcceptedBufferSize(uint32_t bytes);   // DSBSIZE_MIN .. DSBSIZE_MAX
+// A secondary buffer's format (its PCM part): PCM, 1 or 2 channels, 8 or 16 bits, a block
+// alignment that matches, and a rate of DSBFREQUENCY_MIN .. MAX.
+bool isPlayableFormat(const WaveFormatEx& format);
+
 // A buffer description. For a PCM format only its first 16 bytes are read (copied), so
 // lpwfxFormat may point at a 16-byte record; the device keeps no pointer to it.
 struct SoundBufferDesc {

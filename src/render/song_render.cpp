@@ -3,8 +3,9 @@
 #include "exception.h"
 #include "files.h"
 #include "pattern_editing.h"
+#include "pattern_grid.h"
 #include "step_list.h"
-#include "str_to_int.h"
+#include "tempo_rule.h"
 #include "wavaudio.h"
 
 #include <algorithm>
@@ -50,6 +51,7 @@ constexpr std::int64_t kWindowFrames = wavaudio::TWave::kWindowFrames;
 // The most frames of one hit mixed between two looks at the observer: a few milliseconds of
 // work, so a window full of long sounds never keeps Stop or the window waiting.
 constexpr std::int64_t kMixPieceFrames = 32768;
+constexpr int kChannels = PatternGrid::kChannelCount;
 
 // One instrument's sound, read once per render into an empty wave (a file that holds no WAV data
 // leaves it empty, and an empty source mixes nothing), and scaled once: volume, pan and rate are
@@ -73,10 +75,10 @@ InstrumentSound prepareSound(const wavaudio::TWave& output, const RenderSound& s
     return prepared;
 }
 
-// The walk of the step list that times every hit. The first line is always a marker with its
-// tempo line, which sets the step length. Six cells make a row; each row after the first sounds
-// one step length after the one before, the length of the pattern it belongs to, and the time
-// is summed row by row. Stop is asked before each line is taken.
+// The render's look at the step list's walk: every hit's time. The first line is always a marker
+// with its tempo line, which sets the step length. Six cells make a row; each row after the first
+// sounds one step length after the one before, the length of the pattern it belongs to, and the
+// time is summed row by row. Stop is asked before each line is taken.
 class HitWalk {
 public:
     struct Hit {
@@ -84,8 +86,8 @@ public:
         double startSeconds = 0;
     };
 
-    HitWalk(const StepList& list, const std::array<bool, 25>& isRendered, RenderObserver& observer)
-        : list_(list), isRendered_(isRendered), observer_(observer)
+    HitWalk(const StepList& list, const std::array<bool, kRenderSlots>& isRendered, RenderObserver& observer)
+        : walk_(list), isRendered_(isRendered), observer_(observer)
     {
     }
 
@@ -98,18 +100,20 @@ public:
                 isEnd_ = true;
                 break;
             }
-            const std::string& line = list_.line(index_++);
-            isEnd_ = line == StepList::kEnd;
-            if (line == StepList::kMarker)
-                stepSeconds_ = strToInt(list_.line(index_++)) * 2 * 0.001;
+            const StepLine line = walk_.next();
+            isEnd_ = line.kind == StepLine::Kind::End;
+            if (line.kind == StepLine::Kind::Marker)
+                stepSeconds_ = stepIntervalMs(line.tempoPosition) * 0.001;
             else
                 ++rowCell_;
-            observer_.linePassed(index_);
-            if (rowCell_ == 6) {
+            observer_.linePassed(walk_.index());
+            if (rowCell_ == kChannels) {
                 rowCell_ = 0;
                 startSeconds_ += stepSeconds_;
             }
-            const int instrument = instrumentSlot(line);
+            if (line.kind != StepLine::Kind::Cell)
+                continue;
+            const int instrument = instrumentSlot(line.text());
             if (instrument > 0 && isRendered_[static_cast<size_t>(instrument)])
                 return Hit{instrument, startSeconds_};
         }
@@ -119,10 +123,9 @@ public:
     bool isStopped() const { return isStopped_; }
 
 private:
-    const StepList& list_;
-    const std::array<bool, 25>& isRendered_;
+    StepWalk walk_;
+    const std::array<bool, kRenderSlots>& isRendered_;
     RenderObserver& observer_;
-    std::int64_t index_ = 0;
     double startSeconds_ = 0.0;
     double stepSeconds_ = 0.0;
     int rowCell_ = -1;
@@ -207,10 +210,18 @@ private:
 std::set<int> renderInstruments(const StepList& list)
 {
     std::set<int> found;
-    for (int64_t i = 0; i < list.lineCount(); ++i) {
-        const int slot = instrumentSlot(list.line(i));
-        if (slot > 0)
+    StepWalk walk(list);
+    int64_t passLeft = 0;
+    for (StepLine line = walk.next(); line.kind != StepLine::Kind::End; line = walk.next()) {
+        if (line.kind == StepLine::Kind::Marker) {
+            passLeft = line.passCells;
+            continue;
+        }
+        if (const int slot = instrumentSlot(line.text()); slot > 0)
             found.insert(slot);
+        // The rest of the pattern repeats this pass.
+        if (--passLeft <= 0)
+            walk.skipPattern();
     }
     return found;
 }
@@ -236,8 +247,8 @@ RenderOutcome renderInto(wavaudio::TWave& output, const StepList& list, const Re
 {
     // Every sound is read before anything is mixed, so the render mixes the sounds as they were
     // when it started, whatever happens to their files meanwhile.
-    std::array<std::optional<InstrumentSound>, 25> prepared;
-    std::array<bool, 25> isRendered{};
+    std::array<std::optional<InstrumentSound>, kRenderSlots> prepared;
+    std::array<bool, kRenderSlots> isRendered{};
     for (const int instrument : renderInstruments(list)) {
         const std::optional<RenderSound>& sound = sounds[static_cast<size_t>(instrument)];
         if (!sound)
@@ -256,7 +267,7 @@ RenderOutcome renderInto(wavaudio::TWave& output, const StepList& list, const Re
     HitWalk walk(list, isRendered, observer);
     bool isStopped = false;
     std::optional<HitWalk::Hit> next = walk.next();
-    std::array<std::deque<HitSpan>, 25> sounding;
+    std::array<std::deque<HitSpan>, kRenderSlots> sounding;
     const int channels = output.Format().channels();
     OutputWindow window(channels);
     std::vector<std::int32_t> scratch;

@@ -1,6 +1,7 @@
 // The song render without its window: mixes every hit of a song's step list into one 44100 Hz
-// 16-bit stereo WAV file, at the time the walk gives the hit. It walks the same step list, with
-// the same instrument look-up, as song playback, so a song renders exactly the hits it plays.
+// 16-bit stereo WAV file, at the time the walk gives the hit. It walks the same step list with
+// the same walk (StepWalk), tempo rule and instrument look-up as song playback, so a song renders
+// exactly the hits it plays.
 //
 // The file is what mixing the song one instrument at a time in ascending order, each hit with
 // the wave class's Mix, gives, to the last bit (same times, rounding, order of sums and clipping
@@ -15,6 +16,8 @@
 //
 // Threads: the user-interface thread; the observer's calls are made on it, once per line.
 #pragma once
+
+#include "pattern_editing.h"
 
 #include <array>
 #include <cstdint>
@@ -35,9 +38,12 @@ struct RenderSound {
     std::int32_t frequency = 0; // playback rate in Hz; 0 plays the file at its own rate
 };
 
+// One place for each instrument slot, 0 (none) .. 24 (sample slot 8).
+inline constexpr size_t kRenderSlots = kLastSampleSlot + 1;
+
 // The sounds of instruments 1..24 (index 0 unused). An instrument without a sound (a sample slot
 // whose window closed its player) renders nothing.
-using RenderSounds = std::array<std::optional<RenderSound>, 25>;
+using RenderSounds = std::array<std::optional<RenderSound>, kRenderSlots>;
 
 // Told what the render does, and asked whether it should go on.
 class RenderObserver {

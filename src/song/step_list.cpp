@@ -151,6 +151,40 @@ std::optional<int32_t> StepWalk::enterPattern()
     return tempo;
 }
 
+StepLine StepWalk::next()
+{
+    StepLine line;
+    const StepList::Entry* entry = list_.entryAt(index_);
+    if (entry && index_ == entry->firstLine) {
+        line.kind = StepLine::Kind::Marker;
+        line.tempoPosition = entry->tempoPosition;
+        line.passCells = entry->rowLines;
+        line.text_ = &StepList::kMarker;
+        index_ += 2;
+        return line;
+    }
+    line.text_ = &list_.line(index_);
+    if (entry)
+        line.kind = StepLine::Kind::Cell;
+    // The end line is passed like a cell, so the index after it is the list's line count.
+    if (index_ < INT64_MAX)
+        ++index_;
+    return line;
+}
+
+void StepWalk::skipPattern()
+{
+    const StepList::Entry* entry = list_.entryAt(index_);
+    if (!entry)
+        return;
+    const auto& entries = list_.entries_;
+    const size_t next = static_cast<size_t>(entry - entries.data()) + 1;
+    if (next < entries.size())
+        index_ = entries[next].firstLine;
+    else
+        index_ = list_.isClosed_ ? list_.lineCount_ - 1 : list_.lineCount_;
+}
+
 bool StepWalk::atEnd() const
 {
     return list_.line(index_) == StepList::kEnd;

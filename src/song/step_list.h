@@ -10,7 +10,8 @@
 // the real end line ever read as such.
 //
 // The song timer and the render build their list with the same builder and walk it with
-// StepWalk. UI thread.
+// StepWalk, which tells markers (with their pattern's tempo), cells and the end line apart, so
+// the two find the same patterns, rows and hits. UI thread.
 #pragma once
 
 #include <cstdint>
@@ -85,9 +86,26 @@ private:
 // Every name is checked (checkPatternName) before the first is loaded.
 StepList buildStepList(const std::vector<std::string>& names, const PatternLoader& load);
 
-// The song timer's walk: an index into a step list and the steps one tick takes. The tick first
-// enters a pattern when the index stands on a marker, then takes up to six cells, advancing
-// past each, and ends the song when the index reaches the end line.
+// One line of a step list as the walk takes it.
+struct StepLine {
+    enum class Kind { Marker, Cell, End };
+    Kind kind = Kind::End;
+    // A marker's pattern: its tempo position and the cells of one pass of its rows (6 x L, 0 for
+    // a pattern without rows; its loops repeat them).
+    int32_t tempoPosition = 0;
+    int64_t passCells = 0;
+    // The line as the flat list reads it; for a marker, the marker itself. Lives as long as the
+    // list.
+    const std::string& text() const { return *text_; }
+
+    const std::string* text_ = &StepList::kEnd;
+};
+
+// The walk of a step list: an index into it, and the lines taken from there. Song playback's
+// tick first enters a pattern when the index stands on a marker, then takes up to six cells,
+// advancing past each, and ends the song when the index reaches the end line. The render takes
+// the list line by line with next(), timing each row by the tempo of the marker before it, and
+// finds the instruments a song names with next() and skipPattern().
 class StepWalk {
 public:
     explicit StepWalk(const StepList& list) : list_(list) {}
@@ -104,6 +122,14 @@ public:
     // The cell at the index.
     const std::string& cell() const { return list_.line(index_); }
     void advance() { ++index_; }
+
+    // The line at the index, and the index moved past it: a marker together with its tempo line,
+    // any other line (the end line too) by one. At or past the end every call gives the end line.
+    StepLine next();
+    // Moves the index to the next pattern's marker, or to the end line after the last pattern.
+    // A pattern's loops repeat the cells of its first pass, so a look at which cells a song holds
+    // needs one pass of each pattern, however large its loop count.
+    void skipPattern();
 
 private:
     const StepList& list_;

@@ -19,6 +19,35 @@ constexpr uint32_t kLongestPeriodMs = 50;
 
 } // namespace
 
+WaveFormatEx playerStreamFormat(const TCustomWaveStream& stream)
+{
+    // A format record from a file may be short, missing or nonsense; anything the ring
+    // arithmetic divides by or sizes from is checked before it is used.
+    if (stream.GetFormatSize() < static_cast<int32_t>(kPcmFormatBytes) || !stream.GetFormat())
+        throw EWaveStreamError("Wave is invalid");
+    const WaveFormatEx format = formatRecordFromBytes(stream.GetFormat(), stream.GetFormatSize());
+    if (format.nBlockAlign == 0)
+        throw EWaveStreamError("Wave is invalid");
+    return format;
+}
+
+int64_t playerRingBytes(const WaveFormatEx& format, int32_t bufferLengthMs)
+{
+    int64_t ring = int64_t{format.nAvgBytesPerSec} * bufferLengthMs / 1000;
+    // Whole frames only, so the refills stay aligned with the play cursor when a file's byte
+    // rate does not match its frame size.
+    ring -= ring % format.nBlockAlign;
+    if (ring > INT32_MAX)
+        throw EWaveStreamError("Wave is invalid");
+    return ring;
+}
+
+bool isAcceptedRing(const WaveFormatEx& format, int64_t ringBytes)
+{
+    return ringBytes >= 0 && ringBytes <= UINT32_MAX && isAcceptedBufferSize(static_cast<uint32_t>(ringBytes)) &&
+           isPlayableFormat(format);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The worker
 
@@ -111,24 +140,13 @@ void TAudioStream::SetWaveStream(TCustomWaveStream* stream)
     ringSize_ = 0;
     if (!stream)
         return;
-    // A format record from a file may be short, missing or nonsense; anything the ring
-    // arithmetic divides by or sizes from is checked before it is used.
-    if (stream->GetFormatSize() < static_cast<int32_t>(kPcmFormatBytes) || !stream->GetFormat())
-        throw EWaveStreamError("Wave is invalid");
-    const WaveFormatEx format = formatRecordFromBytes(stream->GetFormat(), stream->GetFormatSize());
-    if (format.nBlockAlign == 0)
-        throw EWaveStreamError("Wave is invalid");
+    const WaveFormatEx format = playerStreamFormat(*stream);
     if (bufferLengthMs_ <= 0) {
         formatRecord_ = format;
         waveStream_ = stream;
         return;
     }
-    int64_t ring = int64_t{format.nAvgBytesPerSec} * bufferLengthMs_ / 1000;
-    // Whole frames only, so the refills stay aligned with the play cursor when a file's byte
-    // rate does not match its frame size.
-    ring -= ring % format.nBlockAlign;
-    if (ring > INT32_MAX)
-        throw EWaveStreamError("Wave is invalid");
+    const int64_t ring = playerRingBytes(format, bufferLengthMs_);
 
     SoundBufferDesc desc;
     desc.dwFlags = kRingFlags;

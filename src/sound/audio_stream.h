@@ -90,6 +90,21 @@ private:
     std::thread thread_;
 };
 
+// The length of a player's ring until SetBufferLength changes it.
+inline constexpr int32_t kPlayerRingMs = 1000;
+
+// What a player makes of a stream, as pure rules, so that code holding a sample slot's settings
+// without a device and a player (the command-line render) takes and refuses the same files.
+// The stream's format record: raises EWaveStreamError "Wave is invalid" for a record shorter than
+// the PCM fields or with a block alignment of 0. Any thread.
+WaveFormatEx playerStreamFormat(const TCustomWaveStream& stream);
+// The ring's size in bytes for that format: whole frames of `bufferLengthMs` of its byte rate.
+// Raises EWaveStreamError "Wave is invalid" for a ring past 32 bits. Any thread.
+int64_t playerRingBytes(const WaveFormatEx& format, int32_t bufferLengthMs);
+// Whether the device makes such a ring (its size and format); a player that cannot have it raises
+// EDirectSoundBufferError "Sound Buffer cannot be made". Any thread.
+bool isAcceptedRing(const WaveFormatEx& format, int64_t ringBytes);
+
 class TAudioStream {
 public:
     // The ring is made on `device`, which must outlive the player.
@@ -195,7 +210,7 @@ private:
     int64_t freshPosition_ = 0;
     TCustomWaveStream* waveStream_ = nullptr;
     WaveFormatEx formatRecord_{};
-    int32_t bufferLengthMs_ = 1000;
+    int32_t bufferLengthMs_ = kPlayerRingMs;
     int32_t ringSize_ = 0;
     int64_t ringWritePosition_ = 0;
     int64_t position_ = 0;

@@ -134,6 +134,21 @@ TEST_F(SongRenderTest, SongWithoutHitsGivesTheBareHeader)
     EXPECT_TRUE(observer.hits.empty());
 }
 
+// The instruments are found from one pass of each pattern, so a song of a huge loop count is
+// not read to its end before the render starts, and Stop ends it at once.
+TEST_F(SongRenderTest, InstrumentsOfAHugeLoopCountAreFoundInOnePassAndStopEndsItAtOnce)
+{
+    SongPattern looped = everyRow(60, 16, {"Kick"}, 100000000);
+    looped.cells[6 * 15 + 5] = "snare"; // only in the last row of each pass
+    const StepList list = songOf({looped, everyRow(60, 0, {}), everyRow(90, 1, {"", "", "Sample2"})});
+    EXPECT_EQ(renderInstruments(list), (std::set<int>{1, 3, 18}));
+
+    sounds[1] = sound("kick.wav", wav16(2, 44100, {1, 1}));
+    observer.stopAfterHits = 2;
+    EXPECT_EQ(render(list), RenderOutcome::Stopped);
+    EXPECT_EQ(observer.hits.size(), 2u);
+}
+
 TEST_F(SongRenderTest, InstrumentsOfOneRowAreSummedScaledPannedAndClipped)
 {
     sounds[1] = sound("kick.wav", wav16(2, 44100, {30000, -30000, 100, 100}));

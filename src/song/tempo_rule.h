@@ -1,6 +1,8 @@
 // The tempo is one integer, the position p of the tempo slider (1 fastest .. 140 slowest). Every
 // place that turns it into time or into the BPM read-out uses these functions, so a pattern load,
-// a slider move, a song's step list and the render all agree. Also the guard on the loop count.
+// a slider move, a song's step list and the render all agree. It sits beside the step list, below
+// both song playback and the render, so the two time a song's steps with the same rule. Also the
+// guard on the loop count.
 #pragma once
 
 #include <string>
