@@ -1,6 +1,7 @@
 #include "edit_history.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace groovane {
 
@@ -51,6 +52,9 @@ void EditHistory::begin(Merge merge)
     if (depth_++ > 0)
         return;
     openMerge_ = merge;
+    // Whether this action may continue the step before it is settled now, while the grid still
+    // shows what that step left.
+    canMergeOpen_ = merge != Merge::Never && canUndo() && !canRedo() && canMergeInto(steps_.back());
     pending_ = Step{};
     pendingIndex_.clear();
     pendingRows_ = false;
@@ -131,8 +135,7 @@ void EditHistory::commit()
     if (!touchesGrid && !step.hasListChange && !touchesSelection && step.titleBefore == step.titleAfter)
         return;
 
-    if (openMerge_ != Merge::Never && canUndo() && !canRedo() && canMergeInto(steps_.back()) &&
-        !step.hasListChange && !touchesSelection && step.titleBefore == step.titleAfter) {
+    if (canMergeOpen_ && !step.hasListChange && !touchesSelection && step.titleBefore == step.titleAfter) {
         Step& top = steps_.back();
         std::unordered_map<uint64_t, size_t> topIndex;
         for (size_t i = 0; i < top.cells.size(); ++i)

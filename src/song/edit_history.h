@@ -161,6 +161,7 @@ private:
     // The open action.
     int depth_ = 0;
     Merge openMerge_ = Merge::Never;
+    bool canMergeOpen_ = false;
     Step pending_;
     std::unordered_map<uint64_t, size_t> pendingIndex_; // cell -> its change in pending_.cells
     bool pendingRows_ = false;
