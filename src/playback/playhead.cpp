@@ -6,6 +6,14 @@
 
 namespace groovane {
 
+namespace {
+
+// As close (in frames) as a time may fall before a frame's start and still count as that frame;
+// the mixer places a timed Play with the same margin.
+constexpr double kFrameTolerance = 0.001;
+
+} // namespace
+
 void Playhead::record(uint64_t frame, int32_t row, int32_t entry)
 {
     // After a restart of the output the frames start over; what was scheduled past the new
@@ -37,7 +45,7 @@ std::optional<uint64_t> tickFrame(const SoundMixer& mixer, int64_t tickTimeNs)
     if (!frame || *frame < 0.0)
         return std::nullopt;
     // As the mixer places a timed Play: the first frame heard at or after the time.
-    return static_cast<uint64_t>(std::ceil(*frame - 0.001)) + mixer.latencyFrames();
+    return static_cast<uint64_t>(std::ceil(*frame - kFrameTolerance)) + mixer.latencyFrames();
 }
 
 std::optional<uint64_t> heardFrame(const SoundMixer& mixer, int64_t nowNs)
@@ -45,7 +53,8 @@ std::optional<uint64_t> heardFrame(const SoundMixer& mixer, int64_t nowNs)
     const auto frame = mixer.outputFrameAt(nowNs);
     if (!frame || *frame < 0.0)
         return std::nullopt;
-    return static_cast<uint64_t>(std::floor(*frame));
+    // A time taken from a frame's own clock reading is that frame despite nanosecond rounding.
+    return static_cast<uint64_t>(std::floor(*frame + kFrameTolerance));
 }
 
 } // namespace groovane

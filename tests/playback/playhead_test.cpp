@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using namespace groovane;
 
 namespace {
@@ -44,7 +47,7 @@ TEST(Playhead, MarksTheRowAndEntryHeardAtTheOutputAcrossATempoChange)
     output.pump(256);
     for (const Tick& tick : ticks) {
         // The clock moves on between ticks as the output plays.
-        while (output.framesRendered() * 1'000'000'000LL / kRate + 1'000 * kMs < tick.timeNs)
+        while (static_cast<int64_t>(output.framesRendered()) * 1'000'000'000LL / kRate + 1'000 * kMs < tick.timeNs)
             output.pump(256);
         const auto frame = tickFrame(mixer, tick.timeNs);
         ASSERT_TRUE(frame);
