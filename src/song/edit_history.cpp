@@ -23,7 +23,80 @@ bool sameNames(const std::vector<PlayListEntry>& a, const std::vector<PlayListEn
                       [](const PlayListEntry& x, const PlayListEntry& y) { return x.name == y.name; });
 }
 
+void putNumber(std::string& out, uint64_t value)
+{
+    while (value >= 0x80) {
+        out.push_back(static_cast<char>(static_cast<uint8_t>(value) | 0x80));
+        value >>= 7;
+    }
+    out.push_back(static_cast<char>(value));
+}
+
+uint64_t takeNumber(const std::string& in, size_t& at)
+{
+    uint64_t value = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto byte = static_cast<uint8_t>(in[at++]);
+        value |= uint64_t{byte & 0x7Fu} << shift;
+        if (!(byte & 0x80))
+            return value;
+    }
+}
+
+// Columns and rows may be negative; they are stored zig-zag so small ones of either sign are short.
+uint64_t zigzag(int value)
+{
+    return (static_cast<uint64_t>(static_cast<uint32_t>(value)) << 1) ^ (value < 0 ? ~uint64_t{0} : 0);
+}
+
+int unzigzag(uint64_t value)
+{
+    return static_cast<int>(static_cast<uint32_t>(value >> 1) ^ static_cast<uint32_t>(-(value & 1)));
+}
+
 } // namespace
+
+std::string EditHistory::packCells(const std::vector<CellChange>& changes)
+{
+    std::string packed;
+    for (const auto& c : changes) {
+        putNumber(packed, zigzag(c.column));
+        putNumber(packed, zigzag(c.row));
+        putNumber(packed, c.before.size());
+        putNumber(packed, c.after.size());
+        packed += c.before;
+        packed += c.after;
+    }
+    packed.shrink_to_fit();
+    return packed;
+}
+
+template <typename Visit>
+void EditHistory::forEachCell(const std::string& packed, Visit&& visit)
+{
+    size_t at = 0;
+    while (at < packed.size()) {
+        const int column = unzigzag(takeNumber(packed, at));
+        const int row = unzigzag(takeNumber(packed, at));
+        const size_t beforeSize = takeNumber(packed, at);
+        const size_t afterSize = takeNumber(packed, at);
+        const std::string_view before(packed.data() + at, beforeSize);
+        const std::string_view after(packed.data() + at + beforeSize, afterSize);
+        at += beforeSize + afterSize;
+        if (!visit(column, row, before, after))
+            return;
+    }
+}
+
+std::vector<EditHistory::CellChange> EditHistory::unpackCells(const std::string& packed)
+{
+    std::vector<CellChange> changes;
+    forEachCell(packed, [&](int column, int row, std::string_view before, std::string_view after) {
+        changes.push_back({column, row, std::string(before), std::string(after)});
+        return true;
+    });
+    return changes;
+}
 
 EditHistory::EditHistory(PatternGrid& grid, PlayList& list, SongTitleAccess title)
     : grid_(grid), list_(list), title_(std::move(title))
@@ -56,6 +129,7 @@ void EditHistory::begin(Merge merge)
     // shows what that step left.
     canMergeOpen_ = merge != Merge::Never && canUndo() && !canRedo() && canMergeInto(steps_.back());
     pending_ = Step{};
+    pendingCells_.clear();
     pendingIndex_.clear();
     pendingRows_ = false;
     pending_.rowsBefore = pending_.rowsAfter = grid_.rowCount();
@@ -79,6 +153,7 @@ void EditHistory::end() noexcept
         forget();
     }
     pending_ = Step{};
+    pendingCells_.clear();
     pendingIndex_.clear();
     listBefore_.clear();
     listBefore_.shrink_to_fit();
@@ -86,11 +161,11 @@ void EditHistory::end() noexcept
 
 void EditHistory::cellChanged(int column, int row, const std::string& before, const std::string& after)
 {
-    const auto [it, isNew] = pendingIndex_.try_emplace(cellKey(column, row), pending_.cells.size());
+    const auto [it, isNew] = pendingIndex_.try_emplace(cellKey(column, row), pendingCells_.size());
     if (isNew)
-        pending_.cells.push_back({column, row, before, after});
+        pendingCells_.push_back({column, row, before, after});
     else
-        pending_.cells[it->second].after = after;
+        pendingCells_[it->second].after = after;
 }
 
 void EditHistory::rowCountChanged(int, int after)
@@ -103,7 +178,7 @@ void EditHistory::commit()
 {
     Step& step = pending_;
     // A cell written and written back within the action is no change.
-    std::erase_if(step.cells, [](const CellChange& c) { return c.before == c.after; });
+    std::erase_if(pendingCells_, [](const CellChange& c) { return c.before == c.after; });
     step.rowsAfter = grid_.rowCount();
 
     // The list's change is the run of entries between the longest common start and end.
@@ -127,7 +202,7 @@ void EditHistory::commit()
     step.selectedAfter = list_.selected();
     step.titleAfter = readTitle();
 
-    const bool touchesGrid = !step.cells.empty() || step.rowsBefore != step.rowsAfter;
+    const bool touchesGrid = !pendingCells_.empty() || step.rowsBefore != step.rowsAfter;
     // The song file holds the entries' names; marks and the selection are not saved.
     const bool touchesSong = (step.hasListChange && !sameNames(step.list.before, step.list.after)) ||
                              step.titleBefore != step.titleAfter;
@@ -137,17 +212,19 @@ void EditHistory::commit()
 
     if (canMergeOpen_ && !step.hasListChange && !touchesSelection && step.titleBefore == step.titleAfter) {
         Step& top = steps_.back();
+        std::vector<CellChange> cells = unpackCells(top.cells);
         std::unordered_map<uint64_t, size_t> topIndex;
-        for (size_t i = 0; i < top.cells.size(); ++i)
-            topIndex.emplace(cellKey(top.cells[i].column, top.cells[i].row), i);
-        for (auto& change : step.cells) {
+        for (size_t i = 0; i < cells.size(); ++i)
+            topIndex.emplace(cellKey(cells[i].column, cells[i].row), i);
+        for (auto& change : pendingCells_) {
             const auto it = topIndex.find(cellKey(change.column, change.row));
             if (it == topIndex.end())
-                top.cells.push_back(std::move(change));
+                cells.push_back(std::move(change));
             else
-                top.cells[it->second].after = std::move(change.after);
+                cells[it->second].after = std::move(change.after);
         }
-        std::erase_if(top.cells, [](const CellChange& c) { return c.before == c.after; });
+        std::erase_if(cells, [](const CellChange& c) { return c.before == c.after; });
+        top.cells = packCells(cells);
         top.rowsAfter = step.rowsAfter;
         if (top.cells.empty() && top.rowsBefore == top.rowsAfter && !top.hasListChange &&
             top.selectedBefore == top.selectedAfter && top.titleBefore == top.titleAfter) {
@@ -163,6 +240,7 @@ void EditHistory::commit()
 
     // A new action ends the steps that could have been redone.
     steps_.erase(steps_.begin() + static_cast<ptrdiff_t>(position_), steps_.end());
+    step.cells = packCells(pendingCells_);
     step.merge = openMerge_;
     step.gridState = touchesGrid ? nextState_++ : gridState();
     step.songState = touchesSong ? nextState_++ : songState();
@@ -188,9 +266,12 @@ bool EditHistory::gridHolds(const Step& step, bool after) const
 {
     if (grid_.rowCount() != (after ? step.rowsAfter : step.rowsBefore))
         return false;
-    return std::all_of(step.cells.begin(), step.cells.end(), [&](const CellChange& c) {
-        return grid_.cell(c.column, c.row) == (after ? c.after : c.before);
+    bool holds = true;
+    forEachCell(step.cells, [&](int column, int row, std::string_view before, std::string_view afterText) {
+        holds = grid_.cell(column, row) == (after ? afterText : before);
+        return holds;
     });
+    return holds;
 }
 
 bool EditHistory::listHolds(const Step& step, bool after) const
@@ -210,9 +291,10 @@ void EditHistory::apply(const Step& step, bool after)
 {
     if (!step.cells.empty() || step.rowsBefore != step.rowsAfter) {
         std::vector<GridCell> cells;
-        cells.reserve(step.cells.size());
-        for (const auto& c : step.cells)
-            cells.push_back({c.column, c.row, after ? c.after : c.before});
+        forEachCell(step.cells, [&](int column, int row, std::string_view before, std::string_view afterText) {
+            cells.push_back({column, row, std::string(after ? afterText : before)});
+            return true;
+        });
         grid_.restoreCells(cells, after ? step.rowsAfter : step.rowsBefore);
     }
     if (step.hasListChange) {

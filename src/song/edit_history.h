@@ -41,6 +41,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -114,7 +115,10 @@ private:
         std::vector<PlayListEntry> after;
     };
     struct Step {
-        std::vector<CellChange> cells;
+        // The cell changes packed into bytes (packCells): a whole pattern loaded over a 9999-step
+        // pattern is some 60,000 changes, and a step of separate strings would take five times
+        // the memory.
+        std::string cells;
         int rowsBefore = 0;
         int rowsAfter = 0;
         bool hasListChange = false;
@@ -132,6 +136,12 @@ private:
     // GridJournal, while an action is open.
     void cellChanged(int column, int row, const std::string& before, const std::string& after) override;
     void rowCountChanged(int before, int after) override;
+
+    static std::string packCells(const std::vector<CellChange>& changes);
+    static std::vector<CellChange> unpackCells(const std::string& packed);
+    // Calls visit(column, row, before, after) for each packed change, in order.
+    template <typename Visit>
+    static void forEachCell(const std::string& packed, Visit&& visit);
 
     void begin(Merge merge);
     void end() noexcept;
@@ -163,7 +173,8 @@ private:
     Merge openMerge_ = Merge::Never;
     bool canMergeOpen_ = false;
     Step pending_;
-    std::unordered_map<uint64_t, size_t> pendingIndex_; // cell -> its change in pending_.cells
+    std::vector<CellChange> pendingCells_;
+    std::unordered_map<uint64_t, size_t> pendingIndex_; // cell -> its change in pendingCells_
     bool pendingRows_ = false;
     std::vector<PlayListEntry> listBefore_;
 };
