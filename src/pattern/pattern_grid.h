@@ -14,8 +14,26 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace groovane {
+
+// Told of every change a grid's cells and row count undergo while it is attached, with what was
+// there before, so an edit history can record exactly what one user action changed.
+class GridJournal {
+public:
+    virtual ~GridJournal() = default;
+    // Only real changes are reported: a cell written with the text it already held is not.
+    virtual void cellChanged(int column, int row, const std::string& before, const std::string& after) = 0;
+    virtual void rowCountChanged(int before, int after) = 0;
+};
+
+// One cell's text, for writing many cells at once.
+struct GridCell {
+    int column = 0;
+    int row = 0;
+    std::string text;
+};
 
 class PatternGrid {
 public:
@@ -38,6 +56,15 @@ public:
     // Number of cells holding text, hidden ones included.
     size_t storedCellCount() const { return cells_.size(); }
 
+    // Writes every cell of `cells` and then the row count, with one change notice however many
+    // cells it touches (undo and redo over a long pattern). Not reported to the journal.
+    void restoreCells(const std::vector<GridCell>& cells, int rows);
+
+    // While set, every change is reported to `journal` (nullptr detaches). The grid does not own it.
+    // A copy of the grid starts without one.
+    void setJournal(GridJournal* journal) { journal_.target = journal; }
+    GridJournal* journal() const { return journal_.target; }
+
     // Incremented on every change, so a view can tell that it must repaint.
     uint64_t revision() const { return revision_; }
 
@@ -54,8 +81,17 @@ private:
     int rowCount_ = 18;
     uint64_t revision_ = 0;
     std::function<void()> changeListener_;
+    // A copied grid must not report into its original's journal: the link is never copied.
+    struct JournalLink {
+        JournalLink() = default;
+        JournalLink(const JournalLink&) {}
+        JournalLink& operator=(const JournalLink&) { return *this; }
+        GridJournal* target = nullptr;
+    };
+    JournalLink journal_;
 
     void changed();
+    void storeCell(uint64_t key, const std::string& text);
 };
 
 } // namespace groovane

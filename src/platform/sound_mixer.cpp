@@ -479,6 +479,7 @@ void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexc
         stopAllVoices();
     }
     followOutputTiming(heardNs);
+    publishClock();
     drainCommands(frameCounter_);
 
     int32_t mix[2 * kOutputChunkFrames];
@@ -493,6 +494,36 @@ void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexc
         done += count;
     }
     frameCounter_ += frames;
+}
+
+void SoundMixer::publishClock() noexcept {
+    const uint32_t sequence = clockSequence_.load(std::memory_order_relaxed);
+    clockSequence_.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    clockFrame_.store(anchorFrame_, std::memory_order_relaxed);
+    clockNs_.store(anchorNs_ + static_cast<int64_t>(std::llround(offsetNs_)), std::memory_order_relaxed);
+    clockNsPerFrame_.store(isAnchored_ ? nsPerFrame_ : 0.0, std::memory_order_relaxed);
+    clockSequence_.store(sequence + 2, std::memory_order_release);
+}
+
+std::optional<double> SoundMixer::outputFrameAt(int64_t timeNs) const {
+    uint64_t frame = 0;
+    int64_t ns = 0;
+    double nsPerFrame = 0.0;
+    for (;;) {
+        const uint32_t before = clockSequence_.load(std::memory_order_acquire);
+        if (before & 1u)
+            continue;
+        frame = clockFrame_.load(std::memory_order_relaxed);
+        ns = clockNs_.load(std::memory_order_relaxed);
+        nsPerFrame = clockNsPerFrame_.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (clockSequence_.load(std::memory_order_relaxed) == before)
+            break;
+    }
+    if (nsPerFrame <= 0.0)
+        return std::nullopt;
+    return static_cast<double>(frame) + static_cast<double>(timeNs - ns) / nsPerFrame;
 }
 
 void SoundMixer::mixDevice(DeviceMix& device, int32_t* out, uint64_t firstFrame, uint32_t frames) noexcept {

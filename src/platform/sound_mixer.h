@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace groovane {
@@ -161,6 +162,13 @@ public:
     void releaseDevice(DeviceMix* device, bool mixerKnowsIt);
     // Frees what the mixer has handed back and retries hand-overs the queue had no room for.
     void collectGarbage();
+    // The output frame heard at `timeNs` (the clock of the times the output reports), with its
+    // fraction, by the frame clock as the audio thread last set it; empty before the output's
+    // first block. Lock-free and without waiting on the audio thread: a reading that overlaps
+    // the clock's update is simply taken again. Any thread but the audio thread.
+    std::optional<double> outputFrameAt(int64_t timeNs) const;
+    // The latency a timed Play carries, in output frames. Any thread.
+    uint32_t latencyFrames() const { return latencyFrames_.load(std::memory_order_relaxed); }
     // Incremented whenever the output came back after failing.
     uint32_t lossEpoch() const { return lossEpoch_.load(std::memory_order_acquire); }
     // Whether the application is active (focus muting).
@@ -230,6 +238,14 @@ private:
     double nsPerFrame_ = 0.0;
     uint64_t lastObservedFrame_ = 0;
     uint32_t seenLossEpoch_ = 0;
+
+    // The frame clock as published for outputFrameAt: written once per block by the audio
+    // thread, the sequence odd while it writes. nsPerFrame is 0 until the clock is anchored.
+    void publishClock() noexcept;
+    std::atomic<uint32_t> clockSequence_{0};
+    std::atomic<uint64_t> clockFrame_{0};
+    std::atomic<int64_t> clockNs_{0};
+    std::atomic<double> clockNsPerFrame_{0.0};
 };
 
 } // namespace groovane

@@ -106,6 +106,15 @@ void PlayList::clear()
     selected_ = -1;
 }
 
+void PlayList::replaceEntries(int first, int count, const std::vector<PlayListEntry>& with)
+{
+    const auto begin = entries_.begin() + first;
+    entries_.erase(begin, begin + count);
+    entries_.insert(entries_.begin() + first, with.begin(), with.end());
+    if (selected_ >= size())
+        selected_ = -1;
+}
+
 std::vector<std::string> PlayList::namesFrom(int first) const
 {
     std::vector<std::string> names;

@@ -68,6 +68,10 @@ public:
 
     void clear();
 
+    // Replaces `count` entries from `first` on by `with`, marks included; the selection is left
+    // to the caller. Undo and redo of the edit history write the list back through this.
+    void replaceEntries(int first, int count, const std::vector<PlayListEntry>& with);
+
 private:
     void eraseWhere(bool (*shouldErase)(const PlayListEntry&, const std::string&), const std::string& name);
 
