@@ -25,6 +25,10 @@ public:
     // The output failed and has come back: buffers made before now report lost until restored.
     // Any thread.
     virtual void outputRestarted() noexcept = 0;
+    // The latency a step tick's sounds carry has changed (a stream that turns out to mix further
+    // ahead than it reported, a reopened stream). Any thread, the audio thread included: must not
+    // block.
+    virtual void outputLatencyChanged(uint32_t /*latencyFrames*/) noexcept {}
 };
 
 class AudioOutput {

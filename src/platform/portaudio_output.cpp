@@ -63,6 +63,10 @@ constexpr double kSuggestedLatencySeconds = 0.1;
 // What a step tick's sounds carry beyond the stream's own latency and a block: the UI thread's
 // usual delays between a tick's time and its Play calls reaching the mixer.
 constexpr uint32_t kTickMarginMs = 25;
+// The steps in which the mixing lead grows, and the most that counts as one: a block timed
+// further ahead comes from a stream that is not playing yet.
+constexpr int64_t kLeadStepNs = 20'000'000;
+constexpr int64_t kMaxLeadNs = 1'000'000'000;
 // The real-time priority asked for the audio thread (SCHED_FIFO), within RLIMIT_RTPRIO.
 constexpr int kRealtimePriority = 20;
 
@@ -88,7 +92,8 @@ public:
 
     std::string name() const override { return "portaudio"; }
     uint32_t sampleRate() const override { return kRate; }
-    // The stream's reported output latency, a block and the UI thread's margin.
+    // How far ahead of its hearing a block is mixed (at first the stream's reported latency and
+    // a block, then the most its callbacks have shown) and the UI thread's margin.
     uint32_t latencyFrames() const override { return latencyFrames_.load(std::memory_order_relaxed); }
 
     bool start(AudioRenderer& renderer, std::string* error) override {
@@ -148,8 +153,29 @@ private:
             if (ahead > -1.0 && ahead < 2.0)
                 aheadNs = static_cast<int64_t>(ahead * 1e9);
         }
+        self->followLead(aheadNs + static_cast<int64_t>(frames) * 1'000'000'000 / kRate);
         self->renderer_->render(static_cast<int16_t*>(output), static_cast<uint32_t>(frames), now + aheadNs);
         return paContinue;
+    }
+
+    // Audio thread. A step tick's sounds must reach the mixer before their frame is mixed, so
+    // their latency covers the furthest ahead of its hearing a block is mixed (`leadNs`: from
+    // now to the end of the block), which through a sound server exceeds the latency the stream
+    // reports. It only grows, in steps of kLeadStepNs, so that it settles within the first
+    // blocks and a hit moves at most once.
+    void followLead(int64_t leadNs) noexcept {
+        if (leadNs <= leadNs_ || leadNs > kMaxLeadNs)
+            return;
+        leadNs_ = (leadNs + kLeadStepNs - 1) / kLeadStepNs * kLeadStepNs;
+        publishLatency();
+    }
+
+    // The latency a tick's sounds carry: the lead and the UI thread's margin.
+    void publishLatency() noexcept {
+        const auto frames = static_cast<uint32_t>(leadNs_ * kRate / 1'000'000'000 + kRate * kTickMarginMs / 1000);
+        latencyFrames_.store(frames, std::memory_order_relaxed);
+        if (renderer_)
+            renderer_->outputLatencyChanged(frames);
     }
 
     bool openStream(std::string* reason) {
@@ -171,8 +197,10 @@ private:
             const PaStreamInfo* stream = Pa_GetStreamInfo(stream_);
             const double latency = stream && stream->outputLatency > 0 ? stream->outputLatency : params.suggestedLatency;
             streamLatencyNs_ = static_cast<int64_t>(latency * 1e9);
-            latencyFrames_.store(static_cast<uint32_t>(latency * kRate) + kBlockFrames + kRate * kTickMarginMs / 1000,
-                                 std::memory_order_relaxed);
+            // A reopened stream starts again from what it reports (its callbacks have not run):
+            // through a sound server's plugin, blocks come in pairs, each mixed a block ahead.
+            leadNs_ = streamLatencyNs_ + 2 * static_cast<int64_t>(kBlockFrames) * 1'000'000'000 / kRate;
+            publishLatency();
         }
         if (err == paNoError)
             err = Pa_StartStream(stream_);
@@ -230,6 +258,9 @@ private:
     std::atomic<uint32_t> latencyFrames_{static_cast<uint32_t>(kRate * kSuggestedLatencySeconds) + kBlockFrames +
                                          kRate * kTickMarginMs / 1000};
     int64_t streamLatencyNs_ = static_cast<int64_t>(kSuggestedLatencySeconds * 1e9);
+    // How far ahead of its hearing a block has been mixed at most, rounded up to kLeadStepNs.
+    // Written while the stream opens (no callback runs) and by the audio thread.
+    int64_t leadNs_ = 0;
     bool isRealtimeAsked_ = false; // audio thread, reset before each stream opens
     bool isInitialized_ = false;
     std::mutex mutex_;

@@ -132,7 +132,9 @@ public:
     void setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames);
     // The latency a timed Play carries, in output frames, once the output knows it (a stream
     // reports its own latency only when open). Any time.
-    void setLatencyFrames(uint32_t latencyFrames) { latencyFrames_.store(latencyFrames, std::memory_order_relaxed); }
+    void setLatencyFrames(uint32_t latencyFrames) noexcept {
+        latencyFrames_.store(latencyFrames, std::memory_order_relaxed);
+    }
     // Queue commands. False when the queue is full (nothing queued).
     bool addDevice(DeviceMix* device);
     // With onlyIfPlaying (the caller believes the voice plays) a voice that has meanwhile ended
@@ -163,6 +165,7 @@ public:
     // --- Audio thread ---
     void render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexcept override;
     void outputRestarted() noexcept override;
+    void outputLatencyChanged(uint32_t latencyFrames) noexcept override { setLatencyFrames(latencyFrames); }
 
 private:
     enum class CommandKind : uint8_t { AddDevice, RemoveDevice, Play, Stop, SetPosition, Rewind, ReleaseVoice };
@@ -220,6 +223,9 @@ private:
     double offsetNs_ = 0.0;
     double nsPerFrame_ = 0.0;
     uint64_t lastObservedFrame_ = 0;
+    uint64_t settledFrame_ = 0; // until this frame the clock settles after an anchor
+    uint32_t settlingBlocks_ = 0;
+    double smoothedErrorNs_ = 0.0;
     uint32_t seenLossEpoch_ = 0;
 };
 
