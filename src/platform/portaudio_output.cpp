@@ -17,8 +17,11 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -60,9 +63,10 @@ constexpr unsigned long kBlockFrames = 1024;
 // The device buffer asked for: a loaded machine delays the audio thread by tens of
 // milliseconds now and then, and the buffer must outlast that.
 constexpr double kSuggestedLatencySeconds = 0.1;
-// What a step tick's sounds carry beyond the stream's own latency and a block: the UI thread's
-// usual delays between a tick's time and its Play calls reaching the mixer.
-constexpr uint32_t kTickMarginMs = 25;
+// What a step tick's sounds carry beyond how far ahead blocks are mixed: the delays between a
+// tick's time and its Play calls reaching the mixer, which on a loaded desktop reach tens of
+// milliseconds when the UI thread waits for a core.
+constexpr uint32_t kTickMarginMs = 50;
 // The steps in which the mixing lead grows, and the most that counts as one: a block timed
 // further ahead comes from a stream that is not playing yet.
 constexpr int64_t kLeadStepNs = 20'000'000;
@@ -72,18 +76,53 @@ constexpr int kRealtimePriority = 20;
 
 // Asks for real-time scheduling of the calling thread when the system grants it: root, or a
 // RLIMIT_RTPRIO above 0. Silently nothing otherwise.
+// The real-time priority the system grants this process, or 0 for none.
+int grantedRealtimePriority() {
+    if (::geteuid() == 0)
+        return kRealtimePriority;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0)
+        return 0;
+    if (limit.rlim_cur == RLIM_INFINITY)
+        return kRealtimePriority;
+    return std::min<int>(kRealtimePriority, static_cast<int>(limit.rlim_cur));
+}
+
 void requestRealtimeScheduling() {
-    int priority = kRealtimePriority;
-    if (::geteuid() != 0) {
-        rlimit limit{};
-        if (::getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0)
-            return;
-        if (limit.rlim_cur != RLIM_INFINITY)
-            priority = std::min<int>(priority, static_cast<int>(limit.rlim_cur));
-    }
+    const int priority = grantedRealtimePriority();
+    if (priority == 0)
+        return;
     sched_param param{};
     param.sched_priority = priority;
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
+
+// The threads of this process, by their kernel ids.
+std::vector<pid_t> processThreads() {
+    std::vector<pid_t> threads;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            threads.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    std::sort(threads.begin(), threads.end());
+    return threads;
+}
+
+// A sound server's client library moves the blocks to the server on a thread of its own, which
+// a busy desktop starves just as it would the audio thread: the threads that opening and
+// starting the stream made (`before` lists those that were there) get the same real-time
+// scheduling where the system grants it. Silently nothing otherwise.
+void requestRealtimeSchedulingOfNewThreads(const std::vector<pid_t>& before) {
+    const int priority = grantedRealtimePriority();
+    if (priority == 0)
+        return;
+    sched_param param{};
+    param.sched_priority = priority;
+    for (const pid_t thread : processThreads())
+        if (!std::binary_search(before.begin(), before.end(), thread))
+            ::sched_setscheduler(thread, SCHED_FIFO, &param);
 }
 
 class PortAudioOutput final : public AudioOutput {
@@ -136,7 +175,7 @@ public:
 
 private:
     static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
-                        PaStreamCallbackFlags, void* user) {
+                        PaStreamCallbackFlags flags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
         if (!self->isRealtimeAsked_) {
             self->isRealtimeAsked_ = true;
@@ -154,6 +193,8 @@ private:
                 aheadNs = static_cast<int64_t>(ahead * 1e9);
         }
         self->followLead(aheadNs + static_cast<int64_t>(frames) * 1'000'000'000 / kRate);
+        if (flags & paOutputUnderflow)
+            self->renderer_->outputUnderflowed();
         self->renderer_->render(static_cast<int16_t*>(output), static_cast<uint32_t>(frames), now + aheadNs);
         return paContinue;
     }
@@ -192,6 +233,7 @@ private:
         params.suggestedLatency =
             info ? std::max(info->defaultHighOutputLatency, kSuggestedLatencySeconds) : kSuggestedLatencySeconds;
         isRealtimeAsked_ = false;
+        const std::vector<pid_t> threadsBefore = processThreads();
         PaError err = Pa_OpenStream(&stream_, nullptr, &params, kRate, kBlockFrames, paNoFlag, &callback, this);
         if (err == paNoError) {
             const PaStreamInfo* stream = Pa_GetStreamInfo(stream_);
@@ -204,6 +246,8 @@ private:
         }
         if (err == paNoError)
             err = Pa_StartStream(stream_);
+        if (err == paNoError)
+            requestRealtimeSchedulingOfNewThreads(threadsBefore);
         if (err != paNoError) {
             *reason = Pa_GetErrorText(err);
             closeStream();

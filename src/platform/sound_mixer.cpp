@@ -133,28 +133,24 @@ void publish(Voice& voice) noexcept {
                           std::memory_order_release);
 }
 
-// The frame clock follows the output's timing through a delay-locked loop that acts only on
-// the part of the (smoothed) timing error beyond a dead band. Two hits one step apart must stay
-// exactly that many frames apart, so the clock may move by less than a frame over a step, a few
-// parts in 100,000; a sound server's reported delays wander by a few milliseconds over seconds
-// around the true ones, and a loop that followed them would move every hit. Inside the band the
-// clock runs at its rate untouched; a card whose crystal drifts from the clock carries the error
-// out of the band, and the loop then moves the clock and learns the rate, slowly.
-constexpr double kDeadBandNs = 8'000'000;
+// The frame clock runs at the nominal rate, untouched while the output's timing stays within a
+// dead band of it. Two hits one step apart must stay exactly that many frames apart, so the clock
+// may move by less than a frame over a step, a few parts in 100,000; a sound server's reported
+// delays wander from the true ones by milliseconds over seconds, by tens of milliseconds for
+// half a minute on a loaded machine, and drift by a few more over minutes, and a clock that
+// followed them would move every hit. When the smoothed timing error leaves the band, the output
+// has really moved (a card's crystal drifted that far, a skip nobody reported): the clock takes
+// the error at once and what is scheduled keeps its time, so one step moves instead of all of
+// them for a while. A departure of a skip's size (kDiscontinuityNs), or any after the output
+// said it ran dry, is taken on its first block.
+constexpr double kDeadBandNs = 50'000'000;
 // The smoothing of the error per block (about a second at blocks of 1024 frames), so that no
 // single block's timing carries it out of the band.
 constexpr double kErrorSmoothing = 0.05;
-// The loop's gains per block on the error beyond the band: how much of it moves the clock, and
-// how much (per frame) goes into its rate; critically damped.
-constexpr double kOffsetGain = 0.001;
-constexpr double kRateGain = kOffsetGain * kOffsetGain / 2;
 // After an anchor (the first block, or a skip) the offset settles for this long on the mean
-// error of the blocks since, the rate unchanged: a stream's first blocks are timed before it
+// error of the blocks since: a stream's first blocks are timed before it
 // really plays, and one block's timing is off by as much as the rest wander.
 constexpr uint32_t kSettleSeconds = 1;
-// The rate never strays further than this from the nominal one (a sound card's crystal is
-// within a few hundred parts per million).
-constexpr double kMaxRateDeviation = 0.001;
 // A time this close (in frames) before a frame's start counts as that frame, so a time taken
 // from a frame's own clock reading lands on that frame despite nanosecond rounding.
 constexpr double kFrameTolerance = 0.001;
@@ -286,47 +282,40 @@ uint64_t SoundMixer::targetFrame(int64_t timeNs, uint64_t blockStartFrame) const
 
 void SoundMixer::followOutputTiming(int64_t heardNs) noexcept {
     const double nominal = 1e9 / outputRate_;
-    // A new anchor keeps the rate learnt so far (the first starts from the nominal one) and
-    // settles its offset on the next blocks before the narrow loop takes over.
+    // A new anchor settles its offset on the next blocks.
     const auto anchorAt = [&](int64_t ns) {
         isAnchored_ = true;
         anchorNs_ = ns;
         anchorFrame_ = frameCounter_;
         offsetNs_ = 0.0;
-        lastObservedFrame_ = frameCounter_;
         settledFrame_ = frameCounter_ + uint64_t{outputRate_} * kSettleSeconds;
         settlingBlocks_ = 0;
     };
+    nsPerFrame_ = nominal;
     if (!isAnchored_) {
-        nsPerFrame_ = nominal;
         anchorAt(heardNs);
         return;
     }
     const double predicted = offsetNs_ + static_cast<double>(frameCounter_ - anchorFrame_) * nsPerFrame_;
     const double error = static_cast<double>(heardNs - anchorNs_) - predicted;
-    if (std::fabs(error) > static_cast<double>(kDiscontinuityNs)) {
+    if (std::fabs(error) > static_cast<double>(kDiscontinuityNs) || isUnderflowed_) {
+        isUnderflowed_ = false;
         // The output skipped: what is scheduled for a time stays on that time.
         const double shift = -error / nsPerFrame_;
         anchorAt(heardNs);
         shiftScheduled(static_cast<int64_t>(std::llround(shift)));
         return;
     }
-    const uint64_t since = frameCounter_ - lastObservedFrame_;
     double correction = 0.0;
     if (frameCounter_ < settledFrame_) {
         correction = error / static_cast<double>(++settlingBlocks_ + 1);
         smoothedErrorNs_ = 0.0;
     } else {
         smoothedErrorNs_ += kErrorSmoothing * (error - smoothedErrorNs_);
-        const double beyond = smoothedErrorNs_ > kDeadBandNs    ? smoothedErrorNs_ - kDeadBandNs
-                              : smoothedErrorNs_ < -kDeadBandNs ? smoothedErrorNs_ + kDeadBandNs
-                                                                : 0.0;
-        if (beyond != 0.0 && since > 0) {
-            nsPerFrame_ += kRateGain * beyond / static_cast<double>(since);
-            nsPerFrame_ =
-                std::clamp(nsPerFrame_, nominal * (1.0 - kMaxRateDeviation), nominal * (1.0 + kMaxRateDeviation));
-            correction = kOffsetGain * beyond;
-            smoothedErrorNs_ -= correction; // what the clock took up is no longer an error
+        if (std::fabs(smoothedErrorNs_) > kDeadBandNs) {
+            correction = smoothedErrorNs_;
+            shiftScheduled(-std::llround(correction / nsPerFrame_));
+            smoothedErrorNs_ = 0.0;
         }
     }
     // Re-based on this block's first frame, with the fraction of a nanosecond kept, so the
@@ -336,7 +325,6 @@ void SoundMixer::followOutputTiming(int64_t heardNs) noexcept {
     anchorNs_ += static_cast<int64_t>(whole);
     offsetNs_ = corrected - whole;
     anchorFrame_ = frameCounter_;
-    lastObservedFrame_ = frameCounter_;
 }
 
 void SoundMixer::shiftScheduled(int64_t frames) noexcept {
