@@ -139,8 +139,8 @@ void publish(Voice& voice) noexcept {
 // delays wander from the true ones by milliseconds over seconds, by tens of milliseconds for
 // half a minute on a loaded machine, and drift by a few more over minutes, and a clock that
 // followed them would move every hit. When the smoothed timing error leaves the band, the output
-// has really moved (a card's crystal drifted that far, a skip nobody reported): the clock takes
-// the error at once and what is scheduled keeps its time, so one step moves instead of all of
+// has really moved (a card's crystal drifted that far, a skip nobody reported): the clock anchors
+// anew at once and what is scheduled keeps its time, so one step moves instead of all of
 // them for a while. A departure of a skip's size (kDiscontinuityNs), or any after the output
 // said it ran dry, is taken on its first block.
 constexpr double kDeadBandNs = 50'000'000;
@@ -298,26 +298,19 @@ void SoundMixer::followOutputTiming(int64_t heardNs) noexcept {
     }
     const double predicted = offsetNs_ + static_cast<double>(frameCounter_ - anchorFrame_) * nsPerFrame_;
     const double error = static_cast<double>(heardNs - anchorNs_) - predicted;
-    if (std::fabs(error) > static_cast<double>(kDiscontinuityNs) || isUnderflowed_) {
+    const bool isSettling = frameCounter_ < settledFrame_;
+    smoothedErrorNs_ = isSettling ? 0.0 : smoothedErrorNs_ + kErrorSmoothing * (error - smoothedErrorNs_);
+    if (std::fabs(error) > static_cast<double>(kDiscontinuityNs) || isUnderflowed_ ||
+        std::fabs(smoothedErrorNs_) > kDeadBandNs) {
         isUnderflowed_ = false;
+        smoothedErrorNs_ = 0.0;
         // The output skipped: what is scheduled for a time stays on that time.
         const double shift = -error / nsPerFrame_;
         anchorAt(heardNs);
         shiftScheduled(static_cast<int64_t>(std::llround(shift)));
         return;
     }
-    double correction = 0.0;
-    if (frameCounter_ < settledFrame_) {
-        correction = error / static_cast<double>(++settlingBlocks_ + 1);
-        smoothedErrorNs_ = 0.0;
-    } else {
-        smoothedErrorNs_ += kErrorSmoothing * (error - smoothedErrorNs_);
-        if (std::fabs(smoothedErrorNs_) > kDeadBandNs) {
-            correction = smoothedErrorNs_;
-            shiftScheduled(-std::llround(correction / nsPerFrame_));
-            smoothedErrorNs_ = 0.0;
-        }
-    }
+    const double correction = isSettling ? error / static_cast<double>(++settlingBlocks_ + 1) : 0.0;
     // Re-based on this block's first frame, with the fraction of a nanosecond kept, so the
     // clock stays continuous however long it runs.
     const double corrected = predicted + correction;

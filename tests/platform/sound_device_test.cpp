@@ -4,6 +4,7 @@
 // duplicates, Lock regions and lost-buffer reports the sound layer relies on; and the one notice
 // that a card which cannot be opened, or is lost, leaves playback silent.
 #include "sound_device.h"
+#include "sound_mixer.h"
 #include "sound_system.h"
 
 #include <gtest/gtest.h>
@@ -737,7 +738,8 @@ TEST_F(DeviceTimedOutput, ReportedTimesThatWanderAndDriftMoveNoHit) {
 TEST_F(DeviceTimedOutput, HitsKeepTheirTimesAcrossAnUnderrun) {
     // The card skips from block 200 (frame 51200, heard at about 1.22 s) on: 100 ms, taken on
     // the first block; 60 ms that nobody reports, taken once the smoothed timing has left its
-    // dead band; 5 ms with the card saying it ran dry, taken on the first block. Ticks come
+    // dead band; 10 ms with the card saying it ran dry, taken on the first block. (Each skip is
+    // a whole number of frames: a sound scheduled before a skip moves by whole frames.) Ticks come
     // before and after, among them one whose Play reached the mixer before the skip and whose
     // frame lies after it.
     const int64_t skipHeardNs = int64_t(51200) * 1'000'000'000 / kRate + kDeviceDelayNs;
@@ -746,7 +748,7 @@ TEST_F(DeviceTimedOutput, HitsKeepTheirTimesAcrossAnUnderrun) {
         int64_t ns;
         bool isSaid;
     };
-    for (const Skip skip : {Skip{100 * kMs, false}, Skip{60 * kMs, false}, Skip{5 * kMs, true}}) {
+    for (const Skip skip : {Skip{100 * kMs, false}, Skip{60 * kMs, false}, Skip{10 * kMs, true}}) {
         // Times heard in the skipped stretch itself, or before an unreported small skip is told
         // from the wander, cannot be heard on time.
         const int64_t unsure = skip.ns < kDiscontinuityNs && !skip.isSaid ? skip.ns + 300 * kMs : skip.ns + kMs;
