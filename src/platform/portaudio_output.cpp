@@ -3,10 +3,11 @@
 // tells the mixer so buffers report lost until the sound layer restores them.
 //
 // The device buffer is sized for a busy desktop (about 100 ms, in blocks of 1024 frames), and
-// the audio thread asks for real-time scheduling where the system grants it. Each block tells
-// the mixer when it will be heard from PortAudio's own timing (the block's DAC time against
-// the stream's clock, carried over to the monotonic clock at that moment), so a late or bursty
-// callback does not move a hit; the mixer smooths those times over blocks.
+// the audio thread, with the threads a sound server's client library starts for the stream, asks
+// for real-time scheduling where the system grants it. Each block tells the mixer when it will
+// be heard from PortAudio's own timing (the block's DAC time against the stream's clock, carried
+// over to the monotonic clock at that moment), so a late or bursty callback does not move a hit,
+// and says when the output ran dry; the mixer's frame clock keeps a dead band around those times.
 #include "audio_output.h"
 
 #include "sound_system.h"
