@@ -67,6 +67,11 @@ void OfflineAudioOutput::simulateRestart() {
         renderer_->outputRestarted();
 }
 
+void OfflineAudioOutput::simulateUnderflow() {
+    if (renderer_)
+        renderer_->outputUnderflowed();
+}
+
 namespace {
 
 // Renders blocks of 10 ms on its own thread, one block per 10 ms of the monotonic clock, and
@@ -77,10 +82,10 @@ public:
     ~PacedOutput() override { stop(); }
 
     uint32_t sampleRate() const override { return sampleRate_; }
-    // Four blocks: a block is rendered when its first frame is due, so a Play must reach the
-    // mixer a block before its frame; the other three cover the UI thread's usual delays
-    // between a step timer's tick and its Play calls.
-    uint32_t latencyFrames() const override { return sampleRate_ * 4 / 100; }
+    // Six blocks: a block is rendered when its first frame is due, so a Play must reach the
+    // mixer a block before its frame; the other five cover the delays between a step timer's
+    // tick and its Play calls, which on a loaded desktop reach tens of milliseconds.
+    uint32_t latencyFrames() const override { return sampleRate_ * 6 / 100; }
 
     bool start(AudioRenderer& renderer, std::string* error) override {
         if (!openSink(error))
@@ -187,7 +192,7 @@ namespace {
 // How much the recorder's ring holds: a disk may stall for seconds before frames are lost.
 constexpr uint32_t kRecordingRingSeconds = 8;
 // How often the writer looks for frames when the ring was empty.
-constexpr auto kWriterPeriod = std::chrono::milliseconds(20);
+constexpr auto kWriterPeriod = std::chrono::milliseconds(100);
 
 class WavRecordingOutput final : public PacedOutput {
 public:

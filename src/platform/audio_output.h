@@ -25,6 +25,13 @@ public:
     // The output failed and has come back: buffers made before now report lost until restored.
     // Any thread.
     virtual void outputRestarted() noexcept = 0;
+    // The latency a step tick's sounds carry has changed (a stream that turns out to mix further
+    // ahead than it reported, a reopened stream). Any thread, the audio thread included: must not
+    // block.
+    virtual void outputLatencyChanged(uint32_t /*latencyFrames*/) noexcept {}
+    // The output ran dry before the block about to be rendered (the card played silence): its
+    // timing has really moved, however little. Audio thread, before that block's render().
+    virtual void outputUnderflowed() noexcept {}
 };
 
 class AudioOutput {
@@ -113,6 +120,8 @@ public:
     int64_t timeOfFrame(uint64_t frame) const;
     // Simulates the card going away and coming back.
     void simulateRestart();
+    // Simulates the card running dry before the next block.
+    void simulateUnderflow();
 
 private:
     uint32_t sampleRate_;

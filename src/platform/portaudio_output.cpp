@@ -3,10 +3,11 @@
 // tells the mixer so buffers report lost until the sound layer restores them.
 //
 // The device buffer is sized for a busy desktop (about 100 ms, in blocks of 1024 frames), and
-// the audio thread asks for real-time scheduling where the system grants it. Each block tells
-// the mixer when it will be heard from PortAudio's own timing (the block's DAC time against
-// the stream's clock, carried over to the monotonic clock at that moment), so a late or bursty
-// callback does not move a hit; the mixer smooths those times over blocks.
+// the audio thread, with the threads a sound server's client library starts for the stream, asks
+// for real-time scheduling where the system grants it. Each block tells the mixer when it will
+// be heard from PortAudio's own timing (the block's DAC time against the stream's clock, carried
+// over to the monotonic clock at that moment), so a late or bursty callback does not move a hit,
+// and says when the output ran dry; the mixer's frame clock keeps a dead band around those times.
 #include "audio_output.h"
 
 #include "sound_system.h"
@@ -17,8 +18,11 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -60,26 +64,66 @@ constexpr unsigned long kBlockFrames = 1024;
 // The device buffer asked for: a loaded machine delays the audio thread by tens of
 // milliseconds now and then, and the buffer must outlast that.
 constexpr double kSuggestedLatencySeconds = 0.1;
-// What a step tick's sounds carry beyond the stream's own latency and a block: the UI thread's
-// usual delays between a tick's time and its Play calls reaching the mixer.
-constexpr uint32_t kTickMarginMs = 25;
+// What a step tick's sounds carry beyond how far ahead blocks are mixed: the delays between a
+// tick's time and its Play calls reaching the mixer, which on a loaded desktop reach tens of
+// milliseconds when the UI thread waits for a core.
+constexpr uint32_t kTickMarginMs = 50;
+// The steps in which the mixing lead grows, and the most that counts as one: a block timed
+// further ahead comes from a stream that is not playing yet.
+constexpr int64_t kLeadStepNs = 20'000'000;
+constexpr int64_t kMaxLeadNs = 1'000'000'000;
 // The real-time priority asked for the audio thread (SCHED_FIFO), within RLIMIT_RTPRIO.
 constexpr int kRealtimePriority = 20;
 
 // Asks for real-time scheduling of the calling thread when the system grants it: root, or a
 // RLIMIT_RTPRIO above 0. Silently nothing otherwise.
+// The real-time priority the system grants this process, or 0 for none.
+int grantedRealtimePriority() {
+    if (::geteuid() == 0)
+        return kRealtimePriority;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0)
+        return 0;
+    if (limit.rlim_cur == RLIM_INFINITY)
+        return kRealtimePriority;
+    return std::min<int>(kRealtimePriority, static_cast<int>(limit.rlim_cur));
+}
+
 void requestRealtimeScheduling() {
-    int priority = kRealtimePriority;
-    if (::geteuid() != 0) {
-        rlimit limit{};
-        if (::getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0)
-            return;
-        if (limit.rlim_cur != RLIM_INFINITY)
-            priority = std::min<int>(priority, static_cast<int>(limit.rlim_cur));
-    }
+    const int priority = grantedRealtimePriority();
+    if (priority == 0)
+        return;
     sched_param param{};
     param.sched_priority = priority;
     pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+}
+
+// The threads of this process, by their kernel ids.
+std::vector<pid_t> processThreads() {
+    std::vector<pid_t> threads;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            threads.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    std::sort(threads.begin(), threads.end());
+    return threads;
+}
+
+// A sound server's client library moves the blocks to the server on a thread of its own, which
+// a busy desktop starves just as it would the audio thread: the threads that opening and
+// starting the stream made (`before` lists those that were there) get the same real-time
+// scheduling where the system grants it. Silently nothing otherwise.
+void requestRealtimeSchedulingOfNewThreads(const std::vector<pid_t>& before) {
+    const int priority = grantedRealtimePriority();
+    if (priority == 0)
+        return;
+    sched_param param{};
+    param.sched_priority = priority;
+    for (const pid_t thread : processThreads())
+        if (!std::binary_search(before.begin(), before.end(), thread))
+            ::sched_setscheduler(thread, SCHED_FIFO, &param);
 }
 
 class PortAudioOutput final : public AudioOutput {
@@ -88,7 +132,8 @@ public:
 
     std::string name() const override { return "portaudio"; }
     uint32_t sampleRate() const override { return kRate; }
-    // The stream's reported output latency, a block and the UI thread's margin.
+    // How far ahead of its hearing a block is mixed (at first the stream's reported latency and
+    // a block, then the most its callbacks have shown) and the UI thread's margin.
     uint32_t latencyFrames() const override { return latencyFrames_.load(std::memory_order_relaxed); }
 
     bool start(AudioRenderer& renderer, std::string* error) override {
@@ -131,7 +176,7 @@ public:
 
 private:
     static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
-                        PaStreamCallbackFlags, void* user) {
+                        PaStreamCallbackFlags flags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
         if (!self->isRealtimeAsked_) {
             self->isRealtimeAsked_ = true;
@@ -148,8 +193,31 @@ private:
             if (ahead > -1.0 && ahead < 2.0)
                 aheadNs = static_cast<int64_t>(ahead * 1e9);
         }
+        self->followLead(aheadNs + static_cast<int64_t>(frames) * 1'000'000'000 / kRate);
+        if (flags & paOutputUnderflow)
+            self->renderer_->outputUnderflowed();
         self->renderer_->render(static_cast<int16_t*>(output), static_cast<uint32_t>(frames), now + aheadNs);
         return paContinue;
+    }
+
+    // Audio thread. A step tick's sounds must reach the mixer before their frame is mixed, so
+    // their latency covers the furthest ahead of its hearing a block is mixed (`leadNs`: from
+    // now to the end of the block), which through a sound server exceeds the latency the stream
+    // reports. It only grows, in steps of kLeadStepNs, so that it settles within the first
+    // blocks and a hit moves at most once.
+    void followLead(int64_t leadNs) noexcept {
+        if (leadNs <= leadNs_ || leadNs > kMaxLeadNs)
+            return;
+        leadNs_ = (leadNs + kLeadStepNs - 1) / kLeadStepNs * kLeadStepNs;
+        publishLatency();
+    }
+
+    // The latency a tick's sounds carry: the lead and the UI thread's margin.
+    void publishLatency() noexcept {
+        const auto frames = static_cast<uint32_t>(leadNs_ * kRate / 1'000'000'000 + kRate * kTickMarginMs / 1000);
+        latencyFrames_.store(frames, std::memory_order_relaxed);
+        if (renderer_)
+            renderer_->outputLatencyChanged(frames);
     }
 
     bool openStream(std::string* reason) {
@@ -166,16 +234,21 @@ private:
         params.suggestedLatency =
             info ? std::max(info->defaultHighOutputLatency, kSuggestedLatencySeconds) : kSuggestedLatencySeconds;
         isRealtimeAsked_ = false;
+        const std::vector<pid_t> threadsBefore = processThreads();
         PaError err = Pa_OpenStream(&stream_, nullptr, &params, kRate, kBlockFrames, paNoFlag, &callback, this);
         if (err == paNoError) {
             const PaStreamInfo* stream = Pa_GetStreamInfo(stream_);
             const double latency = stream && stream->outputLatency > 0 ? stream->outputLatency : params.suggestedLatency;
             streamLatencyNs_ = static_cast<int64_t>(latency * 1e9);
-            latencyFrames_.store(static_cast<uint32_t>(latency * kRate) + kBlockFrames + kRate * kTickMarginMs / 1000,
-                                 std::memory_order_relaxed);
+            // A reopened stream starts again from what it reports (its callbacks have not run):
+            // through a sound server's plugin, blocks come in pairs, each mixed a block ahead.
+            leadNs_ = streamLatencyNs_ + 2 * static_cast<int64_t>(kBlockFrames) * 1'000'000'000 / kRate;
+            publishLatency();
         }
         if (err == paNoError)
             err = Pa_StartStream(stream_);
+        if (err == paNoError)
+            requestRealtimeSchedulingOfNewThreads(threadsBefore);
         if (err != paNoError) {
             *reason = Pa_GetErrorText(err);
             closeStream();
@@ -230,6 +303,9 @@ private:
     std::atomic<uint32_t> latencyFrames_{static_cast<uint32_t>(kRate * kSuggestedLatencySeconds) + kBlockFrames +
                                          kRate * kTickMarginMs / 1000};
     int64_t streamLatencyNs_ = static_cast<int64_t>(kSuggestedLatencySeconds * 1e9);
+    // How far ahead of its hearing a block has been mixed at most, rounded up to kLeadStepNs.
+    // Written while the stream opens (no callback runs) and by the audio thread.
+    int64_t leadNs_ = 0;
     bool isRealtimeAsked_ = false; // audio thread, reset before each stream opens
     bool isInitialized_ = false;
     std::mutex mutex_;

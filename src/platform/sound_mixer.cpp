@@ -133,14 +133,24 @@ void publish(Voice& voice) noexcept {
                           std::memory_order_release);
 }
 
-// The delay-locked loop's gains per block: how much of the timing error moves the clock at
-// once, and how much of it (per frame) goes into the clock's rate. Narrow: a sound server's
-// reported delays wander by milliseconds from block to block, and a hit must not follow them.
-constexpr double kOffsetGain = 0.01;
-constexpr double kRateGain = 0.000025;
-// The rate never strays further than this from the nominal one (a sound card's crystal is
-// within a few hundred parts per million).
-constexpr double kMaxRateDeviation = 0.005;
+// The frame clock runs at the nominal rate, untouched while the output's timing stays within a
+// dead band of it. Two hits one step apart must stay exactly that many frames apart, so the clock
+// may move by less than a frame over a step, a few parts in 100,000; a sound server's reported
+// delays wander from the true ones by milliseconds over seconds, by tens of milliseconds for
+// half a minute on a loaded machine, and drift by a few more over minutes, and a clock that
+// followed them would move every hit. When the smoothed timing error leaves the band, the output
+// has really moved (a card's crystal drifted that far, a skip nobody reported): the clock anchors
+// anew at once and what is scheduled keeps its time, so one step moves instead of all of
+// them for a while. A departure of a skip's size (kDiscontinuityNs), or any after the output
+// said it ran dry, is taken on its first block.
+constexpr double kDeadBandNs = 50'000'000;
+// The smoothing of the error per block (about a second at blocks of 1024 frames), so that no
+// single block's timing carries it out of the band.
+constexpr double kErrorSmoothing = 0.05;
+// After an anchor (the first block, or a skip) the offset settles for this long on the mean
+// error of the blocks since: a stream's first blocks are timed before it
+// really plays, and one block's timing is off by as much as the rest wander.
+constexpr uint32_t kSettleSeconds = 1;
 // A time this close (in frames) before a frame's start counts as that frame, so a time taken
 // from a frame's own clock reading lands on that frame despite nanosecond rounding.
 constexpr double kFrameTolerance = 0.001;
@@ -272,40 +282,42 @@ uint64_t SoundMixer::targetFrame(int64_t timeNs, uint64_t blockStartFrame) const
 
 void SoundMixer::followOutputTiming(int64_t heardNs) noexcept {
     const double nominal = 1e9 / outputRate_;
+    // A new anchor settles its offset on the next blocks.
     const auto anchorAt = [&](int64_t ns) {
         isAnchored_ = true;
         anchorNs_ = ns;
         anchorFrame_ = frameCounter_;
         offsetNs_ = 0.0;
-        nsPerFrame_ = nominal;
-        lastObservedFrame_ = frameCounter_;
+        settledFrame_ = frameCounter_ + uint64_t{outputRate_} * kSettleSeconds;
+        settlingBlocks_ = 0;
     };
+    nsPerFrame_ = nominal;
     if (!isAnchored_) {
         anchorAt(heardNs);
         return;
     }
     const double predicted = offsetNs_ + static_cast<double>(frameCounter_ - anchorFrame_) * nsPerFrame_;
     const double error = static_cast<double>(heardNs - anchorNs_) - predicted;
-    if (std::fabs(error) > static_cast<double>(kDiscontinuityNs)) {
+    const bool isSettling = frameCounter_ < settledFrame_;
+    smoothedErrorNs_ = isSettling ? 0.0 : smoothedErrorNs_ + kErrorSmoothing * (error - smoothedErrorNs_);
+    if (std::fabs(error) > static_cast<double>(kDiscontinuityNs) || isUnderflowed_ ||
+        std::fabs(smoothedErrorNs_) > kDeadBandNs) {
+        isUnderflowed_ = false;
+        smoothedErrorNs_ = 0.0;
         // The output skipped: what is scheduled for a time stays on that time.
         const double shift = -error / nsPerFrame_;
         anchorAt(heardNs);
         shiftScheduled(static_cast<int64_t>(std::llround(shift)));
         return;
     }
-    const uint64_t since = frameCounter_ - lastObservedFrame_;
-    if (since > 0) {
-        nsPerFrame_ += kRateGain * error / static_cast<double>(since);
-        nsPerFrame_ = std::clamp(nsPerFrame_, nominal * (1.0 - kMaxRateDeviation), nominal * (1.0 + kMaxRateDeviation));
-    }
+    const double correction = isSettling ? error / static_cast<double>(++settlingBlocks_ + 1) : 0.0;
     // Re-based on this block's first frame, with the fraction of a nanosecond kept, so the
     // clock stays continuous however long it runs.
-    const double corrected = predicted + kOffsetGain * error;
+    const double corrected = predicted + correction;
     const double whole = std::floor(corrected);
     anchorNs_ += static_cast<int64_t>(whole);
     offsetNs_ = corrected - whole;
     anchorFrame_ = frameCounter_;
-    lastObservedFrame_ = frameCounter_;
 }
 
 void SoundMixer::shiftScheduled(int64_t frames) noexcept {

@@ -36,8 +36,11 @@ constexpr uint32_t kPrimaryScratchFrames = 4096;
 constexpr uint32_t kMaxVoiceCues = 16;
 // When the time an output says a block will be heard departs this far from the frame clock's
 // prediction, the output has really skipped (an underrun, a restart): the clock takes the new
-// timing at once instead of drifting towards it. Smaller departures are jitter and are smoothed.
-constexpr int64_t kDiscontinuityNs = 40'000'000;
+// timing on that block, as it does after an output says it ran dry. Smaller departures are
+// smoothed first: most are the output's reports wandering (a sound server's, on a loaded
+// machine, by tens of milliseconds), and only one that lasts beyond a dead band moves the clock
+// (sound_mixer.cpp).
+constexpr int64_t kDiscontinuityNs = 80'000'000;
 // The time of a Play that has no time of its own: it starts on the first frame not yet mixed.
 constexpr int64_t kAsSoonAsPossible = INT64_MIN;
 
@@ -140,7 +143,9 @@ public:
     void setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames);
     // The latency a timed Play carries, in output frames, once the output knows it (a stream
     // reports its own latency only when open). Any time.
-    void setLatencyFrames(uint32_t latencyFrames) { latencyFrames_.store(latencyFrames, std::memory_order_relaxed); }
+    void setLatencyFrames(uint32_t latencyFrames) noexcept {
+        latencyFrames_.store(latencyFrames, std::memory_order_relaxed);
+    }
     // Queue commands. False when the queue is full (nothing queued).
     bool addDevice(DeviceMix* device);
     // With onlyIfPlaying (the caller believes the voice plays) a voice that has meanwhile ended
@@ -178,6 +183,8 @@ public:
     // --- Audio thread ---
     void render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexcept override;
     void outputRestarted() noexcept override;
+    void outputLatencyChanged(uint32_t latencyFrames) noexcept override { setLatencyFrames(latencyFrames); }
+    void outputUnderflowed() noexcept override { isUnderflowed_ = true; }
 
 private:
     enum class CommandKind : uint8_t { AddDevice, RemoveDevice, Play, Stop, SetPosition, Rewind, ReleaseVoice };
@@ -228,15 +235,18 @@ private:
     std::array<DeviceMix*, kMaxDevices> devices_{};
     uint32_t deviceCount_ = 0;
     uint64_t frameCounter_ = 0;
-    // The frame clock: when output frame f is heard, on the sound system's clock, smoothed over
-    // blocks by a delay-locked loop from the times the output reports:
+    // The frame clock: when output frame f is heard, on the sound system's clock, at the
+    // output's nominal rate from an anchor kept within a dead band of the times it reports:
     //   heard(f) = anchorNs_ + offsetNs_ + (f - anchorFrame_) * nsPerFrame_.
     bool isAnchored_ = false;
     int64_t anchorNs_ = 0;
     uint64_t anchorFrame_ = 0;
     double offsetNs_ = 0.0;
     double nsPerFrame_ = 0.0;
-    uint64_t lastObservedFrame_ = 0;
+    uint64_t settledFrame_ = 0; // until this frame the clock settles after an anchor
+    uint32_t settlingBlocks_ = 0;
+    double smoothedErrorNs_ = 0.0;
+    bool isUnderflowed_ = false; // the output said it ran dry: the next block's timing is taken
     uint32_t seenLossEpoch_ = 0;
 
     // The frame clock as published for outputFrameAt: written once per block by the audio

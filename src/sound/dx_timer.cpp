@@ -84,8 +84,13 @@ void TDXTimer::idle()
     const int32_t elapsed = elapsedMs(now);
     if (elapsed < effectiveInterval_)
         return;
-    previousTick_ = now;
     const int lagCount = static_cast<int>(std::max<int64_t>(1, elapsed / divisorInterval_));
+    // A tick that comes late but within its interval (the UI thread woke late, no tick was
+    // missed) counts from the time it was due, so the ticks and their sounds keep to one grid
+    // and the next tick makes the lateness up. After missed ticks (a modal box, a long handler)
+    // the next interval is measured from this tick's actual time.
+    previousTick_ = effectiveInterval_ > 0 && lagCount == 1 ? previousTick_ + static_cast<uint32_t>(effectiveInterval_)
+                                                             : now;
 
     ++tickCount_;
     const uint32_t sinceFrameRate = now - frameRateTime_;
@@ -96,11 +101,11 @@ void TDXTimer::idle()
     }
 
     if (OnTimer) {
-        // The tick's reading was taken before now, so its time is never later than now; a
-        // millisecond clock that is not the sound system's clock (a test's) must not push the
-        // tick's sounds into the future either.
+        // The tick's sounds are placed at its time (when it was due, or its reading after missed
+        // ticks), which is never later than now; a millisecond clock that is not the sound
+        // system's clock (a test's) must not push the tick's sounds into the future either.
         const int64_t nowNs = sounds_.now();
-        const PlayTimeStamp stamp(sounds_, std::min(millisecondClockToNs(now, nowNs), nowNs));
+        const PlayTimeStamp stamp(sounds_, std::min(millisecondClockToNs(previousTick_, nowNs), nowNs));
         OnTimer(*this, lagCount);
     }
 }

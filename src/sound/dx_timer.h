@@ -1,16 +1,17 @@
 // The step timer that drives playback. It is not a platform timer: it lives in the application's
 // single idle slot and, each time it is polled, reads the millisecond clock and fires OnTimer once
-// at least Interval milliseconds have passed since its previous tick. Each interval is measured
-// from the actual tick, so lateness is not made up; a late tick reports how many intervals passed
-// in LagCount instead.
+// at least Interval milliseconds have passed since its previous tick. A tick that comes late
+// within its interval counts from the time it was due, so the next one makes the lateness up and
+// the ticks keep to one grid; after missed ticks the interval is measured from the actual tick
+// (lateness is not made up) and the late tick reports how many intervals passed in LagCount.
 //
 // The slot is shared: resuming a timer displaces any other running timer (which still counts
 // itself as running), and suspending any timer empties the slot, whichever timer was in it.
 // Playback relies on running one step timer at a time.
 //
-// Sounds started inside a tick are placed at the tick's own clock reading (the time stored as
-// the previous tick), not at the moment of each call, so ticks that come on time sound exactly
-// one interval apart on the output and a late tick sounds as late as it read the clock.
+// Sounds started inside a tick are placed at the tick's time (the time stored as the previous
+// tick), not at the moment of each call, so ticks sound exactly one interval apart on the output
+// even when the UI thread runs one late by less than the output's latency margin.
 //
 // UI thread only. An exception raised by OnTimer leaves idle() and reaches the idle driver, which
 // shows it; the timer stays in the slot and the next tick comes one interval after the failed one.

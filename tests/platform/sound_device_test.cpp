@@ -4,12 +4,14 @@
 // duplicates, Lock regions and lost-buffer reports the sound layer relies on; and the one notice
 // that a card which cannot be opened, or is lost, leaves playback silent.
 #include "sound_device.h"
+#include "sound_mixer.h"
 #include "sound_system.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace groovane {
@@ -620,8 +622,12 @@ protected:
 
     // The frames the hits start on, ticks at `tickNs`, with the card skipping `skipNs` from
     // block `skipBlock` on.
+    // `wanderNs`, when given, is how far the time the card reports for block b departs from the
+    // time it really hears it.
+    // With `saysUnderflow` the card says it ran dry before block `skipBlock`.
     static std::vector<uint64_t> hitFrames(bool jittery, const std::vector<int64_t>& tickNs, int skipBlock = -1,
-                                           int64_t skipNs = 0) {
+                                           int64_t skipNs = 0, const std::function<int64_t(int)>& wanderNs = {},
+                                           bool saysUnderflow = false) {
         SoundSystem system;
         OfflineAudioOutput& output = system.useOfflineOutput(kRate, kLatency);
         std::shared_ptr<SoundDevice> device;
@@ -680,8 +686,12 @@ protected:
                 EXPECT_EQ(hits[size_t(e.index)]->Play(0), DS_OK);
                 continue;
             }
-            for (; nextBlock <= e.index; ++nextBlock)
-                output.pumpHeardAt(out.data() + size_t(nextBlock) * kBlock * 2, kBlock, heardAt(nextBlock));
+            for (; nextBlock <= e.index; ++nextBlock) {
+                if (saysUnderflow && nextBlock == skipBlock)
+                    output.simulateUnderflow();
+                output.pumpHeardAt(out.data() + size_t(nextBlock) * kBlock * 2, kBlock,
+                                   heardAt(nextBlock) + (wanderNs ? wanderNs(nextBlock) : 0));
+            }
         }
         std::vector<uint64_t> frames(tickNs.size(), 0);
         for (size_t f = 0; f < out.size() / 2; ++f)
@@ -709,24 +719,51 @@ TEST_F(DeviceTimedOutput, JitteryAndBurstyCallbacksPlaceHitsOnTheFramesOfSteadyO
         EXPECT_EQ(steady[i], expectedFrame(ticks[i], kDeviceDelayNs)) << "tick " << i;
 }
 
+TEST_F(DeviceTimedOutput, ReportedTimesThatWanderAndDriftMoveNoHit) {
+    // A sound server reports when each block is heard a little early, by up to 2.5 ms in a
+    // sawtooth of five seconds, and drifting 20 parts per million besides; it really plays at
+    // the nominal rate. Ticks 240 ms apart (10584 frames) for 40 s stay exactly that far apart.
+    const auto wander = [](int block) {
+        const int64_t atNs = int64_t(block) * kBlock * 1'000'000'000 / kRate;
+        return -(atNs % 5'000'000'000) / 2000 - atNs / 50'000;
+    };
+    std::vector<int64_t> ticks;
+    for (int i = 0; i < 160; ++i)
+        ticks.push_back(2000 * kMs + i * 240 * kMs);
+    const auto frames = hitFrames(false, ticks, -1, 0, wander);
+    for (size_t i = 1; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i] - frames[i - 1], 10584u) << "tick " << i;
+}
+
 TEST_F(DeviceTimedOutput, HitsKeepTheirTimesAcrossAnUnderrun) {
-    // The card skips 100 ms from block 200 (frame 51200, heard at about 1.22 s) on; ticks come
+    // The card skips from block 200 (frame 51200, heard at about 1.22 s) on: 100 ms, taken on
+    // the first block; 60 ms that nobody reports, taken once the smoothed timing has left its
+    // dead band; 10 ms with the card saying it ran dry, taken on the first block. (Each skip is
+    // a whole number of frames: a sound scheduled before a skip moves by whole frames.) Ticks come
     // before and after, among them one whose Play reached the mixer before the skip and whose
     // frame lies after it.
-    const int64_t skip = 100 * kMs;
     const int64_t skipHeardNs = int64_t(51200) * 1'000'000'000 / kRate + kDeviceDelayNs;
     const int64_t latencyNs = int64_t(kLatency) * 1'000'000'000 / kRate;
-    std::vector<int64_t> ticks;
-    for (int i = 0; i < 12; ++i) {
-        // Times that fall into the skipped stretch itself cannot be heard on time.
-        const int64_t tick = 900 * kMs + i * 40 * kMs;
-        if (tick + latencyNs < skipHeardNs || tick + latencyNs >= skipHeardNs + skip + kMs)
-            ticks.push_back(tick);
-    }
-    const auto frames = hitFrames(false, ticks, 200, skip);
-    for (size_t i = 0; i < ticks.size(); ++i) {
-        const bool afterSkip = ticks[i] + latencyNs >= skipHeardNs;
-        EXPECT_EQ(frames[i], expectedFrame(ticks[i], kDeviceDelayNs + (afterSkip ? skip : 0))) << "tick " << i;
+    struct Skip {
+        int64_t ns;
+        bool isSaid;
+    };
+    for (const Skip skip : {Skip{100 * kMs, false}, Skip{60 * kMs, false}, Skip{10 * kMs, true}}) {
+        // Times heard in the skipped stretch itself, or before an unreported small skip is told
+        // from the wander, cannot be heard on time.
+        const int64_t unsure = skip.ns < kDiscontinuityNs && !skip.isSaid ? skip.ns + 300 * kMs : skip.ns + kMs;
+        std::vector<int64_t> ticks;
+        for (int i = 0; i < 24; ++i) {
+            const int64_t tick = 900 * kMs + i * 40 * kMs;
+            if (tick + latencyNs < skipHeardNs || tick + latencyNs >= skipHeardNs + unsure)
+                ticks.push_back(tick);
+        }
+        const auto frames = hitFrames(false, ticks, 200, skip.ns, {}, skip.isSaid);
+        for (size_t i = 0; i < ticks.size(); ++i) {
+            const bool afterSkip = ticks[i] + latencyNs >= skipHeardNs;
+            EXPECT_EQ(frames[i], expectedFrame(ticks[i], kDeviceDelayNs + (afterSkip ? skip.ns : 0)))
+                << "skip " << skip.ns / kMs << " ms, tick " << i;
+        }
     }
 }
 

@@ -139,10 +139,19 @@ TEST_F(DXTimerTest, SoundsOfATickArePlacedAtTheTickNotAtTheirCall)
         playTimes.push_back(sounds.playTime());
     };
     timer.Loaded();
-    now += 241; // a millisecond late
+    now += 241; // a millisecond late: the tick and its sounds keep the time it was due
     host.runIdle();
-    EXPECT_EQ(timer.previousTickTime(), 5241u);
-    EXPECT_EQ(playTimes, (std::vector<int64_t>{5241'000'000, 5241'000'000}));
+    EXPECT_EQ(timer.previousTickTime(), 5240u);
+    EXPECT_EQ(playTimes, (std::vector<int64_t>{5240'000'000, 5240'000'000}));
+    now += 239; // 5483, three milliseconds late after the last tick's work: still on the grid
+    host.runIdle();
+    ASSERT_EQ(playTimes.size(), 4u);
+    EXPECT_EQ(playTimes[2], 5480'000'000);
+    playTimes.clear();
+    now += 500; // 5986, a tick missed: the grid starts again from this tick's reading
+    host.runIdle();
+    EXPECT_EQ(timer.previousTickTime(), 5986u);
+    EXPECT_EQ(playTimes, (std::vector<int64_t>{5986'000'000, 5986'000'000}));
     EXPECT_EQ(sounds.playTime(), sounds.now()) << "outside a tick, sounds start when they are called";
 
     timer.OnTimer = [&](TDXTimer&, int) { throw Exception("Wave 'Kick' not found"); };
@@ -271,12 +280,12 @@ TEST_F(DXTimerTest, FrameRateCountsTicksPerSecond)
     timer->setEnabled(true);
     pollEveryMs(1000);
     EXPECT_EQ(timer->FrameRate(), 50);
-    // Polling every 3 ms: ticks at 21 ms spacing, 48 of them in 1008 ms.
+    // Polling every 3 ms: each tick comes up to 2 ms late and the next makes it up, 50 a second.
     for (int i = 0; i < 700; ++i) {
         now += 3;
         host.runIdle();
     }
-    EXPECT_EQ(timer->FrameRate(), 48);
+    EXPECT_EQ(timer->FrameRate(), 50);
 }
 
 TEST_F(DXTimerTest, DestroyingATickingTimerEmptiesTheSlot)
