@@ -1,6 +1,6 @@
-#include "folder_preparation.h"
+#include "app/folder_preparation.h"
 
-#include "files.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <system_error>

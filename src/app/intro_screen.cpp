@@ -1,10 +1,10 @@
-#include "intro_screen.h"
+#include "app/intro_screen.h"
 
-#include "artwork.h"
-#include "files.h"
-#include "handler_guard.h"
-#include "qt_text.h"
-#include "window_geometry.h"
+#include "app/artwork.h"
+#include "platform/files.h"
+#include "platform/handler_guard.h"
+#include "platform/qt_text.h"
+#include "platform/window_geometry.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,20 +1,20 @@
 // Groovane Pro: a drum-pattern sequencer. The program works in the folder --folder names, in the
 // folder it is started in when that holds the default kit, and otherwise in ~/Groovane; a folder
 // it works in other than a current working folder is prepared first (folder_preparation.h).
-#include "command_line.h"
-#include "dialogs.h"
-#include "folder_preparation.h"
-#include "handler_guard.h"
-#include "idle_driver.h"
-#include "program_windows.h"
-#include "qt_dialogs.h"
-#include "sequence_window.h"
-#include "sound_device.h"
-#include "sound_system.h"
-#include "ui_call_driver.h"
-#include "ui_call_queue.h"
-#include "termination_signal.h"
-#include "toolkit_messages.h"
+#include "app/command_line.h"
+#include "platform/dialogs.h"
+#include "app/folder_preparation.h"
+#include "platform/handler_guard.h"
+#include "platform/idle_driver.h"
+#include "app/program_windows.h"
+#include "platform/qt_dialogs.h"
+#include "app/sequence_window.h"
+#include "platform/sound_device.h"
+#include "platform/sound_system.h"
+#include "platform/ui_call_driver.h"
+#include "platform/ui_call_queue.h"
+#include "platform/termination_signal.h"
+#include "platform/toolkit_messages.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,12 +1,12 @@
-#include "program_windows.h"
+#include "app/program_windows.h"
 
-#include "handler_guard.h"
-#include "intro_screen.h"
-#include "kit_windows.h"
-#include "render_window.h"
-#include "sample_slot_access.h"
-#include "sample_window.h"
-#include "sequence_window.h"
+#include "platform/handler_guard.h"
+#include "app/intro_screen.h"
+#include "kits/kit_windows.h"
+#include "render/render_window.h"
+#include "app/sample_slot_access.h"
+#include "samples/sample_window.h"
+#include "app/sequence_window.h"
 
 namespace groovane {
 

@@ -1,11 +1,11 @@
-#include "sample_slot_access.h"
+#include "app/sample_slot_access.h"
 
-#include "audio_stream.h"
-#include "exception.h"
-#include "sample_window.h"
-#include "scratch_files.h"
-#include "slot_player.h"
-#include "slot_players.h"
+#include "sound/audio_stream.h"
+#include "platform/exception.h"
+#include "samples/sample_window.h"
+#include "samples/scratch_files.h"
+#include "samples/slot_player.h"
+#include "samples/slot_players.h"
 
 #include <QPushButton>
 #include <QSlider>

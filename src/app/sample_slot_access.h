@@ -7,8 +7,8 @@
 // the render. UI thread only.
 #pragma once
 
-#include "sample_slots.h"
-#include "song_slots.h"
+#include "playback/sample_slots.h"
+#include "song/song_slots.h"
 
 #include <functional>
 

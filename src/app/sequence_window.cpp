@@ -1,15 +1,15 @@
-#include "sequence_window.h"
+#include "app/sequence_window.h"
 
-#include "artwork.h"
-#include "dialogs.h"
-#include "exception.h"
-#include "files.h"
-#include "handler_guard.h"
-#include "instrument_pans.h"
-#include "qt_text.h"
-#include "pattern_editing.h"
-#include "scratch_files.h"
-#include "window_geometry.h"
+#include "app/artwork.h"
+#include "platform/dialogs.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "platform/handler_guard.h"
+#include "pattern/instrument_pans.h"
+#include "platform/qt_text.h"
+#include "pattern/pattern_editing.h"
+#include "samples/scratch_files.h"
+#include "platform/window_geometry.h"
 
 #include <QAction>
 #include <QApplication>

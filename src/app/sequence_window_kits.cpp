@@ -1,10 +1,10 @@
 // The main window's kit commands of the Edit menu: the kit volume control, the kit list and the
 // kit maker, reached through the callbacks the program sets when it creates those windows, and
 // taking a kit that the kit maker has saved into use.
-#include "sequence_window.h"
+#include "app/sequence_window.h"
 
-#include "dialogs.h"
-#include "kit_loading.h"
+#include "platform/dialogs.h"
+#include "kits/kit_loading.h"
 
 #include <QAction>
 

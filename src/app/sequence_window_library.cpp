@@ -4,15 +4,15 @@
 // tempo rule the interval and read-out. The SongList box itself holds the play list, because
 // song files and playback work on it too; each command reads it, applies its rule and shows
 // the result.
-#include "sequence_window.h"
+#include "app/sequence_window.h"
 
-#include "dialogs.h"
-#include "files.h"
-#include "handler_guard.h"
-#include "qt_text.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "tempo_rule.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/handler_guard.h"
+#include "platform/qt_text.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "song/tempo_rule.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -2,12 +2,12 @@
 // and the kit library. Rows, markers, the ends of patterns and songs and the instrument look-up
 // live in PatternPlayback, SongPlayback, the step list and InstrumentTrigger; these handlers read
 // the controls, call them and set the buttons, timers and tempo display.
-#include "sequence_window.h"
+#include "app/sequence_window.h"
 
-#include "dialogs.h"
-#include "kit_loading.h"
-#include "render_sounds.h"
-#include "tempo_rule.h"
+#include "platform/dialogs.h"
+#include "kits/kit_loading.h"
+#include "render/render_sounds.h"
+#include "song/tempo_rule.h"
 
 #include <QCheckBox>
 #include <QPushButton>

@@ -1,5 +1,5 @@
 // The main window's way to the eight sample slots: the sample buttons and the Import menu.
-#include "sequence_window.h"
+#include "app/sequence_window.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,18 +2,18 @@
 // "R", and the pans kept in "Panning.dat" between runs (the file's form is in instrument_pans.h;
 // the kit is reached through DXWaveList1 by instrument name). Songs: Save Song and Open Song,
 // over the song file's reader and writer (song_file.h) and the sample slots' interface.
-#include "sequence_window.h"
+#include "app/sequence_window.h"
 
-#include "dialogs.h"
-#include "files.h"
-#include "handler_guard.h"
-#include "instrument_pans.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "qt_text.h"
-#include "song_file.h"
-#include "song_pattern.h"
-#include "tempo_rule.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/handler_guard.h"
+#include "pattern/instrument_pans.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "platform/qt_text.h"
+#include "song/song_file.h"
+#include "playback/song_pattern.h"
+#include "song/tempo_rule.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // The main window's sound: the kit's sound component and wave list, the output format and sound
 // focus of the Play menu, and Play Instrument.
-#include "sequence_window.h"
+#include "app/sequence_window.h"
 
-#include "handler_guard.h"
-#include "pattern_editing.h"
-#include "qt_text.h"
-#include "wave.h"
+#include "platform/handler_guard.h"
+#include "pattern/instruments.h"
+#include "platform/qt_text.h"
+#include "sound/wave.h"
 
 #include <QAction>
 #include <QComboBox>

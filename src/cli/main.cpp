@@ -1,6 +1,6 @@
 // groovane-render: renders a Groovane Pro song to a WAV file from the command line, for scripts
 // and machines without a display (render_command.h).
-#include "render_command.h"
+#include "cli/render_command.h"
 
 #include <iostream>
 #include <unistd.h>

@@ -1,10 +1,10 @@
-#include "kit_list_window.h"
+#include "kits/kit_list_window.h"
 
-#include "handler_guard.h"
-#include "pattern_editing.h"
-#include "qt_text.h"
-#include "wave_collection.h"
-#include "window_geometry.h"
+#include "platform/handler_guard.h"
+#include "pattern/instruments.h"
+#include "platform/qt_text.h"
+#include "sound/wave_collection.h"
+#include "platform/window_geometry.h"
 
 #include <QComboBox>
 #include <QMouseEvent>

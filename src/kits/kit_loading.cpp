@@ -1,7 +1,7 @@
-#include "kit_loading.h"
+#include "kits/kit_loading.h"
 
-#include "pattern_editing.h"
-#include "wave_collection.h"
+#include "pattern/instruments.h"
+#include "sound/wave_collection.h"
 
 #include <array>
 #include <filesystem>

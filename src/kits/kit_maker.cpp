@@ -1,11 +1,11 @@
-#include "kit_maker.h"
+#include "kits/kit_maker.h"
 
-#include "direct_sound.h"
-#include "files.h"
-#include "pattern_editing.h"
-#include "wave.h"
-#include "wave_collection.h"
-#include "wave_stream.h"
+#include "sound/direct_sound.h"
+#include "platform/files.h"
+#include "pattern/instruments.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
+#include "sound/wave_stream.h"
 
 namespace groovane {
 

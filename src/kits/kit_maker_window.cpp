@@ -1,11 +1,11 @@
-#include "kit_maker_window.h"
+#include "kits/kit_maker_window.h"
 
-#include "dialogs.h"
-#include "files.h"
-#include "handler_guard.h"
-#include "pattern_editing.h"
-#include "wave.h"
-#include "window_geometry.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/handler_guard.h"
+#include "pattern/instruments.h"
+#include "sound/wave.h"
+#include "platform/window_geometry.h"
 
 #include <QPushButton>
 #include <QRadioButton>

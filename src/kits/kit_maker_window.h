@@ -16,10 +16,10 @@
 // message boxes and file dialogs go through dialogs().
 #pragma once
 
-#include "audio_stream.h"
-#include "dx_sound.h"
-#include "kit_maker.h"
-#include "wave_collection.h"
+#include "sound/audio_stream.h"
+#include "sound/dx_sound.h"
+#include "kits/kit_maker.h"
+#include "sound/wave_collection.h"
 
 #include <QWidget>
 

@@ -1,9 +1,9 @@
-#include "volume_control_window.h"
+#include "kits/volume_control_window.h"
 
-#include "handler_guard.h"
-#include "pattern_editing.h"
-#include "wave_collection.h"
-#include "window_geometry.h"
+#include "platform/handler_guard.h"
+#include "pattern/instruments.h"
+#include "sound/wave_collection.h"
+#include "platform/window_geometry.h"
 
 #include <QCheckBox>
 #include <QFrame>

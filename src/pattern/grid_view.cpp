@@ -1,6 +1,6 @@
-#include "grid_view.h"
+#include "pattern/grid_view.h"
 
-#include "qt_text.h"
+#include "platform/qt_text.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -3,7 +3,7 @@
 // edited in place; the window decides what a click does.
 #pragma once
 
-#include "pattern_grid.h"
+#include "pattern/pattern_grid.h"
 
 #include <QAbstractScrollArea>
 

@@ -1,7 +1,7 @@
-#include "instrument_pans.h"
+#include "pattern/instrument_pans.h"
 
-#include "pattern_editing.h"
-#include "str_to_int.h"
+#include "pattern/instruments.h"
+#include "platform/str_to_int.h"
 
 namespace groovane {
 

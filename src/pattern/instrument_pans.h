@@ -7,7 +7,7 @@
 // sound device. UI thread.
 #pragma once
 
-#include "line_buffer.h"
+#include "platform/line_buffer.h"
 #include <cstdint>
 #include <functional>
 #include <string>

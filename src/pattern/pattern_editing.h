@@ -1,34 +1,16 @@
-// The editing rules of the step grid: the instrument list the cells draw on, the step labels,
+// The editing rules of the step grid (the instrument list the cells draw on is in instruments.h): the step labels,
 // the length-and-time choices and how their text splits, placing and removing an instrument,
 // applying a new length and time, and clearing. Plain functions over PatternGrid, so the rules
 // are tested without a window.
 #pragma once
 
-#include "pattern_grid.h"
+#include "pattern/instruments.h"
+#include "pattern/pattern_grid.h"
 
 #include <array>
 #include <string>
 
 namespace groovane {
-
-// The instrument selector's 25 names; a name's position is its instrument slot:
-// 0 none, 1..16 the kit instruments, 17..24 the sample slots 1..8.
-const std::array<std::string, 25>& instrumentNames();
-
-// The instrument slot a cell text names: the first list entry equal to it without regard to
-// case. An empty text, or one that names nothing, gives slot 0 (silence).
-int instrumentSlot(const std::string& text);
-
-// The slot that Play Instrument sounds for the selector's text: as instrumentSlot, except that a
-// text naming nothing sounds the last kit instrument, slot 16 ("Tamb").
-int auditionSlot(const std::string& text);
-
-inline constexpr int kFirstKitSlot = 1;
-inline constexpr int kLastKitSlot = 16;
-inline constexpr int kFirstSampleSlot = 17;
-inline constexpr int kLastSampleSlot = 24;
-// Sample slot k (1..8) is instrument slot 16 + k.
-inline constexpr int kSampleSlotCount = kLastSampleSlot - kLastKitSlot;
 
 // The 24 length-and-time choices, written exactly as the selector shows them.
 const std::array<std::string, 24>& timeBarItems();

@@ -1,9 +1,9 @@
-#include "pattern_file.h"
+#include "pattern/pattern_file.h"
 
-#include "exception.h"
-#include "files.h"
-#include "pattern_editing.h"
-#include "str_to_int.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "pattern/pattern_editing.h"
+#include "platform/str_to_int.h"
 
 #include <cstdio>
 

@@ -8,8 +8,8 @@
 // after the cells are in.
 #pragma once
 
-#include "line_buffer.h"
-#include "pattern_grid.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_grid.h"
 
 #include <string>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "pattern_grid.h"
+#include "pattern/pattern_grid.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "pattern_library.h"
+#include "pattern/pattern_library.h"
 
-#include "files.h"
+#include "platform/files.h"
 
 #include <algorithm>
 

@@ -6,9 +6,9 @@
 // late catches up without moving a hit. The recorder's mixing thread never touches the disk: it
 // hands its blocks to a writer thread through a ring, so a disk stall neither blocks mixing nor
 // moves a hit.
-#include "audio_output.h"
+#include "platform/audio_output.h"
 
-#include "sound_system.h"
+#include "platform/sound_system.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "exception.h"
+#include "platform/exception.h"
 
 namespace groovane {
 

@@ -1,6 +1,6 @@
-#include "files.h"
+#include "platform/files.h"
 
-#include "exception.h"
+#include "platform/exception.h"
 
 #include <algorithm>
 #include <atomic>

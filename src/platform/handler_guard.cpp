@@ -1,6 +1,6 @@
-#include "handler_guard.h"
+#include "platform/handler_guard.h"
 
-#include "dialogs.h"
+#include "platform/dialogs.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // in an error box.
 #pragma once
 
-#include "exception.h"
+#include "platform/exception.h"
 
 #include <exception>
 #include <string>

@@ -1,7 +1,7 @@
-#include "idle_driver.h"
+#include "platform/idle_driver.h"
 
-#include "handler_guard.h"
-#include "sound_system.h"
+#include "platform/handler_guard.h"
+#include "platform/sound_system.h"
 
 #include <QGuiApplication>
 #include <QThread>

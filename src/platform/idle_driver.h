@@ -15,7 +15,7 @@
 // UI thread only. Create one, after the application object, for the program's lifetime.
 #pragma once
 
-#include "idle_host.h"
+#include "platform/idle_host.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "idle_host.h"
+#include "platform/idle_host.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "line_buffer.h"
+#include "platform/line_buffer.h"
 
-#include "exception.h"
-#include "files.h"
+#include "platform/exception.h"
+#include "platform/files.h"
 
 #include <limits>
 

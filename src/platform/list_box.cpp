@@ -1,6 +1,6 @@
-#include "list_box.h"
+#include "platform/list_box.h"
 
-#include "qt_text.h"
+#include "platform/qt_text.h"
 
 #include <QAbstractItemView>
 #include <QMouseEvent>

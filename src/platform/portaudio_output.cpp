@@ -8,9 +8,9 @@
 // be heard from PortAudio's own timing (the block's DAC time against the stream's clock, carried
 // over to the monotonic clock at that moment), so a late or bursty callback does not move a hit,
 // and says when the output ran dry; the mixer's frame clock keeps a dead band around those times.
-#include "audio_output.h"
+#include "platform/audio_output.h"
 
-#include "sound_system.h"
+#include "platform/sound_system.h"
 
 #include <portaudio.h>
 

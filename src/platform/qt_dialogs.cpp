@@ -1,5 +1,5 @@
-#include "qt_dialogs.h"
-#include "qt_text.h"
+#include "platform/qt_dialogs.h"
+#include "platform/qt_text.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

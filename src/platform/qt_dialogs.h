@@ -1,7 +1,7 @@
 // The real dialogs: Qt message boxes and file dialogs, owned by a parent window.
 #pragma once
 
-#include "dialogs.h"
+#include "platform/dialogs.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "qt_text.h"
+#include "platform/qt_text.h"
 
 #include <array>
 #include <cstdint>

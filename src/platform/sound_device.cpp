@@ -2,11 +2,11 @@
 // keep the old state and come back as result codes), keeps what the caller can read back
 // (volume, pan, frequency, format, status), and passes what the mixer needs to it through the
 // mixer's queue and atomics (sound_mixer.h).
-#include "sound_device.h"
+#include "platform/sound_device.h"
 
-#include "files.h"
-#include "sound_mixer.h"
-#include "sound_system.h"
+#include "platform/files.h"
+#include "platform/sound_mixer.h"
+#include "platform/sound_system.h"
 
 #include <atomic>
 #include <cmath>

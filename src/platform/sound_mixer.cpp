@@ -4,7 +4,7 @@
 // quantized to the primary's width (an 8-bit primary keeps only 8 bits), then each device's
 // primary frames are interpolated to the output rate and summed into the output, saturating.
 // With equal rates and unit frequency every step is exact, so tests can expect exact samples.
-#include "sound_mixer.h"
+#include "platform/sound_mixer.h"
 
 #include <algorithm>
 #include <bit>

@@ -12,8 +12,8 @@
 // (PortAudio's watchdog). They meet only in the two queues and the atomics.
 #pragma once
 
-#include "audio_output.h"
-#include "spsc_queue.h"
+#include "platform/audio_output.h"
+#include "platform/spsc_queue.h"
 
 #include <array>
 #include <climits>

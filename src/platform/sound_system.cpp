@@ -1,8 +1,8 @@
 // The process's mixer and output. The output is chosen lazily, when the first device is made,
 // so a program that never makes sound never opens the card.
-#include "sound_system.h"
+#include "platform/sound_system.h"
 
-#include "sound_mixer.h"
+#include "platform/sound_mixer.h"
 
 #include <chrono>
 #include <cstdlib>

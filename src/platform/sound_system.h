@@ -4,8 +4,8 @@
 // install an offline output and a clock of their own.
 #pragma once
 
-#include "audio_output.h"
-#include "sound_device.h"
+#include "platform/audio_output.h"
+#include "platform/sound_device.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "str_to_int.h"
+#include "platform/str_to_int.h"
 
-#include "exception.h"
+#include "platform/exception.h"
 
 namespace groovane {
 

@@ -1,4 +1,4 @@
-#include "termination_signal.h"
+#include "platform/termination_signal.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>

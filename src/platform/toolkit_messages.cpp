@@ -1,4 +1,4 @@
-#include "toolkit_messages.h"
+#include "platform/toolkit_messages.h"
 
 #include <QString>
 

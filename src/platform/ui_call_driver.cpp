@@ -1,7 +1,7 @@
-#include "ui_call_driver.h"
+#include "platform/ui_call_driver.h"
 
-#include "handler_guard.h"
-#include "ui_call_queue.h"
+#include "platform/handler_guard.h"
+#include "platform/ui_call_queue.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,4 +1,4 @@
-#include "ui_call_queue.h"
+#include "platform/ui_call_queue.h"
 
 #include <cstdio>
 

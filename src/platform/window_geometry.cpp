@@ -1,4 +1,4 @@
-#include "window_geometry.h"
+#include "platform/window_geometry.h"
 
 #include <QFont>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "worker_clock.h"
+#include "platform/worker_clock.h"
 
-#include "ui_call_queue.h"
+#include "platform/ui_call_queue.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
-#include "instrument_trigger.h"
+#include "playback/instrument_trigger.h"
 
-#include "pattern_editing.h"
-#include "wave_collection.h"
+#include "pattern/instruments.h"
+#include "sound/wave_collection.h"
 
 namespace groovane {
 

@@ -5,8 +5,8 @@
 // it a KitSounds and SampleSlots of its own, so what renders is what plays.
 #pragma once
 
-#include "pattern_grid.h"
-#include "sample_slots.h"
+#include "pattern/pattern_grid.h"
+#include "playback/sample_slots.h"
 
 #include <array>
 #include <string>

@@ -1,8 +1,8 @@
-#include "pattern_playback.h"
+#include "playback/pattern_playback.h"
 
-#include "instrument_trigger.h"
-#include "pattern_grid.h"
-#include "str_to_int.h"
+#include "playback/instrument_trigger.h"
+#include "pattern/pattern_grid.h"
+#include "platform/str_to_int.h"
 
 namespace groovane {
 

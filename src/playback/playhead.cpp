@@ -1,6 +1,6 @@
-#include "playhead.h"
+#include "playback/playhead.h"
 
-#include "sound_mixer.h"
+#include "platform/sound_mixer.h"
 
 #include <cmath>
 

@@ -3,7 +3,7 @@
 // the slots only through this interface, and the program implements it over those players.
 #pragma once
 
-#include "pattern_editing.h"
+#include "pattern/instruments.h"
 
 namespace groovane {
 

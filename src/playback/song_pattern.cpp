@@ -1,9 +1,9 @@
-#include "song_pattern.h"
+#include "playback/song_pattern.h"
 
-#include "line_buffer.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "tempo_rule.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "song/tempo_rule.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 // files. Any thread.
 #pragma once
 
-#include "step_list.h"
+#include "song/step_list.h"
 
 #include <string>
 

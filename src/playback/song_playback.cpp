@@ -1,7 +1,7 @@
-#include "song_playback.h"
+#include "playback/song_playback.h"
 
-#include "instrument_trigger.h"
-#include "step_list.h"
+#include "playback/instrument_trigger.h"
+#include "song/step_list.h"
 
 namespace groovane {
 

@@ -1,6 +1,6 @@
-#include "file_stream.h"
+#include "render/file_stream.h"
 
-#include "files.h"
+#include "platform/files.h"
 
 #include <cerrno>
 #include <fcntl.h>

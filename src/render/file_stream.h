@@ -5,7 +5,7 @@
 // on the disk. One thread at a time.
 #pragma once
 
-#include "exception.h"
+#include "platform/exception.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "render_sounds.h"
+#include "render/render_sounds.h"
 
-#include "byte_stream.h"
-#include "files.h"
-#include "pattern_editing.h"
-#include "song_slots.h"
-#include "wave_collection.h"
+#include "sound/byte_stream.h"
+#include "platform/files.h"
+#include "pattern/instruments.h"
+#include "song/song_slots.h"
+#include "sound/wave_collection.h"
 
 namespace groovane {
 

@@ -6,7 +6,7 @@
 // UI thread (the kit and the slots' players belong to it).
 #pragma once
 
-#include "song_render.h"
+#include "render/song_render.h"
 
 #include <string>
 

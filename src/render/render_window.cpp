@@ -1,10 +1,10 @@
-#include "render_window.h"
+#include "render/render_window.h"
 
-#include "dialogs.h"
-#include "files.h"
-#include "qt_text.h"
-#include "step_list.h"
-#include "window_geometry.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/qt_text.h"
+#include "song/step_list.h"
+#include "platform/window_geometry.h"
 
 #include <QCoreApplication>
 #include <QFont>

@@ -4,7 +4,7 @@
 // exactly the controls and values it needs (RenderHost); it never sees the main window's class.
 #pragma once
 
-#include "song_render.h"
+#include "render/song_render.h"
 
 #include <QWidget>
 

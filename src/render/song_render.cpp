@@ -1,12 +1,12 @@
-#include "song_render.h"
+#include "render/song_render.h"
 
-#include "exception.h"
-#include "files.h"
-#include "pattern_editing.h"
-#include "pattern_grid.h"
-#include "step_list.h"
-#include "tempo_rule.h"
-#include "wavaudio.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_grid.h"
+#include "song/step_list.h"
+#include "song/tempo_rule.h"
+#include "render/wavaudio.h"
 
 #include <algorithm>
 #include <bit>

@@ -17,7 +17,7 @@
 // Threads: the user-interface thread; the observer's calls are made on it, once per line.
 #pragma once
 
-#include "pattern_editing.h"
+#include "pattern/instruments.h"
 
 #include <array>
 #include <cstdint>

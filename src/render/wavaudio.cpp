@@ -1,8 +1,8 @@
-#include "wavaudio.h"
+#include "render/wavaudio.h"
 
-#include "exception.h"
-#include "files.h"
-#include "rounding.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "render/rounding.h"
 
 #include <algorithm>
 #include <array>

@@ -11,8 +11,8 @@
 // raise exceptions.
 #pragma once
 
-#include "file_stream.h"
-#include "wave_format.h"
+#include "render/file_stream.h"
+#include "render/wave_format.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,12 +1,12 @@
-#include "sample_window.h"
+#include "samples/sample_window.h"
 
-#include "dialogs.h"
-#include "files.h"
-#include "handler_guard.h"
-#include "qt_text.h"
-#include "slot_player.h"
-#include "scratch_files.h"
-#include "wave.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/handler_guard.h"
+#include "platform/qt_text.h"
+#include "samples/slot_player.h"
+#include "samples/scratch_files.h"
+#include "sound/wave.h"
 
 #include <QAction>
 #include <QFrame>

@@ -18,8 +18,8 @@
 #include <memory>
 #include <string>
 
-#include "audio_stream.h"
-#include "dx_sound.h"
+#include "sound/audio_stream.h"
+#include "sound/dx_sound.h"
 
 class QAction;
 class QFrame;

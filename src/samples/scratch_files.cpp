@@ -1,6 +1,6 @@
-#include "scratch_files.h"
+#include "samples/scratch_files.h"
 
-#include "files.h"
+#include "platform/files.h"
 
 #include <system_error>
 

@@ -1,6 +1,6 @@
-#include "slot_player.h"
+#include "samples/slot_player.h"
 
-#include "audio_stream.h"
+#include "sound/audio_stream.h"
 
 namespace groovane {
 

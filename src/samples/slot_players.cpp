@@ -1,6 +1,6 @@
-#include "slot_players.h"
+#include "samples/slot_players.h"
 
-#include "audio_stream.h"
+#include "sound/audio_stream.h"
 
 namespace groovane {
 

@@ -2,7 +2,7 @@
 // them song files and the render) use: its file, frequency and pan, and its volume. UI thread.
 #pragma once
 
-#include "song_file.h"
+#include "song/song_file.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,10 +1,10 @@
-#include "slot_settings.h"
+#include "samples/slot_settings.h"
 
-#include "audio_stream.h"
-#include "direct_sound.h"
-#include "exception.h"
-#include "sound_device.h"
-#include "wave_stream.h"
+#include "sound/audio_stream.h"
+#include "sound/direct_sound.h"
+#include "platform/exception.h"
+#include "platform/sound_device.h"
+#include "sound/wave_stream.h"
 
 namespace groovane {
 

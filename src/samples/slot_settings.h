@@ -9,7 +9,7 @@
 // UI thread (the command line's only thread).
 #pragma once
 
-#include "song_slots.h"
+#include "song/song_slots.h"
 
 #include <array>
 #include <cstdint>

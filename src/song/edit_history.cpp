@@ -1,4 +1,4 @@
-#include "edit_history.h"
+#include "song/edit_history.h"
 
 #include <algorithm>
 #include <utility>

@@ -33,8 +33,8 @@
 //     forget the history instead of writing stale text over the user's work.
 #pragma once
 
-#include "pattern_grid.h"
-#include "play_list.h"
+#include "pattern/pattern_grid.h"
+#include "song/play_list.h"
 
 #include <cstddef>
 #include <cstdint>

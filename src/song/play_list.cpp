@@ -1,7 +1,7 @@
-#include "play_list.h"
+#include "song/play_list.h"
 
-#include "pattern_file.h"
-#include "pattern_library.h"
+#include "pattern/pattern_file.h"
+#include "pattern/pattern_library.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,7 +1,7 @@
-#include "song_file.h"
+#include "song/song_file.h"
 
-#include "files.h"
-#include "str_to_int.h"
+#include "platform/files.h"
+#include "platform/str_to_int.h"
 
 #include <algorithm>
 

@@ -15,8 +15,8 @@
 // the main window applies the result on the UI thread.
 #pragma once
 
-#include "line_buffer.h"
-#include "pattern_editing.h"
+#include "platform/line_buffer.h"
+#include "pattern/instruments.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "song_slots.h"
+#include "song/song_slots.h"
 
 namespace groovane {
 

@@ -3,7 +3,7 @@
 // reads the slots' volumes through it too. UI thread.
 #pragma once
 
-#include "song_file.h"
+#include "song/song_file.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "step_list.h"
+#include "song/step_list.h"
 
-#include "exception.h"
-#include "pattern_file.h"
-#include "pattern_grid.h"
+#include "platform/exception.h"
+#include "pattern/pattern_file.h"
+#include "pattern/pattern_grid.h"
 
 #include <algorithm>
 

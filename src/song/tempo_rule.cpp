@@ -1,6 +1,6 @@
-#include "tempo_rule.h"
+#include "song/tempo_rule.h"
 
-#include "str_to_int.h"
+#include "platform/str_to_int.h"
 
 #include <algorithm>
 #include <cmath>

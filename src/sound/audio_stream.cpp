@@ -1,13 +1,13 @@
-#include "audio_stream.h"
+#include "sound/audio_stream.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
-#include "ui_call_queue.h"
-#include "wave.h"
-#include "wave_stream.h"
-#include "worker_clock.h"
+#include "platform/ui_call_queue.h"
+#include "sound/wave.h"
+#include "sound/wave_stream.h"
+#include "platform/worker_clock.h"
 
 namespace groovane {
 

@@ -35,8 +35,8 @@
 #include <thread>
 #include <vector>
 
-#include "direct_sound.h"
-#include "exception.h"
+#include "sound/direct_sound.h"
+#include "platform/exception.h"
 
 namespace groovane {
 

@@ -1,4 +1,4 @@
-#include "byte_stream.h"
+#include "sound/byte_stream.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "files.h"
+#include "platform/files.h"
 
 namespace groovane {
 

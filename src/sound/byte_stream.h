@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "exception.h"
+#include "platform/exception.h"
 
 namespace groovane {
 

@@ -1,10 +1,10 @@
-#include "direct_sound.h"
+#include "sound/direct_sound.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "dx_sound.h"
-#include "wave.h"
+#include "sound/dx_sound.h"
+#include "sound/wave.h"
 
 namespace groovane {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "exception.h"
-#include "sound_device.h"
+#include "platform/exception.h"
+#include "platform/sound_device.h"
 
 namespace groovane {
 

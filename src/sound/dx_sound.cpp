@@ -1,4 +1,4 @@
-#include "dx_sound.h"
+#include "sound/dx_sound.h"
 
 #include <algorithm>
 

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "direct_sound.h"
+#include "sound/direct_sound.h"
 
 namespace groovane {
 

@@ -1,6 +1,6 @@
-#include "dx_timer.h"
+#include "sound/dx_timer.h"
 
-#include "sound_system.h"
+#include "platform/sound_system.h"
 
 #include <algorithm>
 #include <cmath>

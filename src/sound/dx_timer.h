@@ -17,8 +17,8 @@
 // shows it; the timer stays in the slot and the next tick comes one interval after the failed one.
 #pragma once
 
-#include "clock.h"
-#include "idle_host.h"
+#include "platform/clock.h"
+#include "platform/idle_host.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "hash_collection.h"
+#include "sound/hash_collection.h"
 
-#include "files.h"
+#include "platform/files.h"
 
 namespace groovane {
 

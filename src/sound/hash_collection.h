@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "exception.h"
+#include "platform/exception.h"
 
 namespace groovane {
 

@@ -1,4 +1,4 @@
-#include "interval_timer.h"
+#include "sound/interval_timer.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,10 +1,10 @@
-#include "wave.h"
+#include "sound/wave.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "wave_stream.h"
+#include "sound/wave_stream.h"
 
 namespace groovane {
 

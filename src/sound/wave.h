@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "byte_stream.h"
-#include "sound_device.h"
+#include "sound/byte_stream.h"
+#include "platform/sound_device.h"
 
 namespace groovane {
 

@@ -1,11 +1,11 @@
-#include "wave_collection.h"
+#include "sound/wave_collection.h"
 
 #include <chrono>
 #include <thread>
 
-#include "direct_sound.h"
-#include "files.h"
-#include "wave_collection_component.h"
+#include "sound/direct_sound.h"
+#include "platform/files.h"
+#include "sound/wave_collection_component.h"
 
 namespace groovane {
 

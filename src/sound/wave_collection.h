@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "dx_sound.h"
-#include "hash_collection.h"
-#include "interval_timer.h"
-#include "wave.h"
+#include "sound/dx_sound.h"
+#include "sound/hash_collection.h"
+#include "sound/interval_timer.h"
+#include "sound/wave.h"
 
 namespace groovane {
 

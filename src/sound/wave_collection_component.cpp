@@ -1,10 +1,10 @@
-#include "wave_collection_component.h"
+#include "sound/wave_collection_component.h"
 
 #include <cstring>
 
-#include "files.h"
-#include "wave.h"
-#include "wave_collection.h"
+#include "platform/files.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
 
 namespace groovane {
 

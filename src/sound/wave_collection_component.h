@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "byte_stream.h"
+#include "sound/byte_stream.h"
 
 namespace groovane {
 

@@ -1,4 +1,4 @@
-#include "wave_stream.h"
+#include "sound/wave_stream.h"
 
 #include <algorithm>
 #include <cstring>

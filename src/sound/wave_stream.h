@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "byte_stream.h"
+#include "sound/byte_stream.h"
 
 namespace groovane {
 

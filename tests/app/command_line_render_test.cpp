@@ -4,16 +4,16 @@
 // uses kit sounds with stored pans, sample slots with a pitch, with a pan, and with a pitch and
 // pan the sound device refuses, and two patterns at different tempos; a stale scratch copy of a
 // slot, and a slot closed and the song opened again during a render, change nothing.
-#include "le_bytes.h"
-#include "line_buffer.h"
-#include "list_box.h"
-#include "program_windows.h"
-#include "sample_window.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "song_files.h"
-#include "working_folder.h"
+#include "support/le_bytes.h"
+#include "platform/line_buffer.h"
+#include "platform/list_box.h"
+#include "app/program_windows.h"
+#include "samples/sample_window.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/song_files.h"
+#include "support/working_folder.h"
 
 #include <QProcess>
 #include <QTimer>

@@ -1,6 +1,6 @@
 // The program's command line: the folder in its two spellings with "~" expanded as a desktop
 // entry needs it, the song, --help and --version, and the lines it refuses.
-#include "command_line.h"
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -2,15 +2,15 @@
 // path as the command line opens it, saved again by Save Song to the same bytes, and rendered
 // with the default kit into a file that holds every pattern of the song; groovane-render in the
 // same folder writes that file byte for byte.
-#include "files.h"
-#include "line_buffer.h"
-#include "pattern_file.h"
-#include "program_windows.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "song_file.h"
-#include "working_folder.h"
+#include "platform/files.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_file.h"
+#include "app/program_windows.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "song/song_file.h"
+#include "support/working_folder.h"
 
 #include <QLineEdit>
 #include <QProcess>

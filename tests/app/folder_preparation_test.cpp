@@ -2,9 +2,9 @@
 // existing one only completed (never a file replaced, whatever its letter case), the folders
 // that cannot be made, where the shipped files are found, which folder a start without --folder
 // works in, and which song opens at start-up.
-#include "folder_preparation.h"
+#include "app/folder_preparation.h"
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,9 @@
 // word. The video tests wait for the backend's events, never for a time; without a backend the
 // skip path is what they can check.
 #include "avi_writer.h"
-#include "intro_screen.h"
-#include "scripted_dialogs.h"
-#include "temp_folder.h"
+#include "app/intro_screen.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_folder.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // way a session or `kill` asks (SIGTERM, which closes the main window like its close button). It
 // must end by that close, normally, with its sound output stopped and its recording complete.
 // How long that takes is measured by bench/program_exit_bench.cpp.
-#include "working_folder.h"
+#include "support/working_folder.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

@@ -1,13 +1,13 @@
-#include "intro_screen.h"
-#include "kit_windows.h"
-#include "program_windows.h"
-#include "render_window.h"
-#include "sample_window.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "temp_folder.h"
-#include "working_folder.h"
+#include "app/intro_screen.h"
+#include "kits/kit_windows.h"
+#include "app/program_windows.h"
+#include "render/render_window.h"
+#include "samples/sample_window.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/temp_folder.h"
+#include "support/working_folder.h"
 
 #include <QAction>
 #include <QComboBox>

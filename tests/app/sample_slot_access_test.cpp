@@ -2,19 +2,19 @@
 // windows' players their files, pitches and pans (a closed slot opened again, the volume kept,
 // the pitch slider moved without touching the player, the scratch copy refreshed), Save Song
 // reads them back, and playback restarts and silences the slots through the same wiring.
-#include "audio_stream.h"
-#include "files.h"
-#include "handler_guard.h"
-#include "program_windows.h"
-#include "sample_window.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "ui_call_queue.h"
-#include "worker_clock.h"
-#include "working_folder.h"
+#include "sound/audio_stream.h"
+#include "platform/files.h"
+#include "platform/handler_guard.h"
+#include "app/program_windows.h"
+#include "samples/sample_window.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "platform/ui_call_queue.h"
+#include "platform/worker_clock.h"
+#include "support/working_folder.h"
 
-#include "le_bytes.h"
+#include "support/le_bytes.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,14 +1,14 @@
 // Songs and patterns from someone else, made as an attacker would make them: names that lead out
 // of the working folder or are cut short by a NUL, FIFOs and devices in the place of a pattern or
 // a song, and names of megabytes. Each gives a message and leaves every file as it was.
-#include "folder_tree.h"
-#include "handler_guard.h"
-#include "line_buffer.h"
-#include "pattern_file.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "working_folder.h"
+#include "support/folder_tree.h"
+#include "platform/handler_guard.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_file.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/working_folder.h"
 
 #include <QListWidgetItem>
 #include <QPushButton>

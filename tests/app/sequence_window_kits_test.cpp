@@ -1,13 +1,13 @@
 // The kit windows as the program wires them to the main window: the kit list moving the
 // instrument selector and the pan slider without running their handlers, the Edit menu's kit
 // items, the kit maker's template question, and a kit the kit maker saved taken into use.
-#include "kit_windows.h"
-#include "program_windows.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "wave.h"
-#include "working_folder.h"
+#include "kits/kit_windows.h"
+#include "app/program_windows.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "sound/wave.h"
+#include "support/working_folder.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 // The instrument pans on the main window: "Panning.dat" at start and close, the selector and the
 // pan slider (user moves against program moves), "R", and closing with a kit that lacks an
 // instrument.
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "working_folder.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/working_folder.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -2,16 +2,16 @@
 // buttons, timers and step list around Play Pattern and Stop, errors inside a tick, the sample
 // slots, and loading another kit. The pattern timer reads a millisecond clock that follows the
 // output, and the test polls it as the idle driver would.
-#include "handler_guard.h"
-#include "idle_host.h"
-#include "pattern_editing.h"
-#include "sample_slots.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "audio_output.h"
-#include "sound_device.h"
-#include "working_folder.h"
+#include "platform/handler_guard.h"
+#include "platform/idle_host.h"
+#include "pattern/pattern_editing.h"
+#include "playback/sample_slots.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "platform/audio_output.h"
+#include "platform/sound_device.h"
+#include "support/working_folder.h"
 
 #include <QAction>
 #include <QCheckBox>

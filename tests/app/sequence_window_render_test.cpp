@@ -1,15 +1,15 @@
 // Render from the main window on the default kit: the save dialog, the file written, the play
 // buttons, progress bar and step list given back after a finished, cancelled, stopped or refused
 // render, Render ignored while one runs, and what stops a render and what does not.
-#include "exception.h"
-#include "le_bytes.h"
-#include "line_buffer.h"
-#include "play_list.h"
-#include "render_window.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "working_folder.h"
+#include "platform/exception.h"
+#include "support/le_bytes.h"
+#include "platform/line_buffer.h"
+#include "song/play_list.h"
+#include "render/render_window.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/working_folder.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -4,21 +4,21 @@
 // a tick. The song timer reads a millisecond clock that follows the output, and the test polls it
 // as the idle driver would; the sample slots are short clicks on the kit's device, so each row's
 // hit can be found on the output to the frame.
-#include "dx_sound.h"
-#include "handler_guard.h"
-#include "idle_host.h"
-#include "line_buffer.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "sample_slots.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "song_files.h"
-#include "audio_output.h"
-#include "sound_device.h"
-#include "wave.h"
-#include "working_folder.h"
+#include "sound/dx_sound.h"
+#include "platform/handler_guard.h"
+#include "platform/idle_host.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "playback/sample_slots.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/song_files.h"
+#include "platform/audio_output.h"
+#include "platform/sound_device.h"
+#include "sound/wave.h"
+#include "support/working_folder.h"
 
 #include <QAction>
 #include <QCheckBox>

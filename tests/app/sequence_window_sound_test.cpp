@@ -1,8 +1,8 @@
-#include "scripted_dialogs.h"
-#include "sound_device.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "working_folder.h"
+#include "support/scripted_dialogs.h"
+#include "platform/sound_device.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/working_folder.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,12 +1,12 @@
-#include "folder_tree.h"
-#include "handler_guard.h"
-#include "line_buffer.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "working_folder.h"
+#include "support/folder_tree.h"
+#include "platform/handler_guard.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/working_folder.h"
 
 #include <QAbstractItemView>
 #include <QAction>

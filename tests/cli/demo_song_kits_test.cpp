@@ -1,9 +1,9 @@
 // The demo song rendered with each kit of the library in place of the default kit, as
 // groovane-render renders it in a new working folder: it sounds, every pattern's first step
 // included, and no sample of the file reaches full scale, however the kit's hits pile up.
-#include "kit_files.h"
-#include "render_command.h"
-#include "working_folder.h"
+#include "support/kit_files.h"
+#include "cli/render_command.h"
+#include "support/working_folder.h"
 
 #include <gtest/gtest.h>
 

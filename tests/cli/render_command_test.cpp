@@ -2,10 +2,10 @@
 // and its failures, each one line on stderr, exit status 1 and no output file (an existing one
 // left whole). Its bytes against the window's render are checked with the windows
 // (tests/app/command_line_render_test.cpp).
-#include "exception.h"
-#include "render_command.h"
-#include "song_files.h"
-#include "working_folder.h"
+#include "platform/exception.h"
+#include "cli/render_command.h"
+#include "support/song_files.h"
+#include "support/working_folder.h"
 
 #include <gtest/gtest.h>
 

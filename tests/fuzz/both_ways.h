@@ -2,7 +2,7 @@
 // images) must read the same bytes the same way either way.
 #pragma once
 
-#include "byte_stream.h"
+#include "sound/byte_stream.h"
 #include "fuzz_target.h"
 
 #include <string>

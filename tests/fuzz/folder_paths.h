@@ -3,9 +3,9 @@
 // names an entry directly inside the folder, whole (no NUL for the system to cut it at).
 #pragma once
 
-#include "exception.h"
+#include "platform/exception.h"
 #include "fuzz_target.h"
-#include "pattern_file.h"
+#include "pattern/pattern_file.h"
 
 #include <filesystem>
 #include <string>

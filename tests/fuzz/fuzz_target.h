@@ -8,7 +8,7 @@
 // suite replays each harness's seed corpus, findings included, as regression tests.
 #pragma once
 
-#include "exception.h"
+#include "platform/exception.h"
 
 #include <cstddef>
 #include <cstdint>

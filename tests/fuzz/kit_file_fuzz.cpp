@@ -5,12 +5,12 @@
 // exactly as it was.
 #include "both_ways.h"
 
-#include "byte_stream.h"
-#include "exception.h"
-#include "kit_loading.h"
-#include "pattern_editing.h"
-#include "wave.h"
-#include "wave_collection.h"
+#include "sound/byte_stream.h"
+#include "platform/exception.h"
+#include "kits/kit_loading.h"
+#include "pattern/instruments.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
 
 #include <string>
 

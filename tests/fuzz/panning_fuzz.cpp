@@ -3,11 +3,11 @@
 // before that line, and the line is indeed not a decimal integer.
 #include "fuzz_target.h"
 
-#include "exception.h"
-#include "instrument_pans.h"
-#include "line_buffer.h"
-#include "pattern_editing.h"
-#include "str_to_int.h"
+#include "platform/exception.h"
+#include "pattern/instrument_pans.h"
+#include "platform/line_buffer.h"
+#include "pattern/instruments.h"
+#include "platform/str_to_int.h"
 
 #include <map>
 #include <string>

@@ -6,13 +6,13 @@
 // loaded name never leads Save to a path outside the working folder.
 #include "fuzz_target.h"
 
-#include "exception.h"
-#include "files.h"
+#include "platform/exception.h"
+#include "platform/files.h"
 #include "folder_paths.h"
-#include "line_buffer.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "pattern_grid.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "pattern/pattern_grid.h"
 
 #include <algorithm>
 #include <optional>

@@ -4,8 +4,8 @@
 // same.
 #include "fuzz_target.h"
 
-#include "rounding.h"
-#include "wavaudio.h"
+#include "render/rounding.h"
+#include "render/wavaudio.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,10 +5,10 @@
 // pattern path outside the working folder.
 #include "fuzz_target.h"
 
-#include "exception.h"
+#include "platform/exception.h"
 #include "folder_paths.h"
-#include "line_buffer.h"
-#include "song_file.h"
+#include "platform/line_buffer.h"
+#include "song/song_file.h"
 
 #include <optional>
 #include <string>

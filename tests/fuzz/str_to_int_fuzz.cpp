@@ -4,8 +4,8 @@
 // naming the text as messages show it.
 #include "fuzz_target.h"
 
-#include "exception.h"
-#include "str_to_int.h"
+#include "platform/exception.h"
+#include "platform/str_to_int.h"
 
 #include <cstdint>
 #include <optional>

@@ -5,9 +5,9 @@
 // loads back as the same format and samples and saves again to the same bytes.
 #include "both_ways.h"
 
-#include "exception.h"
-#include "wave.h"
-#include "wave_stream.h"
+#include "platform/exception.h"
+#include "sound/wave.h"
+#include "sound/wave_stream.h"
 
 #include <algorithm>
 #include <string>

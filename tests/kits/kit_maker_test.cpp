@@ -3,15 +3,15 @@
 // of mixed formats, checked byte for byte against the kit file layout and loaded back; starting
 // from the current kit through the scratch folder; samples that cannot sound, which change
 // nothing; the preview; and saving over an old kit.
-#include "kit_maker.h"
-#include "kit_maker_window.h"
+#include "kits/kit_maker.h"
+#include "kits/kit_maker_window.h"
 #include "kit_sounds.h"
-#include "pattern_editing.h"
-#include "scripted_dialogs.h"
-#include "ui_call_queue.h"
-#include "wave.h"
-#include "working_folder.h"
-#include "worker_clock.h"
+#include "pattern/instruments.h"
+#include "support/scripted_dialogs.h"
+#include "platform/ui_call_queue.h"
+#include "sound/wave.h"
+#include "support/working_folder.h"
+#include "platform/worker_clock.h"
 
 #include <QPushButton>
 #include <QRadioButton>

@@ -2,7 +2,7 @@
 // checked against bytes made here, not by the program's own writer.
 #pragma once
 
-#include "le_bytes.h"
+#include "support/le_bytes.h"
 
 #include <cstdint>
 #include <string>

@@ -2,11 +2,11 @@
 // muting and unmuting with the saved volume, a kit without an instrument, OK, and the volumes
 // as they are heard.
 #include "kit_sounds.h"
-#include "scripted_dialogs.h"
-#include "volume_control_window.h"
-#include "wave.h"
-#include "wave_collection.h"
-#include "working_folder.h"
+#include "support/scripted_dialogs.h"
+#include "kits/volume_control_window.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
+#include "support/working_folder.h"
 
 #include <QCheckBox>
 #include <QPushButton>

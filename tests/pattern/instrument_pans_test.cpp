@@ -1,5 +1,5 @@
-#include "exception.h"
-#include "instrument_pans.h"
+#include "platform/exception.h"
+#include "pattern/instrument_pans.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "exception.h"
-#include "pattern_editing.h"
+#include "platform/exception.h"
+#include "pattern/pattern_editing.h"
 
 #include <gtest/gtest.h>
 

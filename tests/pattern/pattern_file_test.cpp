@@ -1,8 +1,8 @@
-#include "exception.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "pattern_grid.h"
-#include "line_buffer.h"
+#include "platform/exception.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "pattern/pattern_grid.h"
+#include "platform/line_buffer.h"
 
 #include <gtest/gtest.h>
 

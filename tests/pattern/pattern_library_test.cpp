@@ -1,5 +1,5 @@
-#include "pattern_library.h"
-#include "temp_folder.h"
+#include "pattern/pattern_library.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

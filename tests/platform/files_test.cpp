@@ -1,7 +1,7 @@
-#include "exception.h"
-#include "files.h"
-#include "full_disk.h"
-#include "temp_folder.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "support/full_disk.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

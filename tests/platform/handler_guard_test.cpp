@@ -1,6 +1,6 @@
-#include "exception.h"
-#include "handler_guard.h"
-#include "scripted_dialogs.h"
+#include "platform/exception.h"
+#include "platform/handler_guard.h"
+#include "support/scripted_dialogs.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 // different formats, dozens of one-shot and looped voices at several pitches, sounds stamped
 // by ticks and started by hand, takeovers and rewinds on their frames, stops, releases and a
 // lost output, with commands queued between blocks.
-#include "sound_device.h"
-#include "sound_mixer.h"
-#include "sound_system.h"
+#include "platform/sound_device.h"
+#include "platform/sound_mixer.h"
+#include "platform/sound_system.h"
 
 #include <gtest/gtest.h>
 

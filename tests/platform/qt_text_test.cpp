@@ -1,6 +1,6 @@
 // Bytes from files shown in the toolkit and back: UTF-8 where the bytes are UTF-8, Windows-1252
 // where they are not, and the bytes themselves back while the text is unchanged.
-#include "qt_text.h"
+#include "platform/qt_text.h"
 
 #include <QList>
 

@@ -5,8 +5,8 @@
 //                                          opened is not PortAudio
 //   real_output_probe count FILE           the clicks in a raw 16-bit stereo recording and the
 //                                          frames between them
-#include "sound_device.h"
-#include "sound_system.h"
+#include "platform/sound_device.h"
+#include "platform/sound_system.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,9 +3,9 @@
 // focus muting and onsets on the expected frame, across block sizes; and the refusals,
 // duplicates, Lock regions and lost-buffer reports the sound layer relies on; and the one notice
 // that a card which cannot be opened, or is lost, leaves playback silent.
-#include "sound_device.h"
-#include "sound_mixer.h"
-#include "sound_system.h"
+#include "platform/sound_device.h"
+#include "platform/sound_mixer.h"
+#include "platform/sound_system.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 // and a watchdog thread reporting the output restarted, as PortAudio's does, after which the UI
 // thread restores what was lost. Built and run under ThreadSanitizer too; its value is in running
 // clean there.
-#include "le_bytes.h"
-#include "sound_device.h"
-#include "sound_mixer.h"
-#include "sound_system.h"
-#include "ui_call_queue.h"
+#include "support/le_bytes.h"
+#include "platform/sound_device.h"
+#include "platform/sound_mixer.h"
+#include "platform/sound_system.h"
+#include "platform/ui_call_queue.h"
 
 #include <gtest/gtest.h>
 

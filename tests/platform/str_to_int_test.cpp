@@ -1,5 +1,5 @@
-#include "exception.h"
-#include "str_to_int.h"
+#include "platform/exception.h"
+#include "platform/str_to_int.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The toolkit's stderr chatter is dropped, and only that: its real warnings still reach the
 // terminal.
-#include "toolkit_messages.h"
+#include "platform/toolkit_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The UI call queue connected to the Qt event loop: a worker's calls run from the loop, and an
 // error a call raises reaches the program's error box.
-#include "exception.h"
-#include "scripted_dialogs.h"
-#include "ui_call_driver.h"
-#include "ui_call_queue.h"
+#include "platform/exception.h"
+#include "support/scripted_dialogs.h"
+#include "platform/ui_call_driver.h"
+#include "platform/ui_call_queue.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 // The hand-over of calls from workers to the UI thread, and the manual clock workers wait on in
 // tests: calls run on the serving thread, a failing call releases its worker before the error
 // is reported, serveUntil serves while it waits, and the clock's periods end only when told.
-#include "ui_call_queue.h"
-#include "worker_clock.h"
+#include "platform/ui_call_queue.h"
+#include "platform/worker_clock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,16 @@
 // Pattern playback: which rows and cells sound, how a pass ends, what an error does, and where the
 // hits land on the output when the real step timer drives it with a clock the test moves.
-#include "dx_sound.h"
-#include "dx_timer.h"
-#include "exception.h"
-#include "idle_host.h"
-#include "instrument_trigger.h"
-#include "pattern_editing.h"
-#include "pattern_grid.h"
-#include "pattern_playback.h"
-#include "sound_system.h"
-#include "wave.h"
-#include "wave_collection.h"
+#include "sound/dx_sound.h"
+#include "sound/dx_timer.h"
+#include "platform/exception.h"
+#include "platform/idle_host.h"
+#include "playback/instrument_trigger.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_grid.h"
+#include "playback/pattern_playback.h"
+#include "platform/sound_system.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "audio_output.h"
-#include "playhead.h"
-#include "sound_mixer.h"
-#include "tempo_rule.h"
+#include "platform/audio_output.h"
+#include "playback/playhead.h"
+#include "platform/sound_mixer.h"
+#include "song/tempo_rule.h"
 
 #include <gtest/gtest.h>
 

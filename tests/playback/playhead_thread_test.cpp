@@ -1,4 +1,4 @@
-#include "sound_mixer.h"
+#include "platform/sound_mixer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Song playback's rules on a step list built in memory: which rows each tick sounds, the tempo
 // a tick reports when a pattern starts (its own or the global one), patterns without rows, the
 // song's end, the repeating song, a requested stop and an error inside a tick.
-#include "exception.h"
-#include "instrument_trigger.h"
-#include "song_playback.h"
-#include "step_list.h"
+#include "platform/exception.h"
+#include "playback/instrument_trigger.h"
+#include "playback/song_playback.h"
+#include "song/step_list.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // with the kit's volumes and pans, so a kit in another order renders each instrument with its own
 // sound; a sound the kit lacks writes an empty file; the sample slots' sounds are the files their
 // players play.
-#include "byte_stream.h"
-#include "exception.h"
-#include "render_sounds.h"
-#include "song_slots.h"
-#include "temp_folder.h"
-#include "wave_collection.h"
+#include "sound/byte_stream.h"
+#include "platform/exception.h"
+#include "render/render_sounds.h"
+#include "song/song_slots.h"
+#include "support/temp_folder.h"
+#include "sound/wave_collection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The song render's walk: when each hit sounds, how instruments are summed, clipped, scaled and
 // pitched, what a stopped or failed render leaves on disk, and sounds that hold nothing.
-#include "exception.h"
-#include "files.h"
-#include "full_disk.h"
-#include "pattern_editing.h"
-#include "song_render.h"
-#include "step_list.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "support/full_disk.h"
+#include "pattern/instruments.h"
+#include "render/song_render.h"
+#include "song/step_list.h"
 #include "wav_bytes.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // odd or hostile) is spelled out beside the test that uses it.
 #pragma once
 
-#include "le_bytes.h"
-#include "temp_folder.h"
-#include "wavaudio.h"
+#include "support/le_bytes.h"
+#include "support/temp_folder.h"
+#include "render/wavaudio.h"
 
 #include <cstdint>
 #include <initializer_list>

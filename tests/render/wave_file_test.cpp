@@ -1,8 +1,8 @@
 // Reading and writing WAV files: the fixed header, the chunk walk and what hostile files do.
 #include "wav_bytes.h"
 
-#include "files.h"
-#include "full_disk.h"
+#include "platform/files.h"
+#include "support/full_disk.h"
 
 #include <gtest/gtest.h>
 

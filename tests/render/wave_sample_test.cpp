@@ -1,6 +1,6 @@
 // Single samples: the rounding rule, byte addressing, 8-bit conversion and the writes that
 // extend a wave.
-#include "rounding.h"
+#include "render/rounding.h"
 #include "wav_bytes.h"
 
 #include <gtest/gtest.h>

@@ -2,15 +2,15 @@
 // from a script, its player's worker on a manual clock: creation on the blank sound, Open and
 // the sliders, a second Open, Close and what passes over a closed slot, a file that cannot be
 // played, the audition and its end, and the global-focus item.
-#include "slot_player.h"
-#include "sample_window.h"
-#include "scripted_dialogs.h"
-#include "sound_device.h"
-#include "ui_call_queue.h"
-#include "working_folder.h"
-#include "worker_clock.h"
+#include "samples/slot_player.h"
+#include "samples/sample_window.h"
+#include "support/scripted_dialogs.h"
+#include "platform/sound_device.h"
+#include "platform/ui_call_queue.h"
+#include "support/working_folder.h"
+#include "platform/worker_clock.h"
 
-#include "le_bytes.h"
+#include "support/le_bytes.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // The start-up reset of the eight scratch files: every letter-case variant of a slot's file
 // goes, and the blank copy comes in the one spelling the program uses.
-#include "scratch_files.h"
-#include "temp_folder.h"
+#include "samples/scratch_files.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "audio_stream.h"
-#include "dx_sound.h"
-#include "exception.h"
-#include "le_bytes.h"
-#include "slot_players.h"
-#include "slot_settings.h"
-#include "sound_system.h"
-#include "temp_folder.h"
+#include "sound/audio_stream.h"
+#include "sound/dx_sound.h"
+#include "platform/exception.h"
+#include "support/le_bytes.h"
+#include "samples/slot_players.h"
+#include "samples/slot_settings.h"
+#include "platform/sound_system.h"
+#include "support/temp_folder.h"
 
 namespace groovane {
 namespace {

@@ -2,11 +2,11 @@
 // is laid out exactly as the editor lays out a pattern of its length and time and saves it, plays
 // only kit instruments (so it sounds with any kit and without samples) at a tempo and loop count
 // the controls can hold; the song plays every demo pattern and no sample.
-#include "files.h"
-#include "line_buffer.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "song_file.h"
+#include "platform/files.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "song/song_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "edit_history.h"
-#include "exception.h"
-#include "pattern_editing.h"
-#include "pattern_library.h"
+#include "song/edit_history.h"
+#include "platform/exception.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_library.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "pattern_library.h"
-#include "play_list.h"
+#include "pattern/pattern_library.h"
+#include "song/play_list.h"
 
 #include <gtest/gtest.h>
 

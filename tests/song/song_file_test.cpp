@@ -1,7 +1,7 @@
-#include "exception.h"
-#include "line_buffer.h"
-#include "song_file.h"
-#include "temp_folder.h"
+#include "platform/exception.h"
+#include "platform/line_buffer.h"
+#include "song/song_file.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

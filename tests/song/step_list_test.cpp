@@ -1,6 +1,6 @@
-#include "exception.h"
-#include "pattern_file.h"
-#include "step_list.h"
+#include "platform/exception.h"
+#include "pattern/pattern_file.h"
+#include "song/step_list.h"
 
 #include <gtest/gtest.h>
 

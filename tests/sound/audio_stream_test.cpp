@@ -14,15 +14,15 @@
 #include <thread>
 #include <vector>
 
-#include "audio_stream.h"
-#include "dx_sound.h"
-#include "le_bytes.h"
-#include "sound_system.h"
-#include "temp_folder.h"
-#include "ui_call_queue.h"
-#include "wave.h"
-#include "wave_stream.h"
-#include "worker_clock.h"
+#include "sound/audio_stream.h"
+#include "sound/dx_sound.h"
+#include "support/le_bytes.h"
+#include "platform/sound_system.h"
+#include "support/temp_folder.h"
+#include "platform/ui_call_queue.h"
+#include "sound/wave.h"
+#include "sound/wave_stream.h"
+#include "platform/worker_clock.h"
 
 namespace groovane {
 namespace {

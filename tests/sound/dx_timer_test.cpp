@@ -1,7 +1,7 @@
-#include "dx_timer.h"
-#include "exception.h"
-#include "idle_host.h"
-#include "sound_system.h"
+#include "sound/dx_timer.h"
+#include "platform/exception.h"
+#include "platform/idle_host.h"
+#include "platform/sound_system.h"
 
 #include <gtest/gtest.h>
 

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string>
 
-#include "temp_folder.h"
-#include "le_bytes.h"
-#include "wave.h"
-#include "wave_collection.h"
-#include "wave_collection_component.h"
+#include "support/temp_folder.h"
+#include "support/le_bytes.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
+#include "sound/wave_collection_component.h"
 
 namespace groovane {
 namespace {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "kit_files.h"
-#include "wave.h"
-#include "wave_collection.h"
+#include "support/kit_files.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
 
 namespace groovane {
 namespace {

@@ -9,10 +9,10 @@
 #include <functional>
 #include <vector>
 
-#include "dx_sound.h"
-#include "sound_system.h"
-#include "wave.h"
-#include "wave_collection.h"
+#include "sound/dx_sound.h"
+#include "platform/sound_system.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
 
 namespace groovane {
 namespace {

@@ -13,12 +13,12 @@
 #include <string>
 #include <thread>
 
-#include "audio_stream.h"
-#include "dx_sound.h"
-#include "sound_system.h"
-#include "ui_call_queue.h"
-#include "wave.h"
-#include "wave_collection.h"
+#include "sound/audio_stream.h"
+#include "sound/dx_sound.h"
+#include "platform/sound_system.h"
+#include "platform/ui_call_queue.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
 
 namespace groovane {
 namespace {

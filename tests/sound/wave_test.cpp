@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "files.h"
-#include "full_disk.h"
-#include "temp_folder.h"
-#include "le_bytes.h"
-#include "wave.h"
-#include "wave_stream.h"
+#include "platform/files.h"
+#include "support/full_disk.h"
+#include "support/temp_folder.h"
+#include "support/le_bytes.h"
+#include "sound/wave.h"
+#include "sound/wave_stream.h"
 
 namespace groovane {
 namespace {

@@ -1,7 +1,7 @@
-#include "full_disk.h"
+#include "support/full_disk.h"
 
-#include "exception.h"
-#include "files.h"
+#include "platform/exception.h"
+#include "platform/files.h"
 
 #include <csignal>
 #include <sys/mount.h>

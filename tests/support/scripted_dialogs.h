@@ -2,7 +2,7 @@
 // is recorded; answers are taken from queues, and an unexpected question fails the test.
 #pragma once
 
-#include "dialogs.h"
+#include "platform/dialogs.h"
 
 #include <deque>
 #include <string>

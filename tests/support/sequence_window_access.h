@@ -2,7 +2,7 @@
 // read them through here, e.g. `controlsOf(window).SongList`.
 #pragma once
 
-#include "sequence_window.h"
+#include "app/sequence_window.h"
 
 namespace groovane {
 

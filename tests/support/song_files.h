@@ -2,12 +2,12 @@
 // songs from a working folder.
 #pragma once
 
-#include "line_buffer.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "pattern_grid.h"
-#include "song_file.h"
-#include "temp_folder.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "pattern/pattern_grid.h"
+#include "song/song_file.h"
+#include "support/temp_folder.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
-#include "working_folder.h"
+#include "support/working_folder.h"
 
-#include "sound_system.h"
+#include "platform/sound_system.h"
 
 #include <filesystem>
 

@@ -3,7 +3,7 @@
 // to an offline output that the test can pump and read back.
 #pragma once
 
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cstdint>
 #include <vector>

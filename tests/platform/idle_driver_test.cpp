@@ -1,7 +1,7 @@
-#include "dx_timer.h"
-#include "exception.h"
-#include "idle_driver.h"
-#include "scripted_dialogs.h"
+#include "sound/dx_timer.h"
+#include "platform/exception.h"
+#include "platform/idle_driver.h"
+#include "support/scripted_dialogs.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "tempo_rule.h"
+#include "song/tempo_rule.h"
 
 #include <gtest/gtest.h>
 

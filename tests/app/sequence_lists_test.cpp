@@ -1,12 +1,12 @@
-#include "files.h"
-#include "full_disk.h"
-#include "grid_view.h"
-#include "idle_host.h"
-#include "line_buffer.h"
-#include "scripted_dialogs.h"
-#include "sequence_window.h"
-#include "sequence_window_access.h"
-#include "working_folder.h"
+#include "platform/files.h"
+#include "support/full_disk.h"
+#include "pattern/grid_view.h"
+#include "platform/idle_host.h"
+#include "platform/line_buffer.h"
+#include "support/scripted_dialogs.h"
+#include "app/sequence_window.h"
+#include "support/sequence_window_access.h"
+#include "support/working_folder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
