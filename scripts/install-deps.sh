@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   clang libclang-rt-14-dev # the libFuzzer harnesses of the file readers (scripts/fuzz.sh)
+  clang-format # the source format scripts/check-format.sh holds the tree to
   # the install and the Debian package: their checks and the package's dependencies
   desktop-file-utils appstream dpkg-dev file shared-mime-info # update-mime-database checks the song type
   # the real sound path in a test and the live-timing benchmark: a private sound server with a

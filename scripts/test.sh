@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Groovane Pro with AddressSanitizer, UndefinedBehaviorSanitizer and warnings as errors,
+# Checks the source format, then builds Groovane Pro with AddressSanitizer, UndefinedBehaviorSanitizer and warnings as errors,
 # runs every test through ctest (a five-minute simulated soak among them), fuzzes the file readers
 # briefly, then builds the thread-crossing tests with ThreadSanitizer and runs them too, and last
 # makes the Debian package (a Release build) and checks it. Exits
@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 bash scripts/install-deps.sh
+
+# The sources as .clang-format says, before anything is built.
+bash scripts/check-format.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
