@@ -1,8 +1,8 @@
 // What the edit history costs the window per user action at the largest sizes the program
 // takes: a click and a pattern load in a 9999-step pattern with every channel cell filled, and
 // an entry added to a 100,000-entry play list, each with its undo and redo.
-#include "edit_history.h"
-#include "pattern_editing.h"
+#include "song/edit_history.h"
+#include "pattern/pattern_editing.h"
 
 #include <benchmark/benchmark.h>
 

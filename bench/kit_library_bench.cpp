@@ -5,10 +5,10 @@
 // default kit, through groovane-render's code in a fresh working folder, with the counters
 // clips (samples at full scale), peak_dbfs and kit_mb.
 #include "bench_files.h"
-#include "render_command.h"
-#include "sound_system.h"
-#include "wave.h"
-#include "wave_collection.h"
+#include "cli/render_command.h"
+#include "platform/sound_system.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
 
 #include <benchmark/benchmark.h>
 
@@ -120,7 +120,8 @@ int main(int argc, char** argv)
 {
     for (const std::string& file : kitFiles()) {
         printKit(file);
-        benchmark::RegisterBenchmark(("RenderDemoSong/" + fs::path(file).stem().string()).c_str(), BM_RenderDemoSong, file)
+        benchmark::RegisterBenchmark(("RenderDemoSong/" + fs::path(file).stem().string()).c_str(), BM_RenderDemoSong,
+                                     file)
             ->Unit(benchmark::kMillisecond);
     }
     std::fflush(stdout);

@@ -13,11 +13,11 @@
 // worst distance of any step from its interval; the share of one core used while playing and
 // while idle (all threads of the process). GROOVANE_BENCH_PLAY_SECONDS (default 20) and
 // GROOVANE_BENCH_IDLE_SECONDS (default 5) change the durations.
-#include "dialogs.h"
-#include "idle_driver.h"
-#include "pattern_editing.h"
-#include "sequence_window.h"
-#include "sound_system.h"
+#include "platform/dialogs.h"
+#include "platform/idle_driver.h"
+#include "pattern/pattern_editing.h"
+#include "app/sequence_window.h"
+#include "platform/sound_system.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -92,7 +92,8 @@ std::vector<int16_t> readLeftChannel(const fs::path& path, size_t headerBytes)
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<int16_t> left;
     for (size_t i = headerBytes; i + 4 <= bytes.size(); i += 4)
-        left.push_back(static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+        left.push_back(
+            static_cast<int16_t>(static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8)));
     return left;
 }
 

@@ -54,8 +54,8 @@ void CloseToExit(benchmark::State& state)
     const fs::path folder = makeWorkingFolder();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("GROOVANE_AUDIO", state.range(0) == 0 ? QString("null")
-                                                     : QString::fromStdString("wav:" + (folder / "rec.wav").string()));
+    env.insert("GROOVANE_AUDIO",
+               state.range(0) == 0 ? QString("null") : QString::fromStdString("wav:" + (folder / "rec.wav").string()));
     for (auto _ : state) {
         QProcess program;
         program.setProgram(GROOVANE_PROGRAM);

@@ -15,19 +15,19 @@
 // reset first through /proc/self/clear_refs), which must not grow with the song's length. The
 // machine's load average goes with it.
 #include "bench_files.h"
-#include "files.h"
-#include "line_buffer.h"
-#include "pattern_editing.h"
-#include "pattern_file.h"
-#include "pattern_grid.h"
-#include "render_command.h"
-#include "render_sounds.h"
-#include "slot_settings.h"
-#include "song_file.h"
-#include "song_pattern.h"
-#include "song_render.h"
-#include "step_list.h"
-#include "wave_collection.h"
+#include "platform/files.h"
+#include "platform/line_buffer.h"
+#include "pattern/pattern_editing.h"
+#include "pattern/pattern_file.h"
+#include "pattern/pattern_grid.h"
+#include "cli/render_command.h"
+#include "render/render_sounds.h"
+#include "samples/slot_settings.h"
+#include "song/song_file.h"
+#include "playback/song_pattern.h"
+#include "render/song_render.h"
+#include "song/step_list.h"
+#include "sound/wave_collection.h"
 
 #include <benchmark/benchmark.h>
 
@@ -227,7 +227,8 @@ void BM_RenderSong(benchmark::State& state)
     for (int k = 1; k <= kSampleSlotCount; ++k)
         slots.start(k);
     applySongSamples(song, slots, base);
-    const StepList steps = buildStepList(song.names, [&](const std::string& name) { return readSongPattern(base, name); });
+    const StepList steps =
+        buildStepList(song.names, [&](const std::string& name) { return readSongPattern(base, name); });
     const RenderSounds sounds = renderSoundsOf(kit, &slots, base);
 
     std::pair<double, double> total{0, 0};
@@ -236,8 +237,8 @@ void BM_RenderSong(benchmark::State& state)
     for (auto _ : state) {
         Quiet quiet;
         const long before = resetPeakKb();
-        const auto [wall, cpu] = timed(
-            [&] { renderSong(steps, sounds, joinPath(base, "work1.tmp"), joinPath(base, "out.wav"), quiet); });
+        const auto [wall, cpu] =
+            timed([&] { renderSong(steps, sounds, joinPath(base, "work1.tmp"), joinPath(base, "out.wav"), quiet); });
         total.first += wall;
         total.second += cpu;
         growthKb = std::max(growthKb, statusKb("VmHWM") - before);

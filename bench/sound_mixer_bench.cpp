@@ -1,8 +1,8 @@
 // How much faster than real time the mixer runs: 64 looping 16-bit voices, each at its own
 // playback rate, volume and pan, mixed into a 44100 Hz 16-bit stereo primary, on one core. The
 // "realtime" counter is seconds of audio mixed per second of CPU time.
-#include "sound_mixer.h"
-#include "sound_system.h"
+#include "platform/sound_mixer.h"
+#include "platform/sound_system.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,7 +13,8 @@
 namespace groovane {
 namespace {
 
-void mix64Voices(benchmark::State& state) {
+void mix64Voices(benchmark::State& state)
+{
     SoundSystem system;
     system.useOfflineOutput(44100, 0);
     std::shared_ptr<SoundDevice> device;
@@ -27,8 +28,13 @@ void mix64Voices(benchmark::State& state) {
     primary->SetFormat(&cd);
 
     const uint32_t channels = static_cast<uint32_t>(state.range(0));
-    const WaveFormatEx format{WAVE_FORMAT_PCM, static_cast<uint16_t>(channels), 44100, 44100 * 2 * channels,
-                              static_cast<uint16_t>(2 * channels), 16, 0};
+    const WaveFormatEx format{WAVE_FORMAT_PCM,
+                              static_cast<uint16_t>(channels),
+                              44100,
+                              44100 * 2 * channels,
+                              static_cast<uint16_t>(2 * channels),
+                              16,
+                              0};
     std::mt19937 random(4);
     std::uniform_int_distribution<int> sample(-8000, 8000);
     std::vector<std::shared_ptr<SoundBuffer>> voices;
@@ -63,8 +69,7 @@ void mix64Voices(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(out.data());
     }
-    state.counters["realtime"] =
-        benchmark::Counter(static_cast<double>(frames) / 44100.0, benchmark::Counter::kIsRate);
+    state.counters["realtime"] = benchmark::Counter(static_cast<double>(frames) / 44100.0, benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(mix64Voices)->Arg(1)->Arg(2)->ArgName("channels")->Unit(benchmark::kMillisecond);

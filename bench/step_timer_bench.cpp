@@ -2,8 +2,8 @@
 // little processor time that costs: a real event loop, the real millisecond clock, one timer.
 // Reports the mean and worst lateness of ticks against their due time and the share of one core
 // the loop used meanwhile.
-#include "dx_timer.h"
-#include "idle_driver.h"
+#include "sound/dx_timer.h"
+#include "platform/idle_driver.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -2,7 +2,7 @@
 // stereo output at successive start times, as a song's hits arrive. The figure that matters is
 // output frames mixed per second (items_per_second), on one core.
 #include "bench_files.h"
-#include "wavaudio.h"
+#include "render/wavaudio.h"
 
 #include <benchmark/benchmark.h>
 

@@ -41,16 +41,16 @@ std::string aviFileBytes(int width, int height, int framesPerSecond, const std::
     const uint32_t count = static_cast<uint32_t>(frames.size());
     const uint32_t fps = static_cast<uint32_t>(framesPerSecond);
 
-    const std::string avih = le32(1000000 / fps) + le32(frameBytes * fps) + le32(0) + le32(kHasIndex) +
-                             le32(count) + le32(0) + le32(1) + le32(frameBytes) + le32(w) + le32(h) +
-                             std::string(16, '\0');
+    const std::string avih = le32(1000000 / fps) + le32(frameBytes * fps) + le32(0) + le32(kHasIndex) + le32(count) +
+                             le32(0) + le32(1) + le32(frameBytes) + le32(w) + le32(h) + std::string(16, '\0');
     const std::string strh = std::string("vids") + "DIB " + le32(0) + le16(0) + le16(0) + le32(0) + le32(1) +
                              le32(fps) + le32(0) + le32(count) + le32(frameBytes) + le32(0xffffffffu) + le32(0) +
                              le16(0) + le16(0) + le16(w) + le16(h);
     // A negative height: rows stored from the top down, as decoders that do not flip them expect.
-    const std::string strf = le32(40) + le32(w) + le32(static_cast<uint32_t>(-static_cast<int32_t>(h))) + le16(1) + le16(32) + le32(0) + le32(frameBytes) +
-                             le32(0) + le32(0) + le32(0) + le32(0);
-    const std::string hdrl = list("hdrl", chunk("avih", avih) + list("strl", chunk("strh", strh) + chunk("strf", strf)));
+    const std::string strf = le32(40) + le32(w) + le32(static_cast<uint32_t>(-static_cast<int32_t>(h))) + le16(1) +
+                             le16(32) + le32(0) + le32(frameBytes) + le32(0) + le32(0) + le32(0) + le32(0);
+    const std::string hdrl =
+        list("hdrl", chunk("avih", avih) + list("strl", chunk("strh", strh) + chunk("strf", strf)));
 
     std::string movi;
     std::string index;
@@ -67,7 +67,8 @@ std::string aviFileBytes(int width, int height, int framesPerSecond, const std::
             }
         }
         // Offsets count from the "movi" type word.
-        index += std::string("00db") + le32(kKeyFrame) + le32(static_cast<uint32_t>(4 + movi.size())) + le32(frameBytes);
+        index +=
+            std::string("00db") + le32(kKeyFrame) + le32(static_cast<uint32_t>(4 + movi.size())) + le32(frameBytes);
         movi += chunk("00db", data);
     }
     const std::string body = "AVI " + hdrl + list("movi", movi) + chunk("idx1", index);

@@ -2,8 +2,8 @@
 // PNG files of the sizes the desktop's icon theme asks for.
 //   make_icons <output folder>
 // writes groovane.svg and groovane-48.png, groovane-128.png, groovane-256.png there.
-#include "artwork.h"
-#include "files.h"
+#include "app/artwork.h"
+#include "platform/files.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -3,7 +3,7 @@
 // frame and stored uncompressed, so the build needs no video encoder.
 // Run by the build:  make_intro_video <avi file>
 #include "avi_writer.h"
-#include "files.h"
+#include "platform/files.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -31,8 +31,8 @@
 #include <utility>
 #include <vector>
 
-#include "wave.h"
-#include "wave_collection.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
 
 namespace {
 
@@ -93,14 +93,10 @@ struct Kit {
 const std::map<std::string, Kit>& kits()
 {
     static const std::map<std::string, Kit> table{
-        {"Rock", {0, {}}},
-        {"Room", {8, {}}},
-        {"Power", {16, {}}},
-        {"Electronic", {24, {}}},
-        {"TR-808", {25, {}}},
-        {"Jazz", {32, {}}},
-        {"Brush", {40, {}}},
-        {"Orchestra", {48, {{"ClsHiat", 27}, {"OpHiat", 29}, {"Cymbol1", 57}, {"Cymbol2", 59}}}},
+        {"Rock", {0, {}}},    {"Room", {8, {}}},
+        {"Power", {16, {}}},  {"Electronic", {24, {}}},
+        {"TR-808", {25, {}}}, {"Jazz", {32, {}}},
+        {"Brush", {40, {}}},  {"Orchestra", {48, {{"ClsHiat", 27}, {"OpHiat", 29}, {"Cymbol1", 57}, {"Cymbol2", 59}}}},
     };
     return table;
 }

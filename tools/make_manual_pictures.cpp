@@ -2,15 +2,15 @@
 // a scratch working folder and grabbed, so the pictures show the windows as they are built now.
 // Run by the build, and by scripts/manual-pictures.sh:
 //   make_manual_pictures <output folder> <default kit> <folder of the shipped data files>
-#include "dialogs.h"
-#include "files.h"
-#include "intro_screen.h"
-#include "kit_windows.h"
-#include "program_windows.h"
-#include "render_window.h"
-#include "sample_window.h"
-#include "sequence_window.h"
-#include "sound_system.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "app/intro_screen.h"
+#include "kits/kit_windows.h"
+#include "app/program_windows.h"
+#include "render/render_window.h"
+#include "samples/sample_window.h"
+#include "app/sequence_window.h"
+#include "platform/sound_system.h"
 
 #include <QApplication>
 #include <QBuffer>

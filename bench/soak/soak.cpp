@@ -11,22 +11,22 @@
 //   --output-restarts    the output fails and comes back in the middle of every minute; the song
 //                        must play on, missing nothing but what sounded in the second after
 // Exits 1 when a check fails.
-#include "audio_output.h"
-#include "audio_stream.h"
-#include "dx_sound.h"
-#include "dx_timer.h"
-#include "idle_host.h"
-#include "instrument_trigger.h"
-#include "interval_timer.h"
-#include "pattern_editing.h"
-#include "slot_player.h"
-#include "song_playback.h"
-#include "sound_system.h"
-#include "step_list.h"
-#include "ui_call_queue.h"
-#include "wave.h"
-#include "wave_collection.h"
-#include "worker_clock.h"
+#include "platform/audio_output.h"
+#include "sound/audio_stream.h"
+#include "sound/dx_sound.h"
+#include "sound/dx_timer.h"
+#include "platform/idle_host.h"
+#include "playback/instrument_trigger.h"
+#include "sound/interval_timer.h"
+#include "pattern/pattern_editing.h"
+#include "samples/slot_player.h"
+#include "playback/song_playback.h"
+#include "platform/sound_system.h"
+#include "song/step_list.h"
+#include "platform/ui_call_queue.h"
+#include "sound/wave.h"
+#include "sound/wave_collection.h"
+#include "platform/worker_clock.h"
 
 #include <unistd.h>
 
@@ -166,9 +166,8 @@ class ManualTimers {
 public:
     ManualTimers()
     {
-        setIntervalTimerFactory([this](int, std::function<void()> tick) {
-            return std::make_unique<Timer>(*this, std::move(tick));
-        });
+        setIntervalTimerFactory(
+            [this](int, std::function<void()> tick) { return std::make_unique<Timer>(*this, std::move(tick)); });
     }
     ~ManualTimers() { setIntervalTimerFactory({}); }
     void tickAll()
@@ -198,15 +197,15 @@ public:
     void stop(int slot) override { stopSampleSlot(player(slot)); }
     int playingCount() const
     {
-        return static_cast<int>(std::count_if(players_.begin(), players_.end(),
-                                              [](TAudioFileStream* p) { return p->Playing(); }));
+        return static_cast<int>(
+            std::count_if(players_.begin(), players_.end(), [](TAudioFileStream* p) { return p->Playing(); }));
     }
 
 private:
     TAudioFileStream* player(int slot) const
     {
         return slot >= 1 && static_cast<size_t>(slot) <= players_.size() ? players_[static_cast<size_t>(slot - 1)]
-                                                                          : nullptr;
+                                                                         : nullptr;
     }
     std::vector<TAudioFileStream*> players_;
 };
@@ -511,10 +510,9 @@ int main(int argc, char** argv)
             if (m == minutes - 1)
                 lastMinute = minute;
         }
-        const double wallSeconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-        std::printf("soak: %.1f simulated minutes in %.1f s of wall time, %llu hits checked", soak.simulatedMs() / 60000.0,
-                    wallSeconds, static_cast<unsigned long long>(soak.hitsChecked()));
+        const double wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        std::printf("soak: %.1f simulated minutes in %.1f s of wall time, %llu hits checked",
+                    soak.simulatedMs() / 60000.0, wallSeconds, static_cast<unsigned long long>(soak.hitsChecked()));
         if (isRestarting)
             std::printf(", %d output restarts, %llu hits lost to them", minutes - 1,
                         static_cast<unsigned long long>(soak.hitsForgiven()));
@@ -532,9 +530,10 @@ int main(int argc, char** argv)
         check(soak.firstFault().empty(), soak.firstFault());
         check(!soak.songEnded(), "the endless song ended");
         const auto [passSteps, passMs] = songPass();
-        const uint64_t steps = static_cast<uint64_t>(soak.simulatedMs() - 100) * passSteps / static_cast<uint64_t>(passMs);
-        check(soak.hitsChecked() + soak.hitsForgiven() + passSteps >= steps, "only " + std::to_string(soak.hitsChecked()) + " of about " +
-                                                    std::to_string(steps) + " steps sounded");
+        const uint64_t steps =
+            static_cast<uint64_t>(soak.simulatedMs() - 100) * passSteps / static_cast<uint64_t>(passMs);
+        check(soak.hitsChecked() + soak.hitsForgiven() + passSteps >= steps,
+              "only " + std::to_string(soak.hitsChecked()) + " of about " + std::to_string(steps) + " steps sounded");
 #ifdef GROOVANE_SOAK_ASAN
         check(lastMinute.heapKb <= warmUp.heapKb + kMemorySlackKb, "heap memory grew");
 #else

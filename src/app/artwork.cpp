@@ -107,12 +107,13 @@ QPixmap drawPadLogo(int width, int height)
 
 std::string padLogoSvg(int width, int height)
 {
-    std::string svg = QString("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\">\n"
-                              "  <rect width=\"%1\" height=\"%2\" fill=\"%3\"/>\n")
-                          .arg(width)
-                          .arg(height)
-                          .arg(kPadBackground.name())
-                          .toStdString();
+    std::string svg =
+        QString("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" viewBox=\"0 0 %1 %2\">\n"
+                "  <rect width=\"%1\" height=\"%2\" fill=\"%3\"/>\n")
+            .arg(width)
+            .arg(height)
+            .arg(kPadBackground.name())
+            .toStdString();
     for (const Pad& pad : padLogoPads(width, height))
         svg += QString("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" fill=\"%6\" stroke=\"%7\"/>\n")
                    .arg(pad.rect.x())

@@ -27,7 +27,8 @@ void makeFolder(const fs::path& path)
 
 } // namespace
 
-fs::path shippedFilesFolder(const fs::path& executable, const std::string& installedRelative, const fs::path& buildFolder)
+fs::path shippedFilesFolder(const fs::path& executable, const std::string& installedRelative,
+                            const fs::path& buildFolder)
 {
     // Without its own place (no /proc) the program cannot tell an install from the build tree.
     if (!executable.is_absolute())

@@ -56,7 +56,8 @@ Start start(int argc, char** argv)
     }
     std::error_code ec;
     const fs::path invocationFolder = fs::current_path(ec);
-    const groovane::FolderChoice choice = groovane::chooseWorkingFolder(line.folder, invocationFolder, std::getenv("HOME"));
+    const groovane::FolderChoice choice =
+        groovane::chooseWorkingFolder(line.folder, invocationFolder, std::getenv("HOME"));
     if (!choice.note.empty())
         std::fprintf(stderr, "groovane: %s\n", choice.note.c_str());
     const fs::path executable = fs::read_symlink("/proc/self/exe", ec);
@@ -135,8 +136,9 @@ int main(int argc, char** argv)
         QTimer::singleShot(0, windows.Sequence.get(), tellNoSound);
         // The song opens once the event loop runs, over the windows, as Open Song would.
         if (how.song)
-            QTimer::singleShot(0, windows.Sequence.get(),
-                               [&windows, &how] { groovane::runGuarded([&] { windows.Sequence->openSongFile(*how.song); }); });
+            QTimer::singleShot(0, windows.Sequence.get(), [&windows, &how] {
+                groovane::runGuarded([&] { windows.Sequence->openSongFile(*how.song); });
+            });
         result = QApplication::exec();
         // Silence first: no mixing runs while the windows and their sounds are taken down.
         groovane::SoundSystem::instance().stopOutput();

@@ -116,7 +116,7 @@ void TSequence::buildControls()
     setCentralWidget(c);
 
     // Frames first, so every control sits above them.
-    const QRect bevelRects[7] = {{4, 4, 158, 170},  {164, 4, 178, 170}, {348, 4, 311, 170}, {0, 174, 475, 44},
+    const QRect bevelRects[7] = {{4, 4, 158, 170},    {164, 4, 178, 170},  {348, 4, 311, 170},  {0, 174, 475, 44},
                                  {478, 188, 46, 300}, {526, 188, 133, 80}, {526, 268, 133, 220}};
     for (const QRect& r : bevelRects) {
         auto* bevel = new QFrame(c);

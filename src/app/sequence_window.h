@@ -51,101 +51,101 @@ namespace groovane {
 // windows act on to those windows, and tests reach them through TSequenceTestAccess.
 struct TSequenceControls {
     // --- controls -----------------------------------------------------------------------------
-    QLabel* Label1;         // "Pattern Library"
-    ListBox* MusicLib;      // the pattern library
-    QPushButton* LibBin;    // "Delete pattern" (bin)
-    QPushButton* BitBtn1;   // "Add to play list" (arrow right)
-    QPushButton* BitBtn2;   // "Remove from play list" (arrow left)
-    QLabel* Label2;         // "Play List"
-    ListBox* SongList;      // the play list
-    UpDown* UpDown1;        // moves the selected play list entry up or down
-    QPushButton* SongBin;   // "Delete from play list" (bin): the ticked entries
-    QCheckBox* Noend;       // "Loop": the song starts again at its end
-    QPushButton* Rendor;    // "Render"
-    QPushButton* BitBtn10;  // "Clear List"
-    QPushButton* BitBtn12;  // "Play List": Play Song
-    QLabel* Image3;         // the banner logo
-    QLabel* Label8;         // "Sample Bank"
+    QLabel* Label1;        // "Pattern Library"
+    ListBox* MusicLib;     // the pattern library
+    QPushButton* LibBin;   // "Delete pattern" (bin)
+    QPushButton* BitBtn1;  // "Add to play list" (arrow right)
+    QPushButton* BitBtn2;  // "Remove from play list" (arrow left)
+    QLabel* Label2;        // "Play List"
+    ListBox* SongList;     // the play list
+    UpDown* UpDown1;       // moves the selected play list entry up or down
+    QPushButton* SongBin;  // "Delete from play list" (bin): the ticked entries
+    QCheckBox* Noend;      // "Loop": the song starts again at its end
+    QPushButton* Rendor;   // "Render"
+    QPushButton* BitBtn10; // "Clear List"
+    QPushButton* BitBtn12; // "Play List": Play Song
+    QLabel* Image3;        // the banner logo
+    QLabel* Label8;        // "Sample Bank"
     // The sample buttons; captions "1" "2" "3" "4" on the first row, "5" "6" "7" "8" on the
     // second, which are Button8, Button6, Button5 and Button7.
     QPushButton* Button1;
     QPushButton* Button2;
     QPushButton* Button3;
     QPushButton* Button4;
-    QPushButton* Button5;   // "7"
-    QPushButton* Button6;   // "6"
-    QPushButton* Button7;   // "8"
-    QPushButton* Button8;   // "5"
-    QLabel* Label9;         // "Song Title"
-    QLineEdit* Edit3;       // the song title
-    QPushButton* BitBtn8;   // "Open": Open Song
-    QPushButton* BitBtn9;   // "Save": Save Song
-    QProgressBar* ProgressBar1; // the render's progress, shown while a render runs
-    QLabel* Label7;         // "Pattern Name"
-    QLineEdit* Edit2;       // the pattern name (the grid's name cell)
-    QLabel* Label15;        // "Length/beat"
-    DropDownBox* TimeBar;   // the length/beat choice
-    QLineEdit* Edit4;       // the length part of TimeBar's text (shown only)
-    QPushButton* BitBtn13;  // "Update": applies length and beat to the grid
-    QLineEdit* Edit5;       // the beat part of TimeBar's text (shown only)
-    QPushButton* BitBtn6;   // "Save Pattern"
-    QPushButton* BitBtn7;   // "Clear Pattern"
-    GridView* StringGrid1;  // the step grid
-    QLabel* Label4;         // "Loops"
-    QSpinBox* Loop;         // the pattern's loop count
-    QSlider* Delay;         // the tempo slider
-    QLabel* Label5;         // "BPM"
-    QLabel* Label6;         // the tempo read-out
-    QLabel* Label14;        // "Global"
-    QCheckBox* Global;      // the user's tempo holds for the whole song
-    QFrame* Panel2;         // the pattern's play and stop panel
-    QLabel* Label16;        // "Play" and "Stop" above the two buttons
-    QPushButton* BitBtn3;   // Play Pattern
-    QPushButton* BitBtn4;   // Stop
-    QCheckBox* endless;     // "Endless loop": the pattern plays on until Stop
-    QGroupBox* Panel1;      // the instrument panel
-    QLabel* Label13;        // "Play"
-    QLabel* Label3;         // "Instrument List"
-    QLabel* Label11;        // "L"
-    QLabel* Label12;        // "R"
-    QPushButton* BitBtn5;   // "R": every kit instrument back to the centre
-    QPushButton* BitBtn11;  // Play Instrument (speaker)
-    QComboBox* ComboBox1;   // the instrument selector
-    QSlider* Panning;       // the selected instrument's pan
-    QLabel* Image2;         // the pad logo
+    QPushButton* Button5;        // "7"
+    QPushButton* Button6;        // "6"
+    QPushButton* Button7;        // "8"
+    QPushButton* Button8;        // "5"
+    QLabel* Label9;              // "Song Title"
+    QLineEdit* Edit3;            // the song title
+    QPushButton* BitBtn8;        // "Open": Open Song
+    QPushButton* BitBtn9;        // "Save": Save Song
+    QProgressBar* ProgressBar1;  // the render's progress, shown while a render runs
+    QLabel* Label7;              // "Pattern Name"
+    QLineEdit* Edit2;            // the pattern name (the grid's name cell)
+    QLabel* Label15;             // "Length/beat"
+    DropDownBox* TimeBar;        // the length/beat choice
+    QLineEdit* Edit4;            // the length part of TimeBar's text (shown only)
+    QPushButton* BitBtn13;       // "Update": applies length and beat to the grid
+    QLineEdit* Edit5;            // the beat part of TimeBar's text (shown only)
+    QPushButton* BitBtn6;        // "Save Pattern"
+    QPushButton* BitBtn7;        // "Clear Pattern"
+    GridView* StringGrid1;       // the step grid
+    QLabel* Label4;              // "Loops"
+    QSpinBox* Loop;              // the pattern's loop count
+    QSlider* Delay;              // the tempo slider
+    QLabel* Label5;              // "BPM"
+    QLabel* Label6;              // the tempo read-out
+    QLabel* Label14;             // "Global"
+    QCheckBox* Global;           // the user's tempo holds for the whole song
+    QFrame* Panel2;              // the pattern's play and stop panel
+    QLabel* Label16;             // "Play" and "Stop" above the two buttons
+    QPushButton* BitBtn3;        // Play Pattern
+    QPushButton* BitBtn4;        // Stop
+    QCheckBox* endless;          // "Endless loop": the pattern plays on until Stop
+    QGroupBox* Panel1;           // the instrument panel
+    QLabel* Label13;             // "Play"
+    QLabel* Label3;              // "Instrument List"
+    QLabel* Label11;             // "L"
+    QLabel* Label12;             // "R"
+    QPushButton* BitBtn5;        // "R": every kit instrument back to the centre
+    QPushButton* BitBtn11;       // Play Instrument (speaker)
+    QComboBox* ComboBox1;        // the instrument selector
+    QSlider* Panning;            // the selected instrument's pan
+    QLabel* Image2;              // the pad logo
     std::vector<QFrame*> Bevels; // Bevel1 .. Bevel7
 
     // --- menu ---------------------------------------------------------------------------------
-    QMenu* File1;           // "File"
-    QAction* New_Song;      // "New Song"
-    QAction* OpenPattern1;  // "Open Song"
-    QAction* SavePattern1;  // "Save Song"
-    QAction* Exit1;         // "Exit"
-    QAction* Rendor_to_wav; // "Render song to wav file"
-    QMenu* Edit1;           // "Edit"
-    QAction* CopyPattern1;  // "Clear Pattern"
-    QAction* UpdateTime1;   // "Clear List"
-    QAction* UpdateTime2;   // "Update Time"
-    QAction* Insertinstrument1; // "Insert instrument"
-    QAction* KitVolumeControl1; // "Kit Volume Control"
-    QAction* KitList1;      // "Kit List"
-    QAction* KitMake;       // "Kit Maker"
-    QMenu* Import1;         // "Import"
+    QMenu* File1;                      // "File"
+    QAction* New_Song;                 // "New Song"
+    QAction* OpenPattern1;             // "Open Song"
+    QAction* SavePattern1;             // "Save Song"
+    QAction* Exit1;                    // "Exit"
+    QAction* Rendor_to_wav;            // "Render song to wav file"
+    QMenu* Edit1;                      // "Edit"
+    QAction* CopyPattern1;             // "Clear Pattern"
+    QAction* UpdateTime1;              // "Clear List"
+    QAction* UpdateTime2;              // "Update Time"
+    QAction* Insertinstrument1;        // "Insert instrument"
+    QAction* KitVolumeControl1;        // "Kit Volume Control"
+    QAction* KitList1;                 // "Kit List"
+    QAction* KitMake;                  // "Kit Maker"
+    QMenu* Import1;                    // "Import"
     std::vector<QAction*> SampleItems; // Sample1 .. Sample8: "Sample 1" .. "Sample 8"
-    QAction* SoundLibrary1; // "Drum Kit Library"
-    QMenu* Play1;           // "Play"
-    QAction* Play2;         // "Play Pattern"
-    QAction* Stop1;         // "Play Song"
-    QAction* Stop2;         // "Stop"
-    QAction* PlayInstrument1; // "Play Instrument"
-    QAction* set1;          // "44.1Khz, 16bit"
-    QAction* set2;          // "44.1Khz, 8bit"
-    QAction* set3;          // "22.5Khz, 16bit"
-    QAction* set4;          // "22.5Khz, 8bit"
-    QAction* Focus;         // "Sound Focus"
-    QMenu* Help1;           // "Help"
-    QAction* Contents1;     // "Contents"
-    QAction* Vis_Site;      // "Visit the installed manual"
+    QAction* SoundLibrary1;            // "Drum Kit Library"
+    QMenu* Play1;                      // "Play"
+    QAction* Play2;                    // "Play Pattern"
+    QAction* Stop1;                    // "Play Song"
+    QAction* Stop2;                    // "Stop"
+    QAction* PlayInstrument1;          // "Play Instrument"
+    QAction* set1;                     // "44.1Khz, 16bit"
+    QAction* set2;                     // "44.1Khz, 8bit"
+    QAction* set3;                     // "22.5Khz, 16bit"
+    QAction* set4;                     // "22.5Khz, 8bit"
+    QAction* Focus;                    // "Sound Focus"
+    QMenu* Help1;                      // "Help"
+    QAction* Contents1;                // "Contents"
+    QAction* Vis_Site;                 // "Visit the installed manual"
 };
 
 class TSequence : public QMainWindow, private TSequenceControls {

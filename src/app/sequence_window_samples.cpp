@@ -30,13 +30,37 @@ void TSequence::showSampleSlot(int slot)
     ComboBox1->setEditText(QString("Sample%1").arg(slot));
 }
 
-void TSequence::Sample1Click(QObject*) { showSampleSlot(1); }
-void TSequence::Sample2Click(QObject*) { showSampleSlot(2); }
-void TSequence::Sample3Click(QObject*) { showSampleSlot(3); }
-void TSequence::Sample4Click(QObject*) { showSampleSlot(4); }
-void TSequence::Sample5Click(QObject*) { showSampleSlot(5); }
-void TSequence::Sample6Click(QObject*) { showSampleSlot(6); }
-void TSequence::Sample7Click(QObject*) { showSampleSlot(7); }
-void TSequence::Sample8Click(QObject*) { showSampleSlot(8); }
+void TSequence::Sample1Click(QObject*)
+{
+    showSampleSlot(1);
+}
+void TSequence::Sample2Click(QObject*)
+{
+    showSampleSlot(2);
+}
+void TSequence::Sample3Click(QObject*)
+{
+    showSampleSlot(3);
+}
+void TSequence::Sample4Click(QObject*)
+{
+    showSampleSlot(4);
+}
+void TSequence::Sample5Click(QObject*)
+{
+    showSampleSlot(5);
+}
+void TSequence::Sample6Click(QObject*)
+{
+    showSampleSlot(6);
+}
+void TSequence::Sample7Click(QObject*)
+{
+    showSampleSlot(7);
+}
+void TSequence::Sample8Click(QObject*)
+{
+    showSampleSlot(8);
+}
 
 } // namespace groovane

@@ -85,7 +85,8 @@ void TSequence::FormClose(QObject*)
         return;
     std::vector<std::string> lines;
     try {
-        lines = panFileLines([this](const std::string& instrument) { return DXWaveList1.Items().Find(instrument).Pan(); });
+        lines =
+            panFileLines([this](const std::string& instrument) { return DXWaveList1.Items().Find(instrument).Pan(); });
     } catch (const Exception&) {
         // A kit without one of the instruments cannot give every pan. The stored file stays as
         // it is and the program still closes: failing here would keep it open for good.
@@ -184,8 +185,8 @@ void TSequence::BitBtn9Click(QObject*)
     if (isEmptySongTitle(title))
         return;
 
-    const auto slotSettings = songSlots ? songSampleSettings(*songSlots)
-                                        : std::vector<std::optional<SongSampleSettings>>(kSampleSlotCount);
+    const auto slotSettings =
+        songSlots ? songSampleSettings(*songSlots) : std::vector<std::optional<SongSampleSettings>>(kSampleSlotCount);
     writeThroughMusicPad(path, songFileLines(readSongList().namesFrom(0), slotSettings));
     Edit3->setText(toQString(withoutExtension(title)));
 }

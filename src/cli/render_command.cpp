@@ -83,8 +83,8 @@ void checkOutputWritable(const std::string& path)
     const fs::path folder = resolved.has_parent_path() ? resolved.parent_path() : fs::path(".");
     std::error_code error;
     const bool isFolder = fs::is_directory(folder, error);
-    const bool isWritableFile = !fs::exists(resolved, error) ||
-                                (fs::is_regular_file(resolved, error) && ::access(resolved.c_str(), W_OK) == 0);
+    const bool isWritableFile =
+        !fs::exists(resolved, error) || (fs::is_regular_file(resolved, error) && ::access(resolved.c_str(), W_OK) == 0);
     if (!isFolder || ::access(folder.c_str(), W_OK | X_OK) != 0 || !isWritableFile)
         throw EFileError(formatMessage("Cannot create file %s", path));
 }
@@ -192,7 +192,8 @@ void runRenderCommand(const RenderCommand& command, std::ostream* progress)
     kit.LoadFromFile("Rock_kit.dxg");
     LineBuffer pans;
     pans.loadFromFile(kPanningFile);
-    applyPanFileLines(pans.read(), [&kit](const std::string& instrument, int32_t pan) { kit.Find(instrument).SetPan(pan); });
+    applyPanFileLines(pans.read(),
+                      [&kit](const std::string& instrument, int32_t pan) { kit.Find(instrument).SetPan(pan); });
     SampleSlotSettingsList slots;
     for (int slot = 1; slot <= kSampleSlotCount; ++slot)
         slots.start(slot);
@@ -215,7 +216,8 @@ void runRenderCommand(const RenderCommand& command, std::ostream* progress)
     checkOutputWritable(command.outputFile);
     exportKitSounds(kit, base);
     const std::vector<std::string> names(song.names.begin() + (command.fromEntry - 1), song.names.end());
-    const StepList steps = buildStepList(names, [&base](const std::string& name) { return readSongPattern(base, name); });
+    const StepList steps =
+        buildStepList(names, [&base](const std::string& name) { return readSongPattern(base, name); });
     const RenderSounds sounds = renderSoundsOf(kit, &slots, base);
     const RunScratchFile scratch(base);
     if (progress) {

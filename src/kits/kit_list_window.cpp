@@ -30,7 +30,10 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
 }
 
 TKit_List::TKit_List(QComboBox& selector, QSlider& panning, const TWaveCollection& kit, QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), ComboBox1(selector), Panning(panning), kit_(kit)
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
+      ComboBox1(selector),
+      Panning(panning),
+      kit_(kit)
 {
     setObjectName("Kit_List");
     setWindowTitle("Kit List");

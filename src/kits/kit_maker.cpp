@@ -39,7 +39,8 @@ void checkKitComplete(const TWaveCollection& kit)
             continue;
         if (i == 0)
             throw EWaveCollectionError("The kit's first, unnamed sound has no samples");
-        throw EWaveCollectionError(formatMessage("Wave '%s' has no samples", instrumentNames()[static_cast<size_t>(i)]));
+        throw EWaveCollectionError(
+            formatMessage("Wave '%s' has no samples", instrumentNames()[static_cast<size_t>(i)]));
     }
 }
 

@@ -22,10 +22,10 @@ struct RadioPlace {
     int top;
 };
 constexpr RadioPlace kRadioButtons[kLastKitSlot] = {
-    {"Kick", 112, 56},      {"ShortKick", 16, 80}, {"Snare", 112, 80},    {"Cls Hi-Hat", 192, 80},
-    {"Op Hi-Hat", 16, 104}, {"Tom1", 112, 104},    {"Tom2", 192, 104},    {"Cymbol1", 16, 128},
-    {"Cymbol2", 112, 128},  {"Rimshot", 192, 128}, {"Shaker", 16, 152},   {"Block", 112, 152},
-    {"Congo", 192, 152},    {"Cowbell", 16, 176},  {"Crack", 112, 176},   {"Tamb", 192, 176}};
+    {"Kick", 112, 56},      {"ShortKick", 16, 80}, {"Snare", 112, 80},  {"Cls Hi-Hat", 192, 80},
+    {"Op Hi-Hat", 16, 104}, {"Tom1", 112, 104},    {"Tom2", 192, 104},  {"Cymbol1", 16, 128},
+    {"Cymbol2", 112, 128},  {"Rimshot", 192, 128}, {"Shaker", 16, 152}, {"Block", 112, 152},
+    {"Congo", 192, 152},    {"Cowbell", 16, 176},  {"Crack", 112, 176}, {"Tamb", 192, 176}};
 
 constexpr uint32_t kPreviewRate = 44100;
 

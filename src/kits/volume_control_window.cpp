@@ -20,8 +20,8 @@ namespace {
 constexpr int kColumnWidth = 32;
 // What the strip under the columns calls each instrument, short enough for a column.
 constexpr const char* kStripNames[TVolume_Control::kInstruments] = {
-    "Kick", "Short Kick", "Snare", "Cls HH", "Op HH", "Tom 1",  "Tom 2", "Cym 1",
-    "Cym 2", "Rim",       "Shaker", "Block", "Congo", "Cow bell", "Crack", "Tamb"};
+    "Kick",  "Short Kick", "Snare",  "Cls HH", "Op HH", "Tom 1",    "Tom 2", "Cym 1",
+    "Cym 2", "Rim",        "Shaker", "Block",  "Congo", "Cow bell", "Crack", "Tamb"};
 
 // The strip under the columns that names each column's instrument.
 QPixmap drawInstrumentStrip(int width, int height)
@@ -45,7 +45,8 @@ QPixmap drawInstrumentStrip(int width, int height)
 } // namespace
 
 TVolume_Control::TVolume_Control(TWaveCollection& kit, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), kit_(kit)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+      kit_(kit)
 {
     setObjectName("Volume_Control");
     setWindowTitle("Kit Volume Control");

@@ -145,15 +145,27 @@ void GridView::mouseReleaseEvent(QMouseEvent* event)
 void GridView::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_Up: setCurrentCell(column_, row_ - 1); break;
-    case Qt::Key_Down: setCurrentCell(column_, row_ + 1); break;
-    case Qt::Key_Left: setCurrentCell(column_ - 1, row_); break;
-    case Qt::Key_Right: setCurrentCell(column_ + 1, row_); break;
-    case Qt::Key_PageUp: setCurrentCell(column_, std::max(2, row_ - scrollableRowsVisible())); break;
+    case Qt::Key_Up:
+        setCurrentCell(column_, row_ - 1);
+        break;
+    case Qt::Key_Down:
+        setCurrentCell(column_, row_ + 1);
+        break;
+    case Qt::Key_Left:
+        setCurrentCell(column_ - 1, row_);
+        break;
+    case Qt::Key_Right:
+        setCurrentCell(column_ + 1, row_);
+        break;
+    case Qt::Key_PageUp:
+        setCurrentCell(column_, std::max(2, row_ - scrollableRowsVisible()));
+        break;
     case Qt::Key_PageDown:
         setCurrentCell(column_, std::min(grid_.rowCount() - 1, row_ + scrollableRowsVisible()));
         break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
     }
 }
 

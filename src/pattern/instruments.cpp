@@ -7,10 +7,9 @@ namespace groovane {
 const std::array<std::string, 25>& instrumentNames()
 {
     static const std::array<std::string, 25> names = {
-        "",        "Kick",    "Short Kick", "Snare",   "ClsHiat", "OpHiat",  "Tom1",
-        "Tom2",    "Cymbol1", "Cymbol2",    "Rimshot", "Shaker",  "Block",   "Congo",
-        "Cowbell", "Crack",   "Tamb",       "Sample1", "Sample2", "Sample3", "Sample4",
-        "Sample5", "Sample6", "Sample7",    "Sample8",
+        "",        "Kick",    "Short Kick", "Snare",   "ClsHiat", "OpHiat",  "Tom1",    "Tom2", "Cymbol1",
+        "Cymbol2", "Rimshot", "Shaker",     "Block",   "Congo",   "Cowbell", "Crack",   "Tamb", "Sample1",
+        "Sample2", "Sample3", "Sample4",    "Sample5", "Sample6", "Sample7", "Sample8",
     };
     return names;
 }

@@ -85,8 +85,9 @@ void PatternFileReader::loadCells(PatternGrid& grid) const
     grid.setRowCount(lastRow);
     for (int row = 0; row <= lastRow; ++row)
         for (int column = 0; column < PatternGrid::kColumnCount; ++column)
-            grid.setCell(column, row,
-                         std::string(lineOrEmpty(lines_, static_cast<long long>(row) * PatternGrid::kColumnCount + column)));
+            grid.setCell(
+                column, row,
+                std::string(lineOrEmpty(lines_, static_cast<long long>(row) * PatternGrid::kColumnCount + column)));
 }
 
 std::string_view PatternFileReader::line(size_t index) const

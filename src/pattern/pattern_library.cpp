@@ -65,9 +65,8 @@ int PatternLibrary::add(const std::string& name)
 {
     auto at = entries_.end();
     if (sorted_)
-        at = std::upper_bound(entries_.begin(), entries_.end(), name, [](const std::string& a, const std::string& b) {
-            return compareLibraryNames(a, b) < 0;
-        });
+        at = std::upper_bound(entries_.begin(), entries_.end(), name,
+                              [](const std::string& a, const std::string& b) { return compareLibraryNames(a, b) < 0; });
     const auto index = at - entries_.begin();
     entries_.insert(at, name);
     return static_cast<int>(index);

@@ -28,20 +28,29 @@
 namespace groovane {
 
 OfflineAudioOutput::OfflineAudioOutput(uint32_t sampleRate, uint32_t latencyFrames, int64_t startNs)
-    : sampleRate_(sampleRate), latencyFrames_(latencyFrames), startNs_(startNs) {}
+    : sampleRate_(sampleRate),
+      latencyFrames_(latencyFrames),
+      startNs_(startNs)
+{}
 
-bool OfflineAudioOutput::start(AudioRenderer& renderer, std::string*) {
+bool OfflineAudioOutput::start(AudioRenderer& renderer, std::string*)
+{
     renderer_ = &renderer;
     return true;
 }
 
-void OfflineAudioOutput::stop() { renderer_ = nullptr; }
+void OfflineAudioOutput::stop()
+{
+    renderer_ = nullptr;
+}
 
-int64_t OfflineAudioOutput::timeOfFrame(uint64_t frame) const {
+int64_t OfflineAudioOutput::timeOfFrame(uint64_t frame) const
+{
     return startNs_ + static_cast<int64_t>(static_cast<__int128>(frame) * 1'000'000'000 / sampleRate_);
 }
 
-std::vector<int16_t> OfflineAudioOutput::pump(uint32_t frames, uint32_t blockFrames) {
+std::vector<int16_t> OfflineAudioOutput::pump(uint32_t frames, uint32_t blockFrames)
+{
     std::vector<int16_t> out(size_t{frames} * 2, 0);
     if (!renderer_ || blockFrames == 0)
         return out;
@@ -55,19 +64,22 @@ std::vector<int16_t> OfflineAudioOutput::pump(uint32_t frames, uint32_t blockFra
     return out;
 }
 
-void OfflineAudioOutput::pumpHeardAt(int16_t* out, uint32_t frames, int64_t heardNs) {
+void OfflineAudioOutput::pumpHeardAt(int16_t* out, uint32_t frames, int64_t heardNs)
+{
     if (!renderer_)
         return;
     renderer_->render(out, frames, heardNs);
     framesRendered_ += frames;
 }
 
-void OfflineAudioOutput::simulateRestart() {
+void OfflineAudioOutput::simulateRestart()
+{
     if (renderer_)
         renderer_->outputRestarted();
 }
 
-void OfflineAudioOutput::simulateUnderflow() {
+void OfflineAudioOutput::simulateUnderflow()
+{
     if (renderer_)
         renderer_->outputUnderflowed();
 }
@@ -87,7 +99,8 @@ public:
     // tick and its Play calls, which on a loaded desktop reach tens of milliseconds.
     uint32_t latencyFrames() const override { return sampleRate_ * 6 / 100; }
 
-    bool start(AudioRenderer& renderer, std::string* error) override {
+    bool start(AudioRenderer& renderer, std::string* error) override
+    {
         if (!openSink(error))
             return false;
         isRunning_.store(true);
@@ -95,7 +108,8 @@ public:
         return true;
     }
 
-    void stop() override {
+    void stop() override
+    {
         isRunning_.store(false);
         if (thread_.joinable())
             thread_.join();
@@ -109,7 +123,8 @@ protected:
     virtual void closeSink() {}
 
 private:
-    void run(AudioRenderer& renderer) {
+    void run(AudioRenderer& renderer)
+    {
         using namespace std::chrono;
         const uint32_t blockFrames = sampleRate_ / 100;
         std::vector<int16_t> block(size_t{blockFrames} * 2);
@@ -136,7 +151,8 @@ public:
     std::string name() const override { return "null"; }
 };
 
-void putLe32(unsigned char* p, uint32_t v) {
+void putLe32(unsigned char* p, uint32_t v)
+{
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
@@ -147,11 +163,15 @@ void putLe32(unsigned char* p, uint32_t v) {
 // or allocation after construction. A producer that finds it full keeps count of the frames it
 // could not hand over and makes them up in silence as soon as there is room, so the recording
 // keeps its length and its timing even when the writer falls far behind.
-FrameRing::FrameRing(uint32_t capacityFrames) : capacity_(capacityFrames), samples_(new int16_t[2 * size_t{capacityFrames}]()) {}
+FrameRing::FrameRing(uint32_t capacityFrames)
+    : capacity_(capacityFrames),
+      samples_(new int16_t[2 * size_t{capacityFrames}]())
+{}
 
 FrameRing::~FrameRing() = default;
 
-uint32_t FrameRing::push(const int16_t* stereo, uint32_t frames) noexcept {
+uint32_t FrameRing::push(const int16_t* stereo, uint32_t frames) noexcept
+{
     const uint64_t head = head_.load(std::memory_order_acquire);
     uint64_t tail = tail_.load(std::memory_order_relaxed);
     uint64_t room = capacity_ - (tail - head);
@@ -174,7 +194,8 @@ uint32_t FrameRing::push(const int16_t* stereo, uint32_t frames) noexcept {
     return taken;
 }
 
-uint32_t FrameRing::pop(int16_t* stereo, uint32_t maxFrames) noexcept {
+uint32_t FrameRing::pop(int16_t* stereo, uint32_t maxFrames) noexcept
+{
     const uint64_t tail = tail_.load(std::memory_order_acquire);
     uint64_t head = head_.load(std::memory_order_relaxed);
     const auto count = static_cast<uint32_t>(std::min<uint64_t>(tail - head, maxFrames));
@@ -197,15 +218,19 @@ constexpr auto kWriterPeriod = std::chrono::milliseconds(100);
 class WavRecordingOutput final : public PacedOutput {
 public:
     WavRecordingOutput(std::string path, uint32_t sampleRate, RecordingWriteHook hook)
-        : PacedOutput(sampleRate), path_(std::move(path)), hook_(std::move(hook)),
-          ring_(sampleRate * kRecordingRingSeconds) {}
+        : PacedOutput(sampleRate),
+          path_(std::move(path)),
+          hook_(std::move(hook)),
+          ring_(sampleRate * kRecordingRingSeconds)
+    {}
     ~WavRecordingOutput() override { stop(); }
     std::string name() const override { return "wav:" + path_; }
 
 protected:
     void consume(const int16_t* frames, uint32_t count) override { ring_.push(frames, count); }
 
-    bool openSink(std::string* error) override {
+    bool openSink(std::string* error) override
+    {
         if (!openFile(error))
             return false;
         isWriting_.store(true);
@@ -213,7 +238,8 @@ protected:
         return true;
     }
 
-    void closeSink() override {
+    void closeSink() override
+    {
         if (!writer_.joinable())
             return;
         {
@@ -227,7 +253,8 @@ protected:
 
 private:
     // The writer thread: drains the ring to the file until told to stop, then drains the rest.
-    void writeLoop() {
+    void writeLoop()
+    {
         std::vector<int16_t> chunk(size_t{sampleRate()} / 10 * 2);
         const auto chunkFrames = static_cast<uint32_t>(chunk.size() / 2);
         for (;;) {
@@ -245,7 +272,8 @@ private:
         }
     }
 
-    bool openFile(std::string* error) {
+    bool openFile(std::string* error)
+    {
         file_ = std::fopen(path_.c_str(), "wb");
         if (!file_) {
             if (error)
@@ -264,7 +292,8 @@ private:
     }
 
     // Writer thread.
-    void write(const int16_t* frames, uint32_t count) {
+    void write(const int16_t* frames, uint32_t count)
+    {
         if (!file_)
             return; // recording stopped after a write failed; the sound plays on
         // The header counts the samples in 32 bits: the recording ends whole at the last frame
@@ -295,7 +324,8 @@ private:
         }
     }
 
-    void finishFile() {
+    void finishFile()
+    {
         if (!file_)
             return;
         if (!writeHeader()) {
@@ -311,7 +341,8 @@ private:
     // A write failed (the disk is full, most likely): nothing more is recorded, and the file
     // keeps the whole frames that reached the disk, under a header that counts exactly those
     // (rewriting the header takes no new space).
-    void stopRecording() {
+    void stopRecording()
+    {
         const int error = errno;
         std::fclose(file_); // what stdio still buffers cannot be written either
         file_ = nullptr;
@@ -328,13 +359,15 @@ private:
         report();
     }
 
-    void report() const {
+    void report() const
+    {
         std::fprintf(stderr, "groovane: recording to %s stopped: %s\n", path_.c_str(), std::strerror(errno));
     }
 
     // Rewrites the header for the samples written so far and flushes; false when the disk
     // refused.
-    bool writeHeader() {
+    bool writeHeader()
+    {
         const auto header = headerBytes();
         const long end = std::ftell(file_);
         bool isWritten =
@@ -344,10 +377,11 @@ private:
         return std::fflush(file_) == 0 && isWritten;
     }
 
-    std::array<unsigned char, 44> headerBytes() const {
-        std::array<unsigned char, 44> header = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                                16,  0,   0,   0,   1, 0, 2, 0, 0,   0,   0,   0,   0,   0,   0,   0,
-                                                4,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+    std::array<unsigned char, 44> headerBytes() const
+    {
+        std::array<unsigned char, 44> header = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A', 'V', 'E', 'f', 'm', 't',
+                                                ' ', 16,  0,   0,   0,  1, 0,   2,   0,   0,   0,   0,   0,   0,   0,
+                                                0,   0,   4,   0,   16, 0, 'd', 'a', 't', 'a', 0,   0,   0,   0};
         putLe32(header.data() + 4, 36 + dataBytes_);
         putLe32(header.data() + 24, sampleRate());
         putLe32(header.data() + 28, sampleRate() * 4);
@@ -373,16 +407,19 @@ private:
 
 } // namespace
 
-std::unique_ptr<AudioOutput> makeNullAudioOutput(uint32_t sampleRate) {
+std::unique_ptr<AudioOutput> makeNullAudioOutput(uint32_t sampleRate)
+{
     return std::make_unique<NullOutput>(sampleRate);
 }
 
 std::unique_ptr<AudioOutput> makeWavRecordingOutput(const std::string& path, uint32_t sampleRate,
-                                                    RecordingWriteHook beforeEachWrite) {
+                                                    RecordingWriteHook beforeEachWrite)
+{
     return std::make_unique<WavRecordingOutput>(path, sampleRate, std::move(beforeEachWrite));
 }
 
-std::unique_ptr<AudioOutput> makeAudioOutputFromSetting(const std::string& setting, std::string* warning) {
+std::unique_ptr<AudioOutput> makeAudioOutputFromSetting(const std::string& setting, std::string* warning)
+{
     if (setting.empty() || setting == "portaudio")
         return makePortAudioOutput();
     if (setting == "null")

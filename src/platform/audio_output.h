@@ -63,8 +63,7 @@ using RecordingWriteHook = std::function<void()>;
 // Like the null output, and writes every rendered frame to a 16-bit stereo WAV file at `path`
 // (its header is brought up to date about once a second and when stopped). The writing happens
 // on a thread of its own, fed through a ring of several seconds; stopping writes out the rest.
-std::unique_ptr<AudioOutput> makeWavRecordingOutput(const std::string& path,
-                                                    uint32_t sampleRate = 44100,
+std::unique_ptr<AudioOutput> makeWavRecordingOutput(const std::string& path, uint32_t sampleRate = 44100,
                                                     RecordingWriteHook beforeEachWrite = {});
 
 // A fixed ring of stereo frames between one producer and one consumer thread, without locks or
@@ -92,16 +91,14 @@ private:
 
 // The output named by a GROOVANE_AUDIO value: "portaudio" (also for an empty or unset value),
 // "null" or "wav:PATH". An unknown value gives null with a reason in *warning.
-std::unique_ptr<AudioOutput> makeAudioOutputFromSetting(const std::string& setting,
-                                                        std::string* warning);
+std::unique_ptr<AudioOutput> makeAudioOutputFromSetting(const std::string& setting, std::string* warning);
 
 // An output that runs only when a test pumps it, so mixed samples can be checked exactly. The
 // clock time of frame n is startNs + n * 1e9 / rate (rounded down), and it is heard then; inject
 // the same clock into the sound system to place Play calls on known frames.
 class OfflineAudioOutput : public AudioOutput {
 public:
-    explicit OfflineAudioOutput(uint32_t sampleRate = 44100, uint32_t latencyFrames = 0,
-                                int64_t startNs = 0);
+    explicit OfflineAudioOutput(uint32_t sampleRate = 44100, uint32_t latencyFrames = 0, int64_t startNs = 0);
     std::string name() const override { return "offline"; }
     uint32_t sampleRate() const override { return sampleRate_; }
     uint32_t latencyFrames() const override { return latencyFrames_; }

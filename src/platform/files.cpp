@@ -103,7 +103,8 @@ size_t writeFully(int fd, int64_t offset, const char* data, size_t count, bool& 
     full = count < asked;
     size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+        const ssize_t n =
+            ::pwrite(fd, data + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -330,9 +331,8 @@ std::string readFileBytes(const std::string& path, int64_t maxBytes)
     if (::fstat(in.fd, &info) != 0)
         throw EFileError(formatMessage("Cannot open file %s", path));
     if (info.st_size > maxBytes)
-        throw EFileError(formatMessage("Cannot open file %s", path) + ": it holds " +
-                         std::to_string(info.st_size) + " bytes, more than the " + std::to_string(maxBytes) +
-                         " that any file of this kind may hold");
+        throw EFileError(formatMessage("Cannot open file %s", path) + ": it holds " + std::to_string(info.st_size) +
+                         " bytes, more than the " + std::to_string(maxBytes) + " that any file of this kind may hold");
     // The size taken before reading is only a hint: a file that grows meanwhile is read up to
     // the limit and refused past it, never without end.
     std::string bytes;
@@ -348,7 +348,8 @@ std::string readFileBytes(const std::string& path, int64_t maxBytes)
                 throw EFileError(formatMessage("Cannot open file %s", path) + ": it holds more than the " +
                                  std::to_string(maxBytes) + " bytes that any file of this kind may hold");
             }
-            bytes.resize(static_cast<size_t>(std::min<int64_t>(maxBytes, static_cast<int64_t>(done) + kCopyPieceBytes)));
+            bytes.resize(
+                static_cast<size_t>(std::min<int64_t>(maxBytes, static_cast<int64_t>(done) + kCopyPieceBytes)));
         }
         const ssize_t n = ::read(in.fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
@@ -423,8 +424,7 @@ std::vector<std::string> listFilesWithSuffix(const std::string& folder, const st
     const fs::path dir = folder.empty() ? fs::path(".") : resolvePath(folder);
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (name.size() >= suffix.size() &&
-            equalsIgnoreCase(name.substr(name.size() - suffix.size()), suffix))
+        if (name.size() >= suffix.size() && equalsIgnoreCase(name.substr(name.size() - suffix.size()), suffix))
             names.push_back(name);
     }
     return names;

@@ -70,7 +70,7 @@ private:
     [[noreturn]] void failCreate();
     [[noreturn]] void failWrite();
 
-    std::string path_;     // as the caller named it, for messages
+    std::string path_; // as the caller named it, for messages
     fs::path target_;
     fs::path temp_;
     int fd_ = -1;

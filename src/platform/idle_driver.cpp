@@ -20,7 +20,9 @@ constexpr int64_t kNsPerMs = 1'000'000;
 } // namespace
 
 IdleDriver::IdleDriver(IdleHost& host, int topLoopLevel, QObject* parent)
-    : QObject(parent), host_(host), topLoopLevel_(topLoopLevel)
+    : QObject(parent),
+      host_(host),
+      topLoopLevel_(topLoopLevel)
 {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);

@@ -39,14 +39,16 @@ namespace {
 // card shows only the one line the sound system writes about falling back.
 class QuietStderr {
 public:
-    QuietStderr() : saved_(::dup(2)) {
+    QuietStderr() : saved_(::dup(2))
+    {
         const int null = ::open("/dev/null", O_WRONLY);
         if (null >= 0) {
             ::dup2(null, 2);
             ::close(null);
         }
     }
-    ~QuietStderr() {
+    ~QuietStderr()
+    {
         if (saved_ >= 0) {
             ::dup2(saved_, 2);
             ::close(saved_);
@@ -78,7 +80,8 @@ constexpr int kRealtimePriority = 20;
 // Asks for real-time scheduling of the calling thread when the system grants it: root, or a
 // RLIMIT_RTPRIO above 0. Silently nothing otherwise.
 // The real-time priority the system grants this process, or 0 for none.
-int grantedRealtimePriority() {
+int grantedRealtimePriority()
+{
     if (::geteuid() == 0)
         return kRealtimePriority;
     rlimit limit{};
@@ -89,7 +92,8 @@ int grantedRealtimePriority() {
     return std::min<int>(kRealtimePriority, static_cast<int>(limit.rlim_cur));
 }
 
-void requestRealtimeScheduling() {
+void requestRealtimeScheduling()
+{
     const int priority = grantedRealtimePriority();
     if (priority == 0)
         return;
@@ -99,7 +103,8 @@ void requestRealtimeScheduling() {
 }
 
 // The threads of this process, by their kernel ids.
-std::vector<pid_t> processThreads() {
+std::vector<pid_t> processThreads()
+{
     std::vector<pid_t> threads;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
@@ -115,7 +120,8 @@ std::vector<pid_t> processThreads() {
 // a busy desktop starves just as it would the audio thread: the threads that opening and
 // starting the stream made (`before` lists those that were there) get the same real-time
 // scheduling where the system grants it. Silently nothing otherwise.
-void requestRealtimeSchedulingOfNewThreads(const std::vector<pid_t>& before) {
+void requestRealtimeSchedulingOfNewThreads(const std::vector<pid_t>& before)
+{
     const int priority = grantedRealtimePriority();
     if (priority == 0)
         return;
@@ -136,7 +142,8 @@ public:
     // a block, then the most its callbacks have shown) and the UI thread's margin.
     uint32_t latencyFrames() const override { return latencyFrames_.load(std::memory_order_relaxed); }
 
-    bool start(AudioRenderer& renderer, std::string* error) override {
+    bool start(AudioRenderer& renderer, std::string* error) override
+    {
         renderer_ = &renderer;
         QuietStderr quiet;
         const PaError init = Pa_Initialize();
@@ -159,7 +166,8 @@ public:
         return true;
     }
 
-    void stop() override {
+    void stop() override
+    {
         {
             std::lock_guard lock(mutex_);
             isRunning_ = false;
@@ -176,7 +184,8 @@ public:
 
 private:
     static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
-                        PaStreamCallbackFlags flags, void* user) {
+                        PaStreamCallbackFlags flags, void* user)
+    {
         auto* self = static_cast<PortAudioOutput*>(user);
         if (!self->isRealtimeAsked_) {
             self->isRealtimeAsked_ = true;
@@ -205,7 +214,8 @@ private:
     // now to the end of the block), which through a sound server exceeds the latency the stream
     // reports. It only grows, in steps of kLeadStepNs, so that it settles within the first
     // blocks and a hit moves at most once.
-    void followLead(int64_t leadNs) noexcept {
+    void followLead(int64_t leadNs) noexcept
+    {
         if (leadNs <= leadNs_ || leadNs > kMaxLeadNs)
             return;
         leadNs_ = (leadNs + kLeadStepNs - 1) / kLeadStepNs * kLeadStepNs;
@@ -213,14 +223,16 @@ private:
     }
 
     // The latency a tick's sounds carry: the lead and the UI thread's margin.
-    void publishLatency() noexcept {
+    void publishLatency() noexcept
+    {
         const auto frames = static_cast<uint32_t>(leadNs_ * kRate / 1'000'000'000 + kRate * kTickMarginMs / 1000);
         latencyFrames_.store(frames, std::memory_order_relaxed);
         if (renderer_)
             renderer_->outputLatencyChanged(frames);
     }
 
-    bool openStream(std::string* reason) {
+    bool openStream(std::string* reason)
+    {
         const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
         if (device == paNoDevice) {
             *reason = "no sound card";
@@ -238,7 +250,8 @@ private:
         PaError err = Pa_OpenStream(&stream_, nullptr, &params, kRate, kBlockFrames, paNoFlag, &callback, this);
         if (err == paNoError) {
             const PaStreamInfo* stream = Pa_GetStreamInfo(stream_);
-            const double latency = stream && stream->outputLatency > 0 ? stream->outputLatency : params.suggestedLatency;
+            const double latency =
+                stream && stream->outputLatency > 0 ? stream->outputLatency : params.suggestedLatency;
             streamLatencyNs_ = static_cast<int64_t>(latency * 1e9);
             // A reopened stream starts again from what it reports (its callbacks have not run):
             // through a sound server's plugin, blocks come in pairs, each mixed a block ahead.
@@ -257,7 +270,8 @@ private:
         return true;
     }
 
-    void closeStream() {
+    void closeStream()
+    {
         if (!stream_)
             return;
         Pa_AbortStream(stream_);
@@ -265,7 +279,8 @@ private:
         stream_ = nullptr;
     }
 
-    void watch() {
+    void watch()
+    {
         std::unique_lock lock(mutex_);
         bool isBroken = false;
         while (isRunning_) {
@@ -316,6 +331,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<AudioOutput> makePortAudioOutput() { return std::make_unique<PortAudioOutput>(); }
+std::unique_ptr<AudioOutput> makePortAudioOutput()
+{
+    return std::make_unique<PortAudioOutput>();
+}
 
 } // namespace groovane

@@ -44,7 +44,8 @@ QString wrappableText(const QString& text)
 
 std::optional<std::string> runFileDialog(QWidget* parent, const FileDialogOptions& options, bool save)
 {
-    QFileDialog dialog(parent, toQString(options.title), toQString(options.initialFolder), toQString(QtDialogs::toQtFilter(options.filter)));
+    QFileDialog dialog(parent, toQString(options.title), toQString(options.initialFolder),
+                       toQString(QtDialogs::toQtFilter(options.filter)));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile
                             : (options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile));
@@ -71,7 +72,8 @@ std::string QtDialogs::toQtFilter(const std::string& filter)
             break;
         const size_t next = filter.find('|', bar + 1);
         const std::string desc = filter.substr(pos, bar - pos);
-        const std::string pattern = filter.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
+        const std::string pattern =
+            filter.substr(bar + 1, next == std::string::npos ? std::string::npos : next - bar - 1);
         if (!out.empty())
             out += ";;";
         std::string patterns = pattern;
@@ -94,11 +96,21 @@ MessageResult QtDialogs::message(const std::string& caption, const std::string& 
     box.setTextFormat(Qt::PlainText);
     box.setText(wrappableText(toQString(text)));
     switch (icon) {
-    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
-    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     switch (buttons) {
     case MessageButtons::Ok:

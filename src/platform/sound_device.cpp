@@ -73,11 +73,12 @@ struct DeviceCore {
     // What the device and its buffers keep is plain data of the thread that made the device (the
     // UI thread): nothing of it is locked, so a call from any other thread would race with it.
     // Where checks are built in, such a call ends the program with one line naming the call.
-    void expectOwnThread([[maybe_unused]] const char* call) const {
+    void expectOwnThread([[maybe_unused]] const char* call) const
+    {
 #ifdef GROOVANE_CHECK_DEVICE_THREAD
         if (std::this_thread::get_id() != owner) {
-            std::fprintf(stderr, "groovane: sound device call %s from a thread other than the one that made the device\n",
-                         call);
+            std::fprintf(
+                stderr, "groovane: sound device call %s from a thread other than the one that made the device\n", call);
             std::abort();
         }
 #endif
@@ -91,7 +92,8 @@ struct DeviceCore {
     WaveFormatEx primaryFormat{WAVE_FORMAT_PCM, 2, 22050, 44100, 2, 8, 0};
 };
 
-WaveFormatEx copyPcmPart(const WaveFormatEx* format) {
+WaveFormatEx copyPcmPart(const WaveFormatEx* format)
+{
     WaveFormatEx copy;
     std::memcpy(static_cast<void*>(&copy), format, kPcmFormatBytes);
     copy.cbSize = 0;
@@ -101,13 +103,16 @@ WaveFormatEx copyPcmPart(const WaveFormatEx* format) {
 class PrimaryBuffer final : public SoundBuffer {
 public:
     explicit PrimaryBuffer(std::shared_ptr<DeviceCore> device, uint32_t flags)
-        : device_(std::move(device)), flags_(flags) {}
+        : device_(std::move(device)),
+          flags_(flags)
+    {}
 
     HRESULT Play(uint32_t) override { return DS_OK; }
     HRESULT PlayReplacing(uint32_t, SoundBuffer&) override { return DS_OK; }
     HRESULT SetCurrentPositionOnCue(uint32_t) override { return DSERR_INVALIDCALL; }
     HRESULT Stop() override { return DS_OK; }
-    HRESULT GetCurrentPosition(uint32_t* play, uint32_t* write) override {
+    HRESULT GetCurrentPosition(uint32_t* play, uint32_t* write) override
+    {
         if (play)
             *play = 0;
         if (write)
@@ -115,11 +120,13 @@ public:
         return DS_OK;
     }
     HRESULT SetCurrentPosition(uint32_t) override { return DSERR_INVALIDCALL; }
-    HRESULT Lock(uint32_t, uint32_t, void**, uint32_t*, void**, uint32_t*, uint32_t) override {
+    HRESULT Lock(uint32_t, uint32_t, void**, uint32_t*, void**, uint32_t*, uint32_t) override
+    {
         return DSERR_INVALIDCALL;
     }
     HRESULT Unlock(void*, uint32_t, void*, uint32_t) override { return DSERR_INVALIDCALL; }
-    HRESULT GetStatus(uint32_t* status) override {
+    HRESULT GetStatus(uint32_t* status) override
+    {
         if (!status)
             return DSERR_INVALIDPARAM;
         *status = 0;
@@ -131,14 +138,16 @@ public:
     HRESULT SetPan(int32_t) override { return DSERR_CONTROLUNAVAIL; }
     HRESULT GetFrequency(uint32_t*) override { return DSERR_CONTROLUNAVAIL; }
     HRESULT SetFrequency(uint32_t) override { return DSERR_CONTROLUNAVAIL; }
-    HRESULT GetFormat(WaveFormatEx* format) override {
+    HRESULT GetFormat(WaveFormatEx* format) override
+    {
         device_->expectOwnThread("GetFormat");
         if (!format)
             return DSERR_INVALIDPARAM;
         *format = device_->primaryFormat;
         return DS_OK;
     }
-    HRESULT SetFormat(const WaveFormatEx* format) override {
+    HRESULT SetFormat(const WaveFormatEx* format) override
+    {
         device_->expectOwnThread("SetFormat");
         if (!format)
             return DSERR_INVALIDPARAM;
@@ -167,8 +176,11 @@ class SecondaryBuffer final : public SoundBuffer {
 public:
     SecondaryBuffer(std::shared_ptr<DeviceCore> device, std::shared_ptr<SampleMemory> memory,
                     const WaveFormatEx& format, uint32_t flags)
-        : device_(std::move(device)), format_(format), flags_(flags),
-          lossEpoch_(device_->system.mixer().lossEpoch()) {
+        : device_(std::move(device)),
+          format_(format),
+          flags_(flags),
+          lossEpoch_(device_->system.mixer().lossEpoch())
+    {
         voice_ = new Voice;
         voice_->memory = std::move(memory);
         voice_->samples = voice_->memory->data.data();
@@ -182,7 +194,8 @@ public:
         updateGains();
     }
 
-    ~SecondaryBuffer() override {
+    ~SecondaryBuffer() override
+    {
         device_->expectOwnThread("Release");
         device_->system.mixer().releaseVoice(voice_, isKnownToMixer_);
     }
@@ -191,7 +204,8 @@ public:
     SecondaryBuffer& operator=(const SecondaryBuffer&) = delete;
 
     // A duplicate: same memory and format, same volume, pan and frequency, stopped at 0.
-    std::shared_ptr<SecondaryBuffer> duplicate() {
+    std::shared_ptr<SecondaryBuffer> duplicate()
+    {
         device_->expectOwnThread("DuplicateSoundBuffer");
         auto copy = std::make_shared<SecondaryBuffer>(device_, voice_->memory, format_, flags_);
         copy->volume_ = volume_;
@@ -204,7 +218,8 @@ public:
 
     HRESULT Play(uint32_t flags) override { return play(flags, nullptr); }
 
-    HRESULT PlayReplacing(uint32_t flags, SoundBuffer& previous) override {
+    HRESULT PlayReplacing(uint32_t flags, SoundBuffer& previous) override
+    {
         device_->expectOwnThread("PlayReplacing");
         auto* other = dynamic_cast<SecondaryBuffer*>(&previous);
         if (other == this || !other)
@@ -212,7 +227,8 @@ public:
         return play(flags, other->isPlaying() ? other->voice_ : nullptr);
     }
 
-    HRESULT SetCurrentPositionOnCue(uint32_t bytes) override {
+    HRESULT SetCurrentPositionOnCue(uint32_t bytes) override
+    {
         device_->expectOwnThread("SetCurrentPositionOnCue");
         if (bytes >= sizeBytes())
             return DSERR_INVALIDPARAM;
@@ -228,7 +244,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT Stop() override {
+    HRESULT Stop() override
+    {
         device_->expectOwnThread("Stop");
         if (isKnownToMixer_ && !device_->system.mixer().stop(voice_, ++generation_))
             return DSERR_GENERIC;
@@ -236,7 +253,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT GetCurrentPosition(uint32_t* playCursor, uint32_t* writeCursor) override {
+    HRESULT GetCurrentPosition(uint32_t* playCursor, uint32_t* writeCursor) override
+    {
         device_->expectOwnThread("GetCurrentPosition");
         const uint32_t frame = cursorFrame();
         if (playCursor)
@@ -255,7 +273,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT SetCurrentPosition(uint32_t bytes) override {
+    HRESULT SetCurrentPosition(uint32_t bytes) override
+    {
         device_->expectOwnThread("SetCurrentPosition");
         if (bytes >= sizeBytes())
             return DSERR_INVALIDPARAM;
@@ -270,8 +289,9 @@ public:
         return DS_OK;
     }
 
-    HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1, void** region2,
-                 uint32_t* bytes2, uint32_t flags) override {
+    HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1, void** region2, uint32_t* bytes2,
+                 uint32_t flags) override
+    {
         device_->expectOwnThread("Lock");
         if (!region1 || !bytes1)
             return DSERR_INVALIDPARAM;
@@ -299,7 +319,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override {
+    HRESULT Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) override
+    {
         device_->expectOwnThread("Unlock");
         const uint8_t* begin = voice_->memory->data.data();
         const uint8_t* end = begin + voice_->memory->data.size();
@@ -314,7 +335,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT GetStatus(uint32_t* status) override {
+    HRESULT GetStatus(uint32_t* status) override
+    {
         device_->expectOwnThread("GetStatus");
         if (!status)
             return DSERR_INVALIDPARAM;
@@ -327,7 +349,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT GetVolume(int32_t* volume) override {
+    HRESULT GetVolume(int32_t* volume) override
+    {
         device_->expectOwnThread("GetVolume");
         if (!(flags_ & DSBCAPS_CTRLVOLUME))
             return DSERR_CONTROLUNAVAIL;
@@ -337,7 +360,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT SetVolume(int32_t volume) override {
+    HRESULT SetVolume(int32_t volume) override
+    {
         device_->expectOwnThread("SetVolume");
         if (!(flags_ & DSBCAPS_CTRLVOLUME))
             return DSERR_CONTROLUNAVAIL;
@@ -348,7 +372,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT GetPan(int32_t* pan) override {
+    HRESULT GetPan(int32_t* pan) override
+    {
         device_->expectOwnThread("GetPan");
         if (!(flags_ & DSBCAPS_CTRLPAN))
             return DSERR_CONTROLUNAVAIL;
@@ -358,7 +383,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT SetPan(int32_t pan) override {
+    HRESULT SetPan(int32_t pan) override
+    {
         device_->expectOwnThread("SetPan");
         if (!(flags_ & DSBCAPS_CTRLPAN))
             return DSERR_CONTROLUNAVAIL;
@@ -369,7 +395,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT GetFrequency(uint32_t* frequency) override {
+    HRESULT GetFrequency(uint32_t* frequency) override
+    {
         device_->expectOwnThread("GetFrequency");
         if (!(flags_ & DSBCAPS_CTRLFREQUENCY))
             return DSERR_CONTROLUNAVAIL;
@@ -380,7 +407,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT SetFrequency(uint32_t frequency) override {
+    HRESULT SetFrequency(uint32_t frequency) override
+    {
         device_->expectOwnThread("SetFrequency");
         if (!(flags_ & DSBCAPS_CTRLFREQUENCY))
             return DSERR_CONTROLUNAVAIL;
@@ -391,7 +419,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT GetFormat(WaveFormatEx* format) override {
+    HRESULT GetFormat(WaveFormatEx* format) override
+    {
         device_->expectOwnThread("GetFormat");
         if (!format)
             return DSERR_INVALIDPARAM;
@@ -401,7 +430,8 @@ public:
 
     HRESULT SetFormat(const WaveFormatEx*) override { return DSERR_INVALIDCALL; }
 
-    HRESULT Restore() override {
+    HRESULT Restore() override
+    {
         device_->expectOwnThread("Restore");
         lossEpoch_ = device_->system.mixer().lossEpoch();
         return DS_OK;
@@ -413,7 +443,8 @@ public:
 private:
     bool isLost() const { return device_->system.mixer().lossEpoch() != lossEpoch_; }
 
-    HRESULT play(uint32_t flags, Voice* replaces) {
+    HRESULT play(uint32_t flags, Voice* replaces)
+    {
         device_->expectOwnThread("Play");
         if (isLost())
             return DSERR_BUFFERLOST;
@@ -431,11 +462,13 @@ private:
 
     // Playing as far as the caller can tell: a Play is in force and the mixer has not reported
     // that it ran out (or was dropped) since.
-    bool isPlaying() const {
+    bool isPlaying() const
+    {
         return isPlayRequested_ && voice_->endedGeneration.load(std::memory_order_acquire) != playGeneration_;
     }
 
-    uint32_t cursorFrame() {
+    uint32_t cursorFrame()
+    {
         const uint64_t published = voice_->published.load(std::memory_order_acquire);
         const auto applied = static_cast<uint32_t>(published >> 32);
         if (hasPendingPosition_) {
@@ -447,7 +480,8 @@ private:
         return static_cast<uint32_t>(published);
     }
 
-    void updateGains() {
+    void updateGains()
+    {
         const double volumeGain = volume_ <= DSBVOLUME_MIN ? 0.0 : std::pow(10.0, volume_ / 2000.0);
         double left = 1.0;
         double right = 1.0;
@@ -484,7 +518,8 @@ class Device final : public SoundDevice {
 public:
     explicit Device(std::shared_ptr<DeviceCore> core) : core_(std::move(core)) {}
 
-    HRESULT SetCooperativeLevel(WindowHandle window, uint32_t level) override {
+    HRESULT SetCooperativeLevel(WindowHandle window, uint32_t level) override
+    {
         core_->expectOwnThread("SetCooperativeLevel");
         if (!window || level < DSSCL_NORMAL || level > DSSCL_WRITEPRIMARY)
             return DSERR_INVALIDPARAM;
@@ -492,7 +527,8 @@ public:
         return DS_OK;
     }
 
-    HRESULT CreateSoundBuffer(const SoundBufferDesc* desc, std::shared_ptr<SoundBuffer>* buffer) override {
+    HRESULT CreateSoundBuffer(const SoundBufferDesc* desc, std::shared_ptr<SoundBuffer>* buffer) override
+    {
         core_->expectOwnThread("CreateSoundBuffer");
         if (!buffer)
             return DSERR_INVALIDPARAM;
@@ -521,7 +557,8 @@ public:
     }
 
     HRESULT DuplicateSoundBuffer(const std::shared_ptr<SoundBuffer>& original,
-                                 std::shared_ptr<SoundBuffer>* duplicate) override {
+                                 std::shared_ptr<SoundBuffer>* duplicate) override
+    {
         core_->expectOwnThread("DuplicateSoundBuffer");
         if (!duplicate)
             return DSERR_INVALIDPARAM;
@@ -548,7 +585,8 @@ private:
 
 } // namespace
 
-HRESULT SoundSystem::createDevice(std::shared_ptr<SoundDevice>* device) {
+HRESULT SoundSystem::createDevice(std::shared_ptr<SoundDevice>* device)
+{
     if (!device)
         return DSERR_INVALIDPARAM;
     device->reset();
@@ -563,7 +601,8 @@ HRESULT SoundSystem::createDevice(std::shared_ptr<SoundDevice>* device) {
     return DS_OK;
 }
 
-HRESULT DirectSoundCreate(const void* deviceId, std::shared_ptr<SoundDevice>* device) {
+HRESULT DirectSoundCreate(const void* deviceId, std::shared_ptr<SoundDevice>* device)
+{
     if (!device)
         return DSERR_INVALIDPARAM;
     device->reset();
@@ -572,16 +611,26 @@ HRESULT DirectSoundCreate(const void* deviceId, std::shared_ptr<SoundDevice>* de
     return SoundSystem::instance().createDevice(device);
 }
 
-DirectSoundCreateProc resolveSoundEntryPoint(std::string_view library, std::string_view entryPoint) {
+DirectSoundCreateProc resolveSoundEntryPoint(std::string_view library, std::string_view entryPoint)
+{
     if (soundLibraryUnavailable.load() || !equalsIgnoreCase(std::string(library), "DSound.dll") ||
         entryPoint != "DirectSoundCreate")
         return nullptr;
     return &DirectSoundCreate;
 }
 
-void setSoundLibraryUnavailable(bool unavailable) { soundLibraryUnavailable.store(unavailable); }
+void setSoundLibraryUnavailable(bool unavailable)
+{
+    soundLibraryUnavailable.store(unavailable);
+}
 
-void setApplicationActive(bool active) { SoundMixer::setApplicationActive(active); }
-bool isApplicationActive() { return SoundMixer::isApplicationActive(); }
+void setApplicationActive(bool active)
+{
+    SoundMixer::setApplicationActive(active);
+}
+bool isApplicationActive()
+{
+    return SoundMixer::isApplicationActive();
+}
 
 } // namespace groovane

@@ -96,10 +96,10 @@ constexpr uint32_t kPcmFormatBytes = 16;
 // SetPan and SetFrequency keep the old value; CreateSoundBuffer makes nothing), so code that holds
 // a sound's settings without a device (the command-line render's sample slots) applies the same
 // rules and ends with the values a buffer would hold. Any thread.
-bool isAcceptedVolume(int32_t volume);       // DSBVOLUME_MIN .. DSBVOLUME_MAX
-bool isAcceptedPan(int32_t pan);             // DSBPAN_LEFT .. DSBPAN_RIGHT
+bool isAcceptedVolume(int32_t volume);        // DSBVOLUME_MIN .. DSBVOLUME_MAX
+bool isAcceptedPan(int32_t pan);              // DSBPAN_LEFT .. DSBPAN_RIGHT
 bool isAcceptedFrequency(uint32_t frequency); // DSBFREQUENCY_ORIGINAL, or DSBFREQUENCY_MIN .. MAX
-bool isAcceptedBufferSize(uint32_t bytes);   // DSBSIZE_MIN .. DSBSIZE_MAX
+bool isAcceptedBufferSize(uint32_t bytes);    // DSBSIZE_MIN .. DSBSIZE_MAX
 // A secondary buffer's format (its PCM part): PCM, 1 or 2 channels, 8 or 16 bits, a block
 // alignment that matches, and a rate of DSBFREQUENCY_MIN .. MAX.
 bool isPlayableFormat(const WaveFormatEx& format);
@@ -148,8 +148,8 @@ public:
     // DSBLOCK_FROMWRITECURSOR starts at the write cursor, DSBLOCK_ENTIREBUFFER locks it all.
     // Not exclusive against playback: write only where the cursor is not. Unlock publishes the
     // writes to the mixer. Bad ranges: DSERR_INVALIDPARAM; primary: DSERR_INVALIDCALL.
-    virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1,
-                         void** region2, uint32_t* bytes2, uint32_t flags) = 0;
+    virtual HRESULT Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1, void** region2,
+                         uint32_t* bytes2, uint32_t flags) = 0;
     virtual HRESULT Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2) = 0;
     // DSBSTATUS_* bits.
     virtual HRESULT GetStatus(uint32_t* status) = 0;
@@ -190,8 +190,7 @@ public:
     // (else DSERR_BADFORMAT) and 4 .. 0x0FFFFFFF bytes (else DSERR_INVALIDPARAM, as is a
     // missing format or dwSize other than 20). The new buffer is silent and stopped, volume 0,
     // pan 0, frequency 0 (its own rate). UI thread.
-    virtual HRESULT CreateSoundBuffer(const SoundBufferDesc* desc,
-                                      std::shared_ptr<SoundBuffer>* buffer) = 0;
+    virtual HRESULT CreateSoundBuffer(const SoundBufferDesc* desc, std::shared_ptr<SoundBuffer>* buffer) = 0;
     // A new buffer sharing the original's sample memory, with its frequency, pan and volume, its
     // own cursor at 0 and stopped. The primary cannot be duplicated (DSERR_INVALIDCALL). UI thread.
     virtual HRESULT DuplicateSoundBuffer(const std::shared_ptr<SoundBuffer>& original,

@@ -19,16 +19,32 @@ std::atomic<bool> applicationActive{true};
 
 constexpr float kFracScale = 1.0f / 4294967296.0f;
 
-float gainLeft(uint64_t packed) { return std::bit_cast<float>(static_cast<uint32_t>(packed)); }
-float gainRight(uint64_t packed) { return std::bit_cast<float>(static_cast<uint32_t>(packed >> 32)); }
+float gainLeft(uint64_t packed)
+{
+    return std::bit_cast<float>(static_cast<uint32_t>(packed));
+}
+float gainRight(uint64_t packed)
+{
+    return std::bit_cast<float>(static_cast<uint32_t>(packed >> 32));
+}
 
-uint32_t formatRate(uint64_t format) { return static_cast<uint32_t>(format); }
-uint16_t formatBits(uint64_t format) { return static_cast<uint16_t>(format >> 32); }
-uint16_t formatChannels(uint64_t format) { return static_cast<uint16_t>(format >> 48); }
+uint32_t formatRate(uint64_t format)
+{
+    return static_cast<uint32_t>(format);
+}
+uint16_t formatBits(uint64_t format)
+{
+    return static_cast<uint16_t>(format >> 32);
+}
+uint16_t formatChannels(uint64_t format)
+{
+    return static_cast<uint16_t>(format >> 48);
+}
 
 // One sample of a frame as a value on the 16-bit scale.
 template <int Bits>
-inline float sampleAt(const uint8_t* frame, int channel) noexcept {
+inline float sampleAt(const uint8_t* frame, int channel) noexcept
+{
     if constexpr (Bits == 8) {
         return static_cast<float>((static_cast<int>(frame[channel]) - 128) * 256);
     } else {
@@ -41,7 +57,8 @@ inline float sampleAt(const uint8_t* frame, int channel) noexcept {
 // Adds `count` frames of one voice to `out` (stereo floats) starting at the voice's position.
 // Returns true when a one-shot voice has run past its end.
 template <int Bits, int Channels>
-bool mixVoice(Voice& voice, float* out, uint32_t count, uint64_t step, float left, float right) noexcept {
+bool mixVoice(Voice& voice, float* out, uint32_t count, uint64_t step, float left, float right) noexcept
+{
     constexpr uint32_t frameBytes = Bits / 8 * Channels;
     const uint8_t* samples = voice.samples;
     const uint64_t frames = voice.frames;
@@ -109,7 +126,8 @@ bool mixVoice(Voice& voice, float* out, uint32_t count, uint64_t step, float lef
     return false;
 }
 
-inline int32_t quantize(float value, bool eightBit) noexcept {
+inline int32_t quantize(float value, bool eightBit) noexcept
+{
     if (eightBit) {
         const float v = std::clamp(value * (1.0f / 256.0f), -128.0f, 127.0f);
         return static_cast<int32_t>(std::lrint(v)) * 256;
@@ -119,7 +137,8 @@ inline int32_t quantize(float value, bool eightBit) noexcept {
 
 // The generation the UI side may take as applied: a rewind still waiting for its frame holds
 // it back, so the UI keeps reporting the cursor it asked for until the move has happened.
-uint32_t visibleGeneration(const Voice& voice) noexcept {
+uint32_t visibleGeneration(const Voice& voice) noexcept
+{
     uint32_t generation = voice.appliedGeneration;
     for (uint32_t i = 0; i < voice.cueCount; ++i)
         if (voice.cues[i].kind == VoiceCue::Kind::Rewind &&
@@ -128,7 +147,8 @@ uint32_t visibleGeneration(const Voice& voice) noexcept {
     return generation;
 }
 
-void publish(Voice& voice) noexcept {
+void publish(Voice& voice) noexcept
+{
     voice.published.store((uint64_t{visibleGeneration(voice)} << 32) | static_cast<uint32_t>(voice.position >> 32),
                           std::memory_order_release);
 }
@@ -157,22 +177,26 @@ constexpr double kFrameTolerance = 0.001;
 
 } // namespace
 
-uint64_t packGains(float left, float right) {
+uint64_t packGains(float left, float right)
+{
     return uint64_t{std::bit_cast<uint32_t>(left)} | (uint64_t{std::bit_cast<uint32_t>(right)} << 32);
 }
 
-uint64_t packPrimaryFormat(uint32_t rate, uint16_t bits, uint16_t channels) {
+uint64_t packPrimaryFormat(uint32_t rate, uint16_t bits, uint16_t channels)
+{
     return uint64_t{rate} | (uint64_t{bits} << 32) | (uint64_t{channels} << 48);
 }
 
 DeviceMix::DeviceMix()
     : primaryFormat(packPrimaryFormat(22050, 8, 2)),
       scratch(new int32_t[2 * kPrimaryScratchFrames]()),
-      sum(new float[2 * kPrimaryScratchFrames]()) {}
+      sum(new float[2 * kPrimaryScratchFrames]())
+{}
 
 SoundMixer::SoundMixer() : commands_(kCommandQueueCapacity), retired_(kCommandQueueCapacity + kMaxDevices) {}
 
-SoundMixer::~SoundMixer() {
+SoundMixer::~SoundMixer()
+{
     // No output pulls any more: apply what is still queued here so hand-overs complete, then
     // free everything that came back.
     while (const Command* command = commands_.front()) {
@@ -188,42 +212,56 @@ SoundMixer::~SoundMixer() {
         freeRetired(item);
 }
 
-void SoundMixer::setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames) {
+void SoundMixer::setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames)
+{
     outputRate_ = sampleRate;
     latencyFrames_.store(latencyFrames, std::memory_order_relaxed);
     isAnchored_ = false;
 }
 
-void SoundMixer::setApplicationActive(bool active) { applicationActive.store(active, std::memory_order_relaxed); }
-bool SoundMixer::isApplicationActive() { return applicationActive.load(std::memory_order_relaxed); }
+void SoundMixer::setApplicationActive(bool active)
+{
+    applicationActive.store(active, std::memory_order_relaxed);
+}
+bool SoundMixer::isApplicationActive()
+{
+    return applicationActive.load(std::memory_order_relaxed);
+}
 
-bool SoundMixer::post(const Command& command) {
+bool SoundMixer::post(const Command& command)
+{
     std::lock_guard lock(producerMutex_);
     return commands_.push(command);
 }
 
-bool SoundMixer::addDevice(DeviceMix* device) {
+bool SoundMixer::addDevice(DeviceMix* device)
+{
     return post({CommandKind::AddDevice, false, false, 0, 0, 0, nullptr, device});
 }
 
 bool SoundMixer::play(Voice* voice, uint32_t generation, bool looping, bool onlyIfPlaying, int64_t timeNs,
-                      Voice* replaces) {
+                      Voice* replaces)
+{
     return post({CommandKind::Play, looping, onlyIfPlaying, generation, 0, timeNs, voice, nullptr, replaces});
 }
 
-bool SoundMixer::rewind(Voice* voice, uint32_t generation, uint32_t frame, int64_t timeNs) {
+bool SoundMixer::rewind(Voice* voice, uint32_t generation, uint32_t frame, int64_t timeNs)
+{
     return post({CommandKind::Rewind, false, false, generation, frame, timeNs, voice, nullptr});
 }
 
-bool SoundMixer::stop(Voice* voice, uint32_t generation) {
+bool SoundMixer::stop(Voice* voice, uint32_t generation)
+{
     return post({CommandKind::Stop, false, false, generation, 0, 0, voice, nullptr});
 }
 
-bool SoundMixer::setPosition(Voice* voice, uint32_t generation, uint32_t frame) {
+bool SoundMixer::setPosition(Voice* voice, uint32_t generation, uint32_t frame)
+{
     return post({CommandKind::SetPosition, false, false, generation, frame, 0, voice, nullptr});
 }
 
-void SoundMixer::releaseVoice(Voice* voice, bool mixerKnowsIt) {
+void SoundMixer::releaseVoice(Voice* voice, bool mixerKnowsIt)
+{
     if (!mixerKnowsIt) {
         delete voice;
         return;
@@ -234,7 +272,8 @@ void SoundMixer::releaseVoice(Voice* voice, bool mixerKnowsIt) {
         unsentReleases_.push_back(command);
 }
 
-void SoundMixer::releaseDevice(DeviceMix* device, bool mixerKnowsIt) {
+void SoundMixer::releaseDevice(DeviceMix* device, bool mixerKnowsIt)
+{
     if (!mixerKnowsIt) {
         delete device;
         return;
@@ -245,7 +284,8 @@ void SoundMixer::releaseDevice(DeviceMix* device, bool mixerKnowsIt) {
         unsentReleases_.push_back(command);
 }
 
-void SoundMixer::collectGarbage() {
+void SoundMixer::collectGarbage()
+{
     std::lock_guard lock(producerMutex_);
     size_t sent = 0;
     while (sent < unsentReleases_.size() && commands_.push(unsentReleases_[sent]))
@@ -256,16 +296,21 @@ void SoundMixer::collectGarbage() {
         freeRetired(item);
 }
 
-void SoundMixer::freeRetired(const Retired& item) {
+void SoundMixer::freeRetired(const Retired& item)
+{
     delete item.voice;
     delete item.device;
 }
 
 // ---- Audio thread ----
 
-void SoundMixer::outputRestarted() noexcept { lossEpoch_.fetch_add(1, std::memory_order_acq_rel); }
+void SoundMixer::outputRestarted() noexcept
+{
+    lossEpoch_.fetch_add(1, std::memory_order_acq_rel);
+}
 
-uint64_t SoundMixer::targetFrame(int64_t timeNs, uint64_t blockStartFrame) const noexcept {
+uint64_t SoundMixer::targetFrame(int64_t timeNs, uint64_t blockStartFrame) const noexcept
+{
     if (timeNs == kAsSoonAsPossible || !isAnchored_)
         return blockStartFrame;
     // The first frame heard at or after timeNs, then the latency.
@@ -280,7 +325,8 @@ uint64_t SoundMixer::targetFrame(int64_t timeNs, uint64_t blockStartFrame) const
     return frame >= static_cast<double>(latest) ? latest : static_cast<uint64_t>(frame);
 }
 
-void SoundMixer::followOutputTiming(int64_t heardNs) noexcept {
+void SoundMixer::followOutputTiming(int64_t heardNs) noexcept
+{
     const double nominal = 1e9 / outputRate_;
     // A new anchor settles its offset on the next blocks.
     const auto anchorAt = [&](int64_t ns) {
@@ -320,7 +366,8 @@ void SoundMixer::followOutputTiming(int64_t heardNs) noexcept {
     anchorFrame_ = frameCounter_;
 }
 
-void SoundMixer::shiftScheduled(int64_t frames) noexcept {
+void SoundMixer::shiftScheduled(int64_t frames) noexcept
+{
     const auto moved = [&](uint64_t frame) {
         const int64_t shifted = static_cast<int64_t>(frame) + frames;
         return shifted < static_cast<int64_t>(frameCounter_) ? frameCounter_ : static_cast<uint64_t>(shifted);
@@ -337,7 +384,8 @@ void SoundMixer::shiftScheduled(int64_t frames) noexcept {
     }
 }
 
-void SoundMixer::addCue(Voice& voice, const VoiceCue& cue) noexcept {
+void SoundMixer::addCue(Voice& voice, const VoiceCue& cue) noexcept
+{
     if (voice.cueCount == kMaxVoiceCues) {
         // More rewinds pending than a voice can hold (triggers far faster than the latency):
         // the oldest is dropped rather than the newest.
@@ -353,12 +401,14 @@ void SoundMixer::addCue(Voice& voice, const VoiceCue& cue) noexcept {
     ++voice.cueCount;
 }
 
-void SoundMixer::removeVoice(DeviceMix& device, uint32_t index) noexcept {
+void SoundMixer::removeVoice(DeviceMix& device, uint32_t index) noexcept
+{
     device.voices[index] = device.voices[device.voiceCount - 1];
     device.voices[--device.voiceCount] = nullptr;
 }
 
-void SoundMixer::endVoice(Voice& voice) noexcept {
+void SoundMixer::endVoice(Voice& voice) noexcept
+{
     voice.isActive = false;
     voice.isStarted = false;
     voice.position = 0;
@@ -367,7 +417,8 @@ void SoundMixer::endVoice(Voice& voice) noexcept {
     voice.endedGeneration.store(voice.playGeneration, std::memory_order_release);
 }
 
-void SoundMixer::stopAllVoices() noexcept {
+void SoundMixer::stopAllVoices() noexcept
+{
     for (uint32_t d = 0; d < deviceCount_; ++d) {
         DeviceMix& device = *devices_[d];
         while (device.voiceCount > 0) {
@@ -378,7 +429,8 @@ void SoundMixer::stopAllVoices() noexcept {
     }
 }
 
-bool SoundMixer::apply(const Command& command, uint64_t blockStartFrame) noexcept {
+bool SoundMixer::apply(const Command& command, uint64_t blockStartFrame) noexcept
+{
     Voice* voice = command.voice;
     auto detach = [](Voice& v) {
         if (!v.isActive)
@@ -476,7 +528,8 @@ bool SoundMixer::apply(const Command& command, uint64_t blockStartFrame) noexcep
     return true;
 }
 
-void SoundMixer::drainCommands(uint64_t blockStartFrame) noexcept {
+void SoundMixer::drainCommands(uint64_t blockStartFrame) noexcept
+{
     while (const Command* command = commands_.front()) {
         if (!apply(*command, blockStartFrame))
             return; // no room to hand memory back yet: try again next block
@@ -484,7 +537,8 @@ void SoundMixer::drainCommands(uint64_t blockStartFrame) noexcept {
     }
 }
 
-void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexcept {
+void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexcept
+{
     const uint32_t epoch = lossEpoch_.load(std::memory_order_acquire);
     if (epoch != seenLossEpoch_) {
         seenLossEpoch_ = epoch;
@@ -508,7 +562,8 @@ void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexc
     frameCounter_ += frames;
 }
 
-void SoundMixer::publishClock() noexcept {
+void SoundMixer::publishClock() noexcept
+{
     const uint32_t sequence = clockSequence_.load(std::memory_order_relaxed);
     clockSequence_.store(sequence + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
@@ -518,7 +573,8 @@ void SoundMixer::publishClock() noexcept {
     clockSequence_.store(sequence + 2, std::memory_order_release);
 }
 
-std::optional<double> SoundMixer::outputFrameAt(int64_t timeNs) const {
+std::optional<double> SoundMixer::outputFrameAt(int64_t timeNs) const
+{
     uint64_t frame = 0;
     int64_t ns = 0;
     double nsPerFrame = 0.0;
@@ -538,7 +594,8 @@ std::optional<double> SoundMixer::outputFrameAt(int64_t timeNs) const {
     return static_cast<double>(frame) + static_cast<double>(timeNs - ns) / nsPerFrame;
 }
 
-void SoundMixer::mixDevice(DeviceMix& device, int32_t* out, uint64_t firstFrame, uint32_t frames) noexcept {
+void SoundMixer::mixDevice(DeviceMix& device, int32_t* out, uint64_t firstFrame, uint32_t frames) noexcept
+{
     const uint64_t format = device.primaryFormat.load(std::memory_order_acquire);
     if (format != device.currentFormat || device.currentOutputRate != outputRate_) {
         // A new primary format: the frames already mixed in the old one are dropped.
@@ -610,7 +667,8 @@ void SoundMixer::mixDevice(DeviceMix& device, int32_t* out, uint64_t firstFrame,
     }
 }
 
-void SoundMixer::renderPrimary(DeviceMix& device, uint32_t from, uint32_t to) noexcept {
+void SoundMixer::renderPrimary(DeviceMix& device, uint32_t from, uint32_t to) noexcept
+{
     const uint32_t count = to - from;
     const uint64_t absoluteStart = device.scratchBase + from;
     const uint32_t primaryRate = formatRate(device.currentFormat);
@@ -665,7 +723,8 @@ void SoundMixer::renderPrimary(DeviceMix& device, uint32_t from, uint32_t to) no
         while (offset < count) {
             uint32_t until = count;
             if (voice.cueCount > 0 && voice.cues[0].primaryFrame < absoluteEnd)
-                until = static_cast<uint32_t>(std::max(voice.cues[0].primaryFrame, absoluteStart + offset) - absoluteStart);
+                until =
+                    static_cast<uint32_t>(std::max(voice.cues[0].primaryFrame, absoluteStart + offset) - absoluteStart);
             if (until > offset) {
                 float* out = sum + 2 * offset;
                 const uint32_t n = until - offset;

@@ -59,10 +59,10 @@ struct DeviceMix;
 struct VoiceCue {
     enum class Kind : uint8_t { Stop, Rewind };
     Kind kind = Kind::Stop;
-    uint32_t generation = 0;    // published once the cue has taken effect (Rewind)
-    uint32_t frame = 0;         // the cursor a Rewind moves to
+    uint32_t generation = 0; // published once the cue has taken effect (Rewind)
+    uint32_t frame = 0;      // the cursor a Rewind moves to
     uint64_t outputFrame = 0;
-    uint64_t primaryFrame = 0;  // worked out per chunk, like an onset
+    uint64_t primaryFrame = 0; // worked out per chunk, like an onset
 };
 
 // One secondary buffer as the mixer sees it.
@@ -120,12 +120,12 @@ struct DeviceMix {
     bool isListed = false;
     uint64_t currentFormat = 0;
     uint32_t currentOutputRate = 0;
-    uint64_t step = 0;          // primary frames per output frame, 32.32
-    uint64_t phase = 0;         // position of the next output frame, 32.32, from scratchBase
-    uint64_t scratchBase = 0;   // absolute primary frame held in scratch[0]
-    uint32_t scratchFrames = 0; // primary frames held
-    std::unique_ptr<int32_t[]> scratch;  // quantized primary frames, stereo
-    std::unique_ptr<float[]> sum;        // voices summed before quantizing, stereo
+    uint64_t step = 0;                  // primary frames per output frame, 32.32
+    uint64_t phase = 0;                 // position of the next output frame, 32.32, from scratchBase
+    uint64_t scratchBase = 0;           // absolute primary frame held in scratch[0]
+    uint32_t scratchFrames = 0;         // primary frames held
+    std::unique_ptr<int32_t[]> scratch; // quantized primary frames, stereo
+    std::unique_ptr<float[]> sum;       // voices summed before quantizing, stereo
 };
 
 uint64_t packPrimaryFormat(uint32_t rate, uint16_t bits, uint16_t channels);
@@ -143,7 +143,8 @@ public:
     void setOutputFormat(uint32_t sampleRate, uint32_t latencyFrames);
     // The latency a timed Play carries, in output frames, once the output knows it (a stream
     // reports its own latency only when open). Any time.
-    void setLatencyFrames(uint32_t latencyFrames) noexcept {
+    void setLatencyFrames(uint32_t latencyFrames) noexcept
+    {
         latencyFrames_.store(latencyFrames, std::memory_order_relaxed);
     }
     // Queue commands. False when the queue is full (nothing queued).

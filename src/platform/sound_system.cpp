@@ -10,12 +10,14 @@
 
 namespace groovane {
 
-int64_t steadyNanoseconds() {
+int64_t steadyNanoseconds()
+{
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-SoundSystem& SoundSystem::instance() {
+SoundSystem& SoundSystem::instance()
+{
     // Never destroyed: buffers held by objects that die during exit may still refer to it. The
     // output is stopped at exit so no callback runs while the process tears down.
     static SoundSystem* system = [] {
@@ -28,14 +30,16 @@ SoundSystem& SoundSystem::instance() {
 
 SoundSystem::SoundSystem() : mixer_(std::make_unique<SoundMixer>()), clock_(&steadyNanoseconds) {}
 
-SoundSystem::~SoundSystem() {
+SoundSystem::~SoundSystem()
+{
     if (output_)
         output_->stop();
     output_.reset();
     mixer_.reset();
 }
 
-void SoundSystem::ensureOutput() {
+void SoundSystem::ensureOutput()
+{
     if (output_)
         return;
     const char* setting = std::getenv("GROOVANE_AUDIO");
@@ -46,7 +50,8 @@ void SoundSystem::ensureOutput() {
     useOutput(std::move(output));
 }
 
-void SoundSystem::useOutput(std::unique_ptr<AudioOutput> output) {
+void SoundSystem::useOutput(std::unique_ptr<AudioOutput> output)
+{
     if (output_) {
         output_->stop();
         output_.reset();
@@ -58,7 +63,7 @@ void SoundSystem::useOutput(std::unique_ptr<AudioOutput> output) {
         std::cerr << "groovane: audio output \"" << output->name() << "\" cannot be opened (" << error
                   << "); using the null output\n";
         startFailure_ = (output->name() == "portaudio" ? std::string("The sound card")
-                                                     : "The audio output \"" + output->name() + "\"") +
+                                                       : "The audio output \"" + output->name() + "\"") +
                         " cannot be opened (" + error + ")";
         output = makeNullAudioOutput();
         mixer_->setOutputFormat(output->sampleRate(), output->latencyFrames());
@@ -69,23 +74,29 @@ void SoundSystem::useOutput(std::unique_ptr<AudioOutput> output) {
     output_ = std::move(output);
 }
 
-OfflineAudioOutput& SoundSystem::useOfflineOutput(uint32_t sampleRate, uint32_t latencyFrames) {
+OfflineAudioOutput& SoundSystem::useOfflineOutput(uint32_t sampleRate, uint32_t latencyFrames)
+{
     auto output = std::make_unique<OfflineAudioOutput>(sampleRate, latencyFrames);
     OfflineAudioOutput& offline = *output;
     useOutput(std::move(output));
     return offline;
 }
 
-AudioOutput* SoundSystem::output() const { return output_.get(); }
+AudioOutput* SoundSystem::output() const
+{
+    return output_.get();
+}
 
-void SoundSystem::stopOutput() {
+void SoundSystem::stopOutput()
+{
     if (!output_)
         return;
     output_->stop();
     output_.reset();
 }
 
-std::string SoundSystem::outputFailure() const {
+std::string SoundSystem::outputFailure() const
+{
     if (!startFailure_.empty())
         return startFailure_;
     if (output_ && output_->isLost())
@@ -93,7 +104,8 @@ std::string SoundSystem::outputFailure() const {
     return {};
 }
 
-std::optional<std::string> NoSoundNotice::take(const SoundSystem& system) {
+std::optional<std::string> NoSoundNotice::take(const SoundSystem& system)
+{
     if (isTold_)
         return std::nullopt;
     const std::string failure = system.outputFailure();
@@ -105,28 +117,40 @@ std::optional<std::string> NoSoundNotice::take(const SoundSystem& system) {
                      "environment.";
 }
 
-void SoundSystem::setClock(NanosecondClock clock) {
+void SoundSystem::setClock(NanosecondClock clock)
+{
     clock_ = clock ? std::move(clock) : NanosecondClock(&steadyNanoseconds);
 }
 
-int64_t SoundSystem::now() const { return clock_(); }
+int64_t SoundSystem::now() const
+{
+    return clock_();
+}
 
-int64_t SoundSystem::playTime() const {
+int64_t SoundSystem::playTime() const
+{
     const int64_t stamp = playTimeStamp_.load(std::memory_order_relaxed);
     return stamp != kNoStamp ? stamp : now();
 }
 
-int64_t SoundSystem::playCue() const {
+int64_t SoundSystem::playCue() const
+{
     const int64_t stamp = playTimeStamp_.load(std::memory_order_relaxed);
     return stamp != kNoStamp ? stamp : kAsSoonAsPossible;
 }
 
 PlayTimeStamp::PlayTimeStamp(SoundSystem& system, int64_t timeNs)
-    : system_(system), previous_(system.playTimeStamp_.exchange(timeNs, std::memory_order_relaxed)) {}
+    : system_(system),
+      previous_(system.playTimeStamp_.exchange(timeNs, std::memory_order_relaxed))
+{}
 
-PlayTimeStamp::~PlayTimeStamp() { system_.playTimeStamp_.store(previous_, std::memory_order_relaxed); }
+PlayTimeStamp::~PlayTimeStamp()
+{
+    system_.playTimeStamp_.store(previous_, std::memory_order_relaxed);
+}
 
-int64_t millisecondClockToNs(uint32_t ms, int64_t nowNs) {
+int64_t millisecondClockToNs(uint32_t ms, int64_t nowNs)
+{
     constexpr int64_t kNsPerMs = 1'000'000;
     // Floor division, so a clock before its epoch still maps onto whole milliseconds.
     const int64_t nowMs = nowNs / kNsPerMs - (nowNs % kNsPerMs < 0 ? 1 : 0);
@@ -134,6 +158,9 @@ int64_t millisecondClockToNs(uint32_t ms, int64_t nowNs) {
     return (nowMs - behind) * kNsPerMs;
 }
 
-void SoundSystem::collectGarbage() { mixer_->collectGarbage(); }
+void SoundSystem::collectGarbage()
+{
+    mixer_->collectGarbage();
+}
 
 } // namespace groovane

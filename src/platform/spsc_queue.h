@@ -19,7 +19,8 @@ public:
     SpscQueue& operator=(const SpscQueue&) = delete;
 
     // Producer thread. False when full (the item is not queued).
-    bool push(const T& item) noexcept {
+    bool push(const T& item) noexcept
+    {
         const size_t tail = tail_.load(std::memory_order_relaxed);
         const size_t next = advance(tail);
         if (next == head_.load(std::memory_order_acquire))
@@ -30,7 +31,8 @@ public:
     }
 
     // Consumer thread. The oldest item, or null when empty; it stays queued until pop().
-    const T* front() const noexcept {
+    const T* front() const noexcept
+    {
         const size_t head = head_.load(std::memory_order_relaxed);
         if (head == tail_.load(std::memory_order_acquire))
             return nullptr;
@@ -41,7 +43,8 @@ public:
     void pop() noexcept { head_.store(advance(head_.load(std::memory_order_relaxed)), std::memory_order_release); }
 
     // Consumer thread. Takes the oldest item into *out; false when empty.
-    bool tryPop(T* out) noexcept {
+    bool tryPop(T* out) noexcept
+    {
         const T* item = front();
         if (!item)
             return false;
@@ -51,7 +54,8 @@ public:
     }
 
     // Either thread; a snapshot.
-    bool full() const noexcept {
+    bool full() const noexcept
+    {
         return advance(tail_.load(std::memory_order_acquire)) == head_.load(std::memory_order_acquire);
     }
 

@@ -13,7 +13,8 @@ UiCallDriver::UiCallDriver(UiCallQueue& queue) : queue_(queue)
     // Posting is all the worker's thread does here; serve() runs on the UI thread.
     queue_.setPostListener([&queue] {
         if (QCoreApplication* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, [&queue] { queue.serve(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                app, [&queue] { queue.serve(); }, Qt::QueuedConnection);
     });
     queue_.setErrorReporter([](std::exception_ptr error) { showCurrentException(error); });
 }

@@ -21,8 +21,8 @@ void WakeEvent::signal()
 bool RealWorkerClock::wait(WakeEvent& event, uint32_t periodMs)
 {
     std::unique_lock lock(event.mutex_);
-    const bool signalled = event.signalled_.wait_for(lock, std::chrono::milliseconds(periodMs),
-                                                     [&] { return event.isSignalled_; });
+    const bool signalled =
+        event.signalled_.wait_for(lock, std::chrono::milliseconds(periodMs), [&] { return event.isSignalled_; });
     event.isSignalled_ = false;
     return signalled;
 }

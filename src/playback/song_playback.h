@@ -15,9 +15,9 @@ class StepList;
 
 // What a tick needs to know of the window's controls.
 struct SongTickSettings {
-    bool isEndless = false;                    // the song repeats (the "Loop" box beside the play list)
-    std::optional<int32_t> globalTempo;        // set: every pattern plays at this tempo position
-    bool isStopRequested = false;              // playback was told to stop: the song ends after this row
+    bool isEndless = false;             // the song repeats (the "Loop" box beside the play list)
+    std::optional<int32_t> globalTempo; // set: every pattern plays at this tempo position
+    bool isStopRequested = false;       // playback was told to stop: the song ends after this row
 };
 
 // What a tick did, for the window to show.

@@ -87,7 +87,8 @@ void FileStream::writeAt(std::int64_t offset, const void* buffer, std::size_t co
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw EStreamError(n < 0 && (errno == ENOSPC || errno == EDQUOT) ? kDiskFullWriteError : "Stream write error");
+            throw EStreamError(n < 0 && (errno == ENOSPC || errno == EDQUOT) ? kDiskFullWriteError
+                                                                             : "Stream write error");
         done += static_cast<std::size_t>(n);
     }
 }

@@ -32,9 +32,10 @@ std::int64_t progressUnit(std::int64_t lines)
 class WindowObserver : public RenderObserver {
 public:
     WindowObserver(const RenderHost& host, QLabel& label, std::int64_t lines)
-        : host_(host), label_(label), unit_(progressUnit(lines))
-    {
-    }
+        : host_(host),
+          label_(label),
+          unit_(progressUnit(lines))
+    {}
 
     bool isStopRequested() override { return host_.isStopRequested && host_.isStopRequested(); }
     void linePassed(std::int64_t position) override
@@ -75,8 +76,7 @@ private:
 } // namespace
 
 // No border icons: the render window has no close button.
-TForm1::TForm1(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
     setWindowTitle("Render");
     placeWindowOuter(this, 168, 250, 313, 115);

@@ -87,9 +87,10 @@ public:
     };
 
     HitWalk(const StepList& list, const std::array<bool, kRenderSlots>& isRendered, RenderObserver& observer)
-        : walk_(list), isRendered_(isRendered), observer_(observer)
-    {
-    }
+        : walk_(list),
+          isRendered_(isRendered),
+          observer_(observer)
+    {}
 
     // The next hit of a rendered instrument; nothing at the end of the list or once stopped.
     std::optional<Hit> next()
@@ -167,10 +168,8 @@ void addClipped(std::int16_t* out, const std::int32_t* values, std::int64_t coun
 // as Mix clips, then stored in the output wave as its sample bytes.
 class OutputWindow {
 public:
-    explicit OutputWindow(int channels)
-        : channels_(channels), samples_(static_cast<size_t>(kWindowFrames * channels))
-    {
-    }
+    explicit OutputWindow(int channels) : channels_(channels), samples_(static_cast<size_t>(kWindowFrames * channels))
+    {}
 
     void clear() { std::fill(samples_.begin(), samples_.end(), std::int16_t{0}); }
 

@@ -109,8 +109,8 @@ std::int64_t TWave::byteOffset(const Layout& layout, int channel, std::int32_t f
         return static_cast<std::int64_t>(frame) * layout.blockAlign + (channelBits >> 3);
     // Computed in floating point and rounded, so a bit depth that is not a whole number of
     // bytes lands where the format's arithmetic puts it (12 bits: channel 1 at byte 2).
-    const double offset = static_cast<double>(frame) * static_cast<double>(layout.blockAlign) +
-                          static_cast<double>(channelBits) * 0.125;
+    const double offset =
+        static_cast<double>(frame) * static_cast<double>(layout.blockAlign) + static_cast<double>(channelBits) * 0.125;
     return static_cast<std::int64_t>(roundHalfEven(offset));
 }
 
@@ -193,7 +193,8 @@ void TWave::loadDataChunk(FileStream& in, std::uint32_t size)
         scratchFile_ = std::make_unique<FileStream>(scratchFileName_, FileStream::Mode::Create);
         std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::int64_t>(present, kCopyPieceBytes)));
         for (std::int64_t done = 0; done < present;) {
-            const std::size_t n = in.read(piece.data(), static_cast<std::size_t>(std::min<std::int64_t>(present - done, kCopyPieceBytes)));
+            const std::size_t n = in.read(
+                piece.data(), static_cast<std::size_t>(std::min<std::int64_t>(present - done, kCopyPieceBytes)));
             if (n == 0)
                 break;
             scratchFile_->writeAt(done, piece.data(), n);
@@ -324,7 +325,8 @@ void TWave::FlushWindow()
     // Only the bytes written since the window was loaded can differ from the file; writing just
     // those leaves the file exactly as writing the whole window would, at a fraction of the cost
     // when a short hit lands in a long song.
-    const std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(data_.size()), blockAlign * kWindowFrames);
+    const std::int64_t end =
+        std::min<std::int64_t>(static_cast<std::int64_t>(data_.size()), blockAlign * kWindowFrames);
     if (windowStart_ != kNoWindow && dirtyFrom_ < end) {
         const auto start = static_cast<std::int64_t>(roundHalfEven(static_cast<double>(blockAlign) * windowStart_));
         const std::int64_t to = std::min(dirtyTo_, end);
@@ -497,7 +499,8 @@ std::int64_t TWave::MixStartFrame(double startSeconds) const
     if (blockAlign == 0)
         return 0;
     return toLimitedInteger(
-        roundHalfEven(static_cast<double>(format_.byteRate()) * startSeconds / static_cast<double>(blockAlign)), 4.0e18);
+        roundHalfEven(static_cast<double>(format_.byteRate()) * startSeconds / static_cast<double>(blockAlign)),
+        4.0e18);
 }
 
 void TWave::Mix(const TWave& source, int rate, double volume, double pan, double startSeconds)

@@ -103,8 +103,8 @@ public:
 
     // On (from memory mode): the sample bytes move into a new file at ScratchFileName, kept
     // open, and no window is open. Off (from scratch mode with an open file): the window is
-    // written back, then the whole file moves back into memory and is closed (not deleted). Any other call only records the flag. Raises
-    // EFileError "Cannot create file <path>" (the wave stays in memory mode) or EStreamError.
+    // written back, then the whole file moves back into memory and is closed (not deleted). Any other call only records
+    // the flag. Raises EFileError "Cannot create file <path>" (the wave stays in memory mode) or EStreamError.
     void SetScratchMode(bool on);
 
     // FrameCount / sample rate in seconds; 0 when the sample rate is 0.

@@ -225,8 +225,8 @@ void SampleWindow::FileOpenClick(QObject*)
 
     FileCloseClick(this);
     try {
-        setWindowTitle(toQString(std::string(kApplicationTitle) + " - " +
-                                 std::filesystem::path(*chosen).filename().string()));
+        setWindowTitle(
+            toQString(std::string(kApplicationTitle) + " - " + std::filesystem::path(*chosen).filename().string()));
         DXSound.Initialize();
         // The render takes the slot's sound from this copy; a failed copy keeps the old one.
         copyFile(*chosen, scratchFileName(), false);

@@ -123,35 +123,51 @@ private:
 // The window classes, one per slot (the class number is one below the slot from slot 2 on).
 class TMainForm : public SampleWindow {
 public:
-    explicit TMainForm(std::string baseFolder, QWidget* parent = nullptr) : SampleWindow(1, std::move(baseFolder), parent) {}
+    explicit TMainForm(std::string baseFolder, QWidget* parent = nullptr)
+        : SampleWindow(1, std::move(baseFolder), parent)
+    {}
 };
 class TMainForm1 : public SampleWindow {
 public:
-    explicit TMainForm1(std::string baseFolder, QWidget* parent = nullptr) : SampleWindow(2, std::move(baseFolder), parent) {}
+    explicit TMainForm1(std::string baseFolder, QWidget* parent = nullptr)
+        : SampleWindow(2, std::move(baseFolder), parent)
+    {}
 };
 class TMainForm2 : public SampleWindow {
 public:
-    explicit TMainForm2(std::string baseFolder, QWidget* parent = nullptr) : SampleWindow(3, std::move(baseFolder), parent) {}
+    explicit TMainForm2(std::string baseFolder, QWidget* parent = nullptr)
+        : SampleWindow(3, std::move(baseFolder), parent)
+    {}
 };
 class TMainForm3 : public SampleWindow {
 public:
-    explicit TMainForm3(std::string baseFolder, QWidget* parent = nullptr) : SampleWindow(4, std::move(baseFolder), parent) {}
+    explicit TMainForm3(std::string baseFolder, QWidget* parent = nullptr)
+        : SampleWindow(4, std::move(baseFolder), parent)
+    {}
 };
 class TMainForm4 : public SampleWindow {
 public:
-    explicit TMainForm4(std::string baseFolder, QWidget* parent = nullptr) : SampleWindow(5, std::move(baseFolder), parent) {}
+    explicit TMainForm4(std::string baseFolder, QWidget* parent = nullptr)
+        : SampleWindow(5, std::move(baseFolder), parent)
+    {}
 };
 class TMainForm5 : public SampleWindow {
 public:
-    explicit TMainForm5(std::string baseFolder, QWidget* parent = nullptr) : SampleWindow(6, std::move(baseFolder), parent) {}
+    explicit TMainForm5(std::string baseFolder, QWidget* parent = nullptr)
+        : SampleWindow(6, std::move(baseFolder), parent)
+    {}
 };
 class TMainForm6 : public SampleWindow {
 public:
-    explicit TMainForm6(std::string baseFolder, QWidget* parent = nullptr) : SampleWindow(7, std::move(baseFolder), parent) {}
+    explicit TMainForm6(std::string baseFolder, QWidget* parent = nullptr)
+        : SampleWindow(7, std::move(baseFolder), parent)
+    {}
 };
 class TMainForm7 : public SampleWindow {
 public:
-    explicit TMainForm7(std::string baseFolder, QWidget* parent = nullptr) : SampleWindow(8, std::move(baseFolder), parent) {}
+    explicit TMainForm7(std::string baseFolder, QWidget* parent = nullptr)
+        : SampleWindow(8, std::move(baseFolder), parent)
+    {}
 };
 
 } // namespace groovane

@@ -99,9 +99,10 @@ std::vector<EditHistory::CellChange> EditHistory::unpackCells(const std::string&
 }
 
 EditHistory::EditHistory(PatternGrid& grid, PlayList& list, SongTitleAccess title)
-    : grid_(grid), list_(list), title_(std::move(title))
-{
-}
+    : grid_(grid),
+      list_(list),
+      title_(std::move(title))
+{}
 
 EditHistory::~EditHistory()
 {
@@ -204,8 +205,8 @@ void EditHistory::commit()
 
     const bool touchesGrid = !pendingCells_.empty() || step.rowsBefore != step.rowsAfter;
     // The song file holds the entries' names; marks and the selection are not saved.
-    const bool touchesSong = (step.hasListChange && !sameNames(step.list.before, step.list.after)) ||
-                             step.titleBefore != step.titleAfter;
+    const bool touchesSong =
+        (step.hasListChange && !sameNames(step.list.before, step.list.after)) || step.titleBefore != step.titleAfter;
     const bool touchesSelection = step.selectedBefore != step.selectedAfter;
     if (!touchesGrid && !step.hasListChange && !touchesSelection && step.titleBefore == step.titleAfter)
         return;
@@ -258,8 +259,8 @@ void EditHistory::commit()
 bool EditHistory::canMergeInto(const Step& step) const
 {
     // A save between two keystrokes keeps them apart, so undo can come back to the saved name.
-    return isMergeOpen_ && step.merge == openMerge_ && savedGridState_ != step.gridState &&
-           !step.hasListChange && gridHolds(step, true);
+    return isMergeOpen_ && step.merge == openMerge_ && savedGridState_ != step.gridState && !step.hasListChange &&
+           gridHolds(step, true);
 }
 
 bool EditHistory::gridHolds(const Step& step, bool after) const

@@ -65,9 +65,8 @@ std::vector<std::string> songFileLines(const std::vector<std::string>& names,
     std::vector<std::string> lines = names;
     for (int slot = 1; slot <= kSampleSlotCount; ++slot) {
         const auto index = static_cast<size_t>(slot - 1);
-        const SongSampleSettings settings = index < slots.size() && slots[index]
-                                                ? *slots[index]
-                                                : SongSampleSettings{kBlankSample, 0, 0};
+        const SongSampleSettings settings =
+            index < slots.size() && slots[index] ? *slots[index] : SongSampleSettings{kBlankSample, 0, 0};
         lines.push_back(kTagStart + kSampleTag + std::to_string(slot));
         lines.push_back(settings.fileName);
         lines.push_back(std::to_string(settings.frequency));

@@ -37,14 +37,14 @@ struct SongSampleSettings {
 
 // One sample block read from a file.
 struct SongSampleBlock {
-    int slot = 0;             // 1..8
-    std::string fileName;     // the path as written
+    int slot = 0;         // 1..8
+    std::string fileName; // the path as written
     int32_t frequency = 0;
     std::optional<int32_t> pan; // none when the file carries no pan lines
 };
 
 struct SongFileContents {
-    std::vector<std::string> names;      // play list entries in file order
+    std::vector<std::string> names;       // play list entries in file order
     std::vector<SongSampleBlock> samples; // blocks in file order
 };
 

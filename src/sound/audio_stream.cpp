@@ -14,7 +14,8 @@ namespace groovane {
 namespace {
 
 constexpr const char* kNotSet = "WaveStream not set";
-constexpr uint32_t kRingFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+constexpr uint32_t kRingFlags =
+    DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
 constexpr uint32_t kLongestPeriodMs = 50;
 
 } // namespace
@@ -52,7 +53,11 @@ bool isAcceptedRing(const WaveFormatEx& format, int64_t ringBytes)
 // The worker
 
 TAudioStreamNotify::TAudioStreamNotify(TAudioStream& player, uint32_t periodMs, UiCallQueue& queue, WorkerClock& clock)
-    : player_(player), periodMs_(periodMs), queue_(queue), clock_(clock), event_(std::make_unique<WakeEvent>())
+    : player_(player),
+      periodMs_(periodMs),
+      queue_(queue),
+      clock_(clock),
+      event_(std::make_unique<WakeEvent>())
 {
     clock_.enter(*event_);
     try {
@@ -109,8 +114,7 @@ void TAudioStreamNotify::WaitFor()
 TAudioStream::TAudioStream(TDirectSound& device)
     : device_(device),
       rings_{std::make_unique<TDirectSoundBuffer>(device), std::make_unique<TDirectSoundBuffer>(device)}
-{
-}
+{}
 
 TAudioStream::~TAudioStream()
 {
@@ -502,8 +506,8 @@ void TAudioStream::copyFromStream(int64_t d)
     uint32_t bytes1 = 0;
     uint32_t bytes2 = 0;
     TDirectSoundBuffer& buffer = ring();
-    if (!buffer.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(d), &region1, &bytes1,
-                     &region2, &bytes2))
+    if (!buffer.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(d), &region1, &bytes1, &region2,
+                     &bytes2))
         return;
     if (readPosition_ >= 0 && readPosition_ + bytes1 + bytes2 <= static_cast<int64_t>(head_.size())) {
         // From the wave's start kept in memory: no file is read (a restart inside a tick).
@@ -548,8 +552,8 @@ void TAudioStream::writeSilence(int64_t n)
     uint32_t bytes1 = 0;
     uint32_t bytes2 = 0;
     TDirectSoundBuffer& buffer = ring();
-    if (!buffer.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(n), &region1, &bytes1,
-                     &region2, &bytes2))
+    if (!buffer.Lock(static_cast<uint32_t>(ringWritePosition_), static_cast<uint32_t>(n), &region1, &bytes1, &region2,
+                     &bytes2))
         return;
     if (region1)
         std::memset(region1, silenceByte(), bytes1);

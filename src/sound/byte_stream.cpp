@@ -81,7 +81,8 @@ TFileStream::TFileStream(const std::string& fileName, FileMode mode)
         // Opened without blocking and checked before use: a pipe would block the open or the
         // reads, and a folder opens but reads nothing sensible; neither is a file to read.
         // A name holding a NUL would be cut short by the system and name another file.
-        const int fd = path.find('\0') != std::string::npos ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int fd =
+            path.find('\0') != std::string::npos ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         struct stat info {};
         if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)

@@ -76,9 +76,9 @@ private:
 
 // How a file stream opens its file.
 enum class FileMode {
-    OpenRead,   // existing file, read only, writing by others denied
-    Create,     // a new, empty version of the file, written only; it replaces the old file only
-                // at Commit (files.h, FileReplacement)
+    OpenRead, // existing file, read only, writing by others denied
+    Create,   // a new, empty version of the file, written only; it replaces the old file only
+              // at Commit (files.h, FileReplacement)
 };
 
 // A stream over a file, found by name without regard to case. Opening failures raise

@@ -78,9 +78,9 @@ void TDirectSound::RestoreLostBuffers()
 }
 
 TDXSoundDirectSound::TDXSoundDirectSound(TCustomDXSound& owner, const void* deviceId)
-    : TDirectSound(deviceId), owner_(owner)
-{
-}
+    : TDirectSound(deviceId),
+      owner_(owner)
+{}
 
 void TDXSoundDirectSound::DoRestore()
 {
@@ -152,8 +152,7 @@ void TDirectSoundBuffer::CreateBuffer(const uint8_t* format, int32_t formatSize,
         throw EDirectSoundBufferError(formatMessage("%s cannot be made", "Sound Buffer"));
 }
 
-void TDirectSoundBuffer::LoadFromMemory(const uint8_t* format, int32_t formatSize, const uint8_t* data,
-                                        uint32_t bytes)
+void TDirectSoundBuffer::LoadFromMemory(const uint8_t* format, int32_t formatSize, const uint8_t* data, uint32_t bytes)
 {
     CreateBuffer(format, formatSize, bytes);
     if (!data)

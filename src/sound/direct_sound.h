@@ -146,8 +146,8 @@ public:
     bool PlayReplacing(bool looped, TDirectSoundBuffer& previous);
     bool Stop();
     bool SetFormat(const WaveFormatEx& format);
-    bool Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1, void** region2,
-              uint32_t* bytes2, uint32_t flags = 0);
+    bool Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* bytes1, void** region2, uint32_t* bytes2,
+              uint32_t flags = 0);
     bool Unlock(void* region1, uint32_t bytes1, void* region2, uint32_t bytes2);
 
     // Values pass to and from the platform unchanged; a refused write is only stored as the

@@ -9,7 +9,9 @@
 namespace groovane {
 
 TDXTimer::TDXTimer(IdleHost& host, MillisecondClock clock, SoundSystem* sounds)
-    : host_(host), clock_(std::move(clock)), sounds_(sounds ? *sounds : SoundSystem::instance())
+    : host_(host),
+      clock_(std::move(clock)),
+      sounds_(sounds ? *sounds : SoundSystem::instance())
 {
     host_.addActivationListener(this);
 }
@@ -89,8 +91,8 @@ void TDXTimer::idle()
     // missed) counts from the time it was due, so the ticks and their sounds keep to one grid
     // and the next tick makes the lateness up. After missed ticks (a modal box, a long handler)
     // the next interval is measured from this tick's actual time.
-    previousTick_ = effectiveInterval_ > 0 && lagCount == 1 ? previousTick_ + static_cast<uint32_t>(effectiveInterval_)
-                                                             : now;
+    previousTick_ =
+        effectiveInterval_ > 0 && lagCount == 1 ? previousTick_ + static_cast<uint32_t>(effectiveInterval_) : now;
 
     ++tickCount_;
     const uint32_t sinceFrameRate = now - frameRateTime_;

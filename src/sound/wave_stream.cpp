@@ -89,9 +89,10 @@ void TCustomWaveStream2::SetFormatSize(int32_t size)
 TWaveStream::TWaveStream(TStream& host) : host_(host), imageStart_(host.Position()) {}
 
 TWaveStream::TWaveStream(std::unique_ptr<TStream> ownedHost)
-    : ownedHost_(std::move(ownedHost)), host_(*ownedHost_), imageStart_(host_.Position())
-{
-}
+    : ownedHost_(std::move(ownedHost)),
+      host_(*ownedHost_),
+      imageStart_(host_.Position())
+{}
 
 TWaveStream::~TWaveStream()
 {
@@ -243,7 +244,6 @@ int64_t TWaveStream::WriteWave(int64_t position, const void* buffer, int64_t cou
 
 TWaveFileStream::TWaveFileStream(const std::string& fileName, FileMode mode)
     : TWaveStream(std::make_unique<TFileStream>(fileName, mode))
-{
-}
+{}
 
 } // namespace groovane

@@ -36,7 +36,8 @@ std::string toneWav(int channels, std::uint32_t rate, int frames)
     for (int f = 0; f < frames; ++f)
         for (int c = 0; c < channels; ++c)
             samples += le16(static_cast<int>(20000 * std::sin(f * 0.05 * (c + 1)) * std::exp(-f / 3000.0)));
-    const std::string fmt = le16(1) + le16(channels) + le32(rate) + le32(rate * channels * 2) + le16(channels * 2) + le16(16);
+    const std::string fmt =
+        le16(1) + le16(channels) + le32(rate) + le32(rate * channels * 2) + le16(channels * 2) + le16(16);
     const std::string body = "WAVE" + chunk("fmt ", fmt) + chunk("data", samples);
     return "RIFF" + le32(static_cast<std::uint32_t>(body.size())) + body;
 }
@@ -73,7 +74,8 @@ TEST(CommandLineRender, WritesTheWindowsRenderOfTheSameSongByteForByte)
                       {"Kick", "ClsHiat", "sample2"},
                       {"Snare", "Cymbol1"},
                       {"", "ClsHiat", "Kick"}});
-    writePatternFile(folder, "Fill", 4, 80, 1, {{"Tom1", "Sample1"}, {"Tom2"}, {"Snare", "Short Kick"}, {"Kick", "Cymbol2"}});
+    writePatternFile(folder, "Fill", 4, 80, 1,
+                     {{"Tom1", "Sample1"}, {"Tom2"}, {"Snare", "Short Kick"}, {"Kick", "Cymbol2"}});
     // Slot 1 by its full path at a pitch, slot 2 by a bare name at its own rate and panned right,
     // slot 3 with a pitch and a pan outside what the sound device takes (it keeps its own).
     writeSongFile(folder, "Song.sng", {"Verse", "Fill", "Verse"},

@@ -70,7 +70,9 @@ TEST_F(DemoSongTest, RendersEveryPatternOfTheSongFromTheWindowAndTheCommandLine)
     // output sounds within a few milliseconds of that frame.
     const auto leftSample = [&wav](size_t frame) {
         const size_t at = 44 + frame * 4;
-        return at + 1 < wav.size() ? static_cast<int16_t>(static_cast<uint8_t>(wav[at]) | static_cast<uint8_t>(wav[at + 1]) << 8) : 0;
+        return at + 1 < wav.size()
+                   ? static_cast<int16_t>(static_cast<uint8_t>(wav[at]) | static_cast<uint8_t>(wav[at + 1]) << 8)
+                   : 0;
     };
     double lastRowMs = 0;
     double startMs = 0; // the end of the song's last row

@@ -108,8 +108,9 @@ TEST_F(FolderPreparationTest, ShippedFilesLieBesideTheInstalledProgramOrInTheBui
     EXPECT_EQ(shippedFilesFolder(root.path() / "prefix" / "bin" / "groovane", "../share/groovane", "/build/data"),
               root.path() / "prefix" / "share" / "groovane");
     // Not installed: the build tree's folder.
-    EXPECT_EQ(shippedFilesFolder(root.path() / "build" / "src" / "app" / "groovane", "../share/groovane", "/build/data"),
-              fs::path("/build/data"));
+    EXPECT_EQ(
+        shippedFilesFolder(root.path() / "build" / "src" / "app" / "groovane", "../share/groovane", "/build/data"),
+        fs::path("/build/data"));
     // A program that could not learn its own place.
     EXPECT_EQ(shippedFilesFolder("", "../share/groovane", "/build/data"), fs::path("/build/data"));
 }

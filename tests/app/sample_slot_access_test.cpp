@@ -38,8 +38,8 @@ std::string wav(uint32_t rate, int frames, int16_t level)
     std::string data;
     for (int i = 0; i < frames; ++i)
         data += le16(static_cast<uint16_t>(level));
-    const std::string body = chunk("fmt ", le16(1) + le16(1) + le32(rate) + le32(rate * 2) + le16(2) + le16(16)) +
-                             chunk("data", data);
+    const std::string body =
+        chunk("fmt ", le16(1) + le16(1) + le32(rate) + le32(rate * 2) + le16(2) + le16(16)) + chunk("data", data);
     return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
 }
 
@@ -93,8 +93,8 @@ TEST_F(SampleSlotAccessTest, OpenSongGivesTheWindowsTheirSamplesAndSaveReadsThem
     const std::string scratch3 = folder.read("temp/Sample3.wav");
 
     // A pitch beyond the slider's range must reach the player as it stands in the file.
-    openSong("Intro\r\n" + block(1, folder.file("clap.wav"), 48000, -2000) + block(2, folder.file("snap.wav"), 11025, 3000) +
-             block(3, "Blank.wav", 22050, 0));
+    openSong("Intro\r\n" + block(1, folder.file("clap.wav"), 48000, -2000) +
+             block(2, folder.file("snap.wav"), 11025, 3000) + block(3, "Blank.wav", 22050, 0));
     EXPECT_TRUE(dialogs.errors.empty());
     EXPECT_EQ(controlsOf(sequence()).Edit3->text(), "song");
 
@@ -130,8 +130,8 @@ TEST_F(SampleSlotAccessTest, OpenSongGivesTheWindowsTheirSamplesAndSaveReadsThem
     sequence().BitBtn9Click();
     EXPECT_TRUE(dialogs.errors.empty());
     const std::string saved = folder.read("again.sng");
-    EXPECT_EQ(saved.substr(0, saved.find("<*sam3")),
-              "Intro\r\n" + block(1, folder.file("clap.wav"), 48000, -2000) + block(2, folder.file("snap.wav"), 11025, 3000));
+    EXPECT_EQ(saved.substr(0, saved.find("<*sam3")), "Intro\r\n" + block(1, folder.file("clap.wav"), 48000, -2000) +
+                                                         block(2, folder.file("snap.wav"), 11025, 3000));
 }
 
 TEST_F(SampleSlotAccessTest, AScratchCopyThatCannotBeMadeOrIsTheSampleItselfIsPassedOver)

@@ -142,7 +142,10 @@ TEST_F(SequenceSongFilesTest, SaveThenOpenGivesBackTheSongAndItsSamples)
 
 TEST_F(SequenceSongFilesTest, NamesInTheOldCodePageComeBackByteForByte)
 {
-    std::vector<std::string> lines{"Caf\xE9", "Stra\xC3\x9F" "e", "\x80\x81"};
+    std::vector<std::string> lines{"Caf\xE9",
+                                   "Stra\xC3\x9F"
+                                   "e",
+                                   "\x80\x81"};
     for (int k = 1; k <= 8; ++k)
         lines.insert(lines.end(), {"<*sam" + std::to_string(k), "Blank.wav", "22050", "//", "0"});
     folder.write("old.sng", LineBuffer::joinLines(lines));

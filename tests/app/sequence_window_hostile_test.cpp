@@ -52,7 +52,8 @@ protected:
     bool victimsUntouched() const
     {
         const std::filesystem::path parent = folder.path().parent_path();
-        return std::filesystem::exists(parent / (victim + ".pat")) && std::filesystem::exists(parent / (victim + ".txt"));
+        return std::filesystem::exists(parent / (victim + ".pat")) &&
+               std::filesystem::exists(parent / (victim + ".txt"));
     }
 
     test::WorkingFolder folder;
@@ -99,7 +100,8 @@ TEST_F(HostileFilesTest, NamesLeadingOutOfTheFolderOrCutByANulNeverReachTheLibra
     setPlayList({"Missing", traversal});
     runGuarded([&] { window->BitBtn12Click(); });
     ASSERT_EQ(dialogs.errors.size(), 1u);
-    EXPECT_TRUE(dialogs.errors[0].starts_with("'" + traversal + "' is not a valid pattern name: ")) << dialogs.errors[0];
+    EXPECT_TRUE(dialogs.errors[0].starts_with("'" + traversal + "' is not a valid pattern name: "))
+        << dialogs.errors[0];
     EXPECT_TRUE(victimsUntouched());
 }
 
@@ -132,11 +134,11 @@ TEST_F(HostileFilesTest, FifosAndDevicesInAPatternsOrASongsPlaceAreRefusedAtOnce
     runGuarded([&] { window->openSongFile(folder.file("Zero.sng")); });
     setPlayList({"Zero"});
     runGuarded([&] { window->BitBtn12Click(); });
-    EXPECT_EQ(dialogs.errors, (std::vector<std::string>{
-                                  "Cannot open file " + base + "Fifo.pat.", "Cannot open file " + base + "Zero.pat.",
-                                  "Cannot open file " + folder.file("Fifo.sng") + ".",
-                                  "Cannot open file " + folder.file("Zero.sng") + ".",
-                                  "Cannot open file " + base + "Zero.pat."}));
+    EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Cannot open file " + base + "Fifo.pat.",
+                                                        "Cannot open file " + base + "Zero.pat.",
+                                                        "Cannot open file " + folder.file("Fifo.sng") + ".",
+                                                        "Cannot open file " + folder.file("Zero.sng") + ".",
+                                                        "Cannot open file " + base + "Zero.pat."}));
 }
 
 TEST_F(HostileFilesTest, ANameOfMegabytesIsShortenedInItsMessage)

@@ -213,8 +213,8 @@ TEST_F(SequencePansTest, AFileThatCannotBeWrittenKeepsTheWindowOpen)
 TEST_F(SequencePansTest, TypingInTheSelectorShowsThePanOfWhatItNames)
 {
     std::vector<int> values(17, 0);
-    values[3] = -1500;  // Snare
-    values[16] = 800;   // Tamb
+    values[3] = -1500; // Snare
+    values[16] = 800;  // Tamb
     folder.write("Panning.dat", panFile(values));
     start();
     ui->ComboBox1->lineEdit()->setFocus();

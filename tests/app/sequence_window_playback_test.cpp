@@ -86,8 +86,10 @@ protected:
         std::vector<int16_t> heard;
         for (int i = 0; i < ms; ++i) {
             const int64_t next = (nowNs() / 1'000'000 + 1) * 1'000'000;
-            const uint64_t frame = static_cast<uint64_t>((static_cast<__int128>(next) * 44100 + 999'999'999) / 1'000'000'000);
-            const std::vector<int16_t> block = folder.pump(static_cast<uint32_t>(frame - folder.output().framesRendered()));
+            const uint64_t frame =
+                static_cast<uint64_t>((static_cast<__int128>(next) * 44100 + 999'999'999) / 1'000'000'000);
+            const std::vector<int16_t> block =
+                folder.pump(static_cast<uint32_t>(frame - folder.output().framesRendered()));
             heard.insert(heard.end(), block.begin(), block.end());
             runGuarded([] { applicationIdleHost().runIdle(); });
         }
@@ -250,9 +252,8 @@ protected:
 TEST_F(KitLibraryTest, ANewKitKeepsEveryInstrumentsVolumeAndPan)
 {
     // The new kit's kick is the old kit's cowbell.
-    const std::string path = writeKit("Other.dxg", [](TWaveCollection& kit) {
-        kit.Find("Kick").SetWave(kit.Find("Cowbell").Wave());
-    });
+    const std::string path =
+        writeKit("Other.dxg", [](TWaveCollection& kit) { kit.Find("Kick").SetWave(kit.Find("Cowbell").Wave()); });
     start();
     setSettings();
     const std::vector<uint8_t> cowbell(item("Cowbell").Wave().Data(),
@@ -288,8 +289,8 @@ TEST_F(KitLibraryTest, ADamagedOrIncompleteKitOrNoChoiceLeavesTheOldKitPlaying)
     const TWaveCollectionItem* kick = &item("Kick");
 
     // Cancel, and a name that is nothing but the extension, load nothing.
-    dialogs.openAnswers = {folder.file("Broken.dxg"), noTamb, folder.file("Missing.dxg"),
-                           std::nullopt, ".dxg", folder.file(".dxg")};
+    dialogs.openAnswers = {folder.file("Broken.dxg"), noTamb, folder.file("Missing.dxg"), std::nullopt, ".dxg",
+                           folder.file(".dxg")};
     for (int i = 0; i < 6; ++i)
         ui->SoundLibrary1->trigger();
     ASSERT_EQ(dialogs.errors.size(), 3u);

@@ -46,9 +46,8 @@ protected:
         window = std::make_unique<TSequence>();
         ui = &controlsOf(*window);
         window->FormCreate();
-        form.setHost(RenderHost{window.get(), ui->ProgressBar1, ui->BitBtn3, ui->BitBtn12,
-                                &window->MainPlay, [this] { return window->BaseFolder; },
-                                [this] { return window->renderSounds(); },
+        form.setHost(RenderHost{window.get(), ui->ProgressBar1, ui->BitBtn3, ui->BitBtn12, &window->MainPlay,
+                                [this] { return window->BaseFolder; }, [this] { return window->renderSounds(); },
                                 [this] { return window->isRenderStopRequested(); }});
         window->runRender = [this] {
             ++renders;
@@ -159,9 +158,9 @@ TEST_F(SequenceRenderTest, StopDuringTheRenderLeavesAValidFileAndRenderIsIgnored
     const std::string bytes = folder.read("song.wav");
     ASSERT_GE(bytes.size(), 44u);
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
-    EXPECT_EQ(bytes.size() - 44, static_cast<size_t>(static_cast<unsigned char>(bytes[40]) |
-                                                     static_cast<unsigned char>(bytes[41]) << 8 |
-                                                     static_cast<unsigned char>(bytes[42]) << 16));
+    EXPECT_EQ(bytes.size() - 44,
+              static_cast<size_t>(static_cast<unsigned char>(bytes[40]) | static_cast<unsigned char>(bytes[41]) << 8 |
+                                  static_cast<unsigned char>(bytes[42]) << 16));
     expectIdle();
 }
 
@@ -205,8 +204,8 @@ TEST_F(SequenceRenderTest, ClearListAndClosingTheWindowStopTheRender)
     const size_t whole = folder.read("whole.wav").size();
 
     int stopped = 0;
-    for (const auto& stop : std::vector<std::function<void()>>{[this] { window->BitBtn10Click(); },
-                                                               [this] { window->close(); }}) {
+    for (const auto& stop :
+         std::vector<std::function<void()>>{[this] { window->BitBtn10Click(); }, [this] { window->close(); }}) {
         PlayList list;
         list.append("Beat");
         window->showSongList(list);

@@ -78,8 +78,8 @@ public:
     void stop(int slot) override { calls.push_back("stop " + std::to_string(slot)); }
     size_t restarts() const
     {
-        return static_cast<size_t>(std::count_if(calls.begin(), calls.end(),
-                                                 [](const std::string& c) { return c.rfind("restart", 0) == 0; }));
+        return static_cast<size_t>(
+            std::count_if(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("restart", 0) == 0; }));
     }
 
     std::vector<std::string> calls;
@@ -128,7 +128,8 @@ protected:
         std::vector<std::pair<uint64_t, int>> hits;
         for (int i = 0; i < ms; ++i) {
             const int64_t next = (nowNs() / 1'000'000 + 1) * 1'000'000;
-            const uint64_t frame = static_cast<uint64_t>((static_cast<__int128>(next) * 44100 + 999'999'999) / 1'000'000'000);
+            const uint64_t frame =
+                static_cast<uint64_t>((static_cast<__int128>(next) * 44100 + 999'999'999) / 1'000'000'000);
             const uint64_t first = folder.output().framesRendered();
             const std::vector<int16_t> block = folder.pump(static_cast<uint32_t>(frame - first));
             for (size_t f = 0; f < block.size() / 2; ++f) {
@@ -207,7 +208,8 @@ TEST_F(SongPlaybackTest, ATempoChangeBetweenPatternsLandsOnTheExactFrames)
     // The slow pattern's first row comes one fast interval after the fast pattern's last; its
     // tempo governs the intervals after it.
     EXPECT_EQ(gaps, (std::vector<uint64_t>{2646, 2646, 4410, 4410}));
-    EXPECT_EQ(samples.calls, (std::vector<std::string>{"restart 1", "restart 1", "restart 2", "restart 2", "restart 2"}));
+    EXPECT_EQ(samples.calls,
+              (std::vector<std::string>{"restart 1", "restart 1", "restart 2", "restart 2", "restart 2"}));
     EXPECT_EQ(ui->Delay->value(), 50);
     EXPECT_EQ(ui->Label6->text(), "144");
     EXPECT_EQ(window->StepInterval, 100) << "the last pattern read set it; the ticks leave it";
@@ -348,8 +350,8 @@ TEST_F(SongPlaybackTest, TheEditorKeepsThePatternTheUserHadWhileTheSliderFollows
     writeLengthAndTime(window->Grid, 5, 3);
     ui->Edit2->setText("Mine");
     window->Grid.setCell(3, 2, "Snare");
-    window->Grid.setCell(6, 6, "Tamb");  // the trailing row
-    window->Grid.setCell(2, 12, "Hat");  // hidden below the pattern
+    window->Grid.setCell(6, 6, "Tamb"); // the trailing row
+    window->Grid.setCell(2, 12, "Hat"); // hidden below the pattern
     ui->Loop->setValue(3);
     PatternGrid edited;
     edited.assignCells(window->Grid);
@@ -392,7 +394,7 @@ TEST_F(SongPlaybackTest, AnErrorInASongTickStopsTheSongAndShowsOneMessage)
     run(3000);
     EXPECT_EQ(dialogs.errors, std::vector<std::string>{"WaveStream not set."});
     EXPECT_EQ(samples.calls, (std::vector<std::string>{"restart 1", "stop 1", "stop 2", "stop 3", "stop 4", "stop 5",
-                                                     "stop 6", "stop 7", "stop 8"}));
+                                                       "stop 6", "stop 7", "stop 8"}));
     EXPECT_FALSE(window->DXTimer1.Enabled());
     EXPECT_EQ(window->PlayState, "Stop");
     EXPECT_TRUE(window->MainPlay.empty());

@@ -240,8 +240,7 @@ TEST_F(SequenceWindowTest, APatternOfTheLongestLengthLoadsAndSavesAgainAndALonge
 
     // One step more: refused by loading as by Update Time, with one message, changing nothing.
     const std::string message = "Pattern length " + std::to_string(kMaxPatternLength + 1) +
-                                " is too long: a pattern has at most " + std::to_string(kMaxPatternLength) +
-                                " steps.";
+                                " is too long: a pattern has at most " + std::to_string(kMaxPatternLength) + " steps.";
     folder.write("Longer.pat", patternFileOf("Longer", kMaxPatternLength + 1));
     load("Longer");
     ui->Edit4->setText(QString::number(kMaxPatternLength + 1));
@@ -319,7 +318,8 @@ TEST_F(SequenceWindowTest, AFolderInAPatternsPlaceGivesTheProgramsOwnMessages)
     load("dir");
     ui->Edit2->setText("dir");
     QTest::mouseClick(ui->BitBtn6, Qt::LeftButton);
-    EXPECT_EQ(dialogs.errors, (std::vector<std::string>{"Cannot open file " + path + ".", "Cannot create file " + path + "."}));
+    EXPECT_EQ(dialogs.errors,
+              (std::vector<std::string>{"Cannot open file " + path + ".", "Cannot create file " + path + "."}));
     EXPECT_TRUE(std::filesystem::is_directory(folder.path() / "dir.pat"));
 }
 

@@ -60,9 +60,10 @@ INSTANTIATE_TEST_SUITE_P(Kits, DemoSongWithEachKit, ::testing::ValuesIn(kitFiles
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              std::string name = fs::path(info.param).stem().string();
                              name = name.substr(0, name.find('_'));
-                             name.erase(std::remove_if(name.begin(), name.end(),
-                                                       [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }),
-                                        name.end());
+                             name.erase(
+                                 std::remove_if(name.begin(), name.end(),
+                                                [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }),
+                                 name.end());
                              return name;
                          });
 

@@ -89,9 +89,14 @@ TEST_F(RenderCommandTest, HelpVersionAndArgumentsItCannotTake)
     EXPECT_EQ(run({"--version"}), 0);
     EXPECT_EQ(out.str(), std::string("groovane-render (Groovane Pro) ") + GROOVANE_VERSION + "\n");
 
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"Song.sng"}, {"Song.sng", "a.wav", "b.wav"}, {"--from", "0", "Song.sng", "a.wav"},
-             {"--from=x", "Song.sng", "a.wav"}, {"Song.sng", "a.wav", "--from"}, {"--loud", "Song.sng", "a.wav"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"Song.sng"},
+                                               {"Song.sng", "a.wav", "b.wav"},
+                                               {"--from", "0", "Song.sng", "a.wav"},
+                                               {"--from=x", "Song.sng", "a.wav"},
+                                               {"Song.sng", "a.wav", "--from"},
+                                               {"--loud", "Song.sng", "a.wav"}}) {
         EXPECT_EQ(run(args), 1);
         const std::string line = err.str();
         EXPECT_EQ(line.rfind("groovane-render: ", 0), 0u) << line;

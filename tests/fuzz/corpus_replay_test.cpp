@@ -54,8 +54,7 @@ TEST(SeedCorpora, EveryCorpusHasItsHarness)
 {
     const std::vector<std::string> names = harnessNames();
     for (const auto& entry : std::filesystem::directory_iterator(GROOVANE_FUZZ_CORPUS))
-        EXPECT_NE(std::find(names.begin(), names.end(), entry.path().filename().string()), names.end())
-            << entry.path();
+        EXPECT_NE(std::find(names.begin(), names.end(), entry.path().filename().string()), names.end()) << entry.path();
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, SeedCorpus, ::testing::ValuesIn(harnessNames()),

@@ -1,6 +1,5 @@
 #include "fuzz_target.h"
 
-
 #include <unistd.h>
 
 #include <filesystem>

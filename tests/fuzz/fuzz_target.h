@@ -61,24 +61,24 @@ std::string writeScratchFile(const std::string& name, const std::string& bytes);
 
 } // namespace groovane::fuzz
 
-#define FUZZ_CHECK(condition, harness)                                                            \
-    do {                                                                                          \
-        if (!(condition))                                                                         \
-            ::groovane::fuzz::fail(harness, #condition, __FILE__, __LINE__);                      \
+#define FUZZ_CHECK(condition, harness)                                                                                 \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::groovane::fuzz::fail(harness, #condition, __FILE__, __LINE__);                                           \
     } while (false)
 
 #ifdef GROOVANE_LIBFUZZER
-#define GROOVANE_FUZZ_TARGET(name)                                                                \
-    static void fuzzCheck_##name(const std::string& input);                                       \
-    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)                       \
-    {                                                                                             \
-        fuzzCheck_##name(std::string(reinterpret_cast<const char*>(data), size));                 \
-        return 0;                                                                                 \
-    }                                                                                             \
+#define GROOVANE_FUZZ_TARGET(name)                                                                                     \
+    static void fuzzCheck_##name(const std::string& input);                                                            \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)                                            \
+    {                                                                                                                  \
+        fuzzCheck_##name(std::string(reinterpret_cast<const char*>(data), size));                                      \
+        return 0;                                                                                                      \
+    }                                                                                                                  \
     static void fuzzCheck_##name(const std::string& input)
 #else
-#define GROOVANE_FUZZ_TARGET(name)                                                                \
-    static void fuzzCheck_##name(const std::string& input);                                       \
-    static const ::groovane::fuzz::Registration fuzzRegistration_##name(#name, &fuzzCheck_##name); \
+#define GROOVANE_FUZZ_TARGET(name)                                                                                     \
+    static void fuzzCheck_##name(const std::string& input);                                                            \
+    static const ::groovane::fuzz::Registration fuzzRegistration_##name(#name, &fuzzCheck_##name);                     \
     static void fuzzCheck_##name(const std::string& input)
 #endif

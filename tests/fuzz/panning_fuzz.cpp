@@ -32,7 +32,8 @@ GROOVANE_FUZZ_TARGET(panning)
     }
     FUZZ_CHECK(applied.size() == static_cast<size_t>(kLastKitSlot), "panning");
     std::map<std::string, int32_t> pans(applied.begin(), applied.end());
-    const std::vector<std::string> saved = panFileLines([&](const std::string& instrument) { return pans.at(instrument); });
+    const std::vector<std::string> saved =
+        panFileLines([&](const std::string& instrument) { return pans.at(instrument); });
     FUZZ_CHECK(saved.size() == static_cast<size_t>(kPanFileLines) && saved[0] == "0", "panning");
     std::vector<std::pair<std::string, int32_t>> reread;
     applyPanFileLines(LineBuffer::splitLines(LineBuffer::joinLines(saved)),

@@ -27,9 +27,8 @@ std::optional<int64_t> referenceValue(const std::string& text)
     for (size_t j = i; j < text.size(); ++j)
         if (text[j] < '0' || text[j] > '9')
             return std::nullopt;
-    std::string digits = text.substr(text.find_first_not_of('0', i) == std::string::npos
-                                         ? text.size()
-                                         : text.find_first_not_of('0', i));
+    std::string digits =
+        text.substr(text.find_first_not_of('0', i) == std::string::npos ? text.size() : text.find_first_not_of('0', i));
     if (digits.empty())
         return 0;
     const std::string limit = negative ? "2147483648" : "2147483647";

@@ -20,9 +20,9 @@ std::string pcmWav(uint32_t rate, int bits, int channels, int frames, Value valu
         for (int c = 0; c < channels; ++c)
             data += bits == 8 ? std::string(1, static_cast<char>(value(k, c) & 0xff)) : le16(value(k, c));
     const int align = channels * bits / 8;
-    const std::string body = chunk("fmt ", le16(1) + le16(channels) + le32(rate) + le32(rate * uint32_t(align)) +
-                                               le16(align) + le16(bits)) +
-                             chunk("data", data);
+    const std::string body =
+        chunk("fmt ", le16(1) + le16(channels) + le32(rate) + le32(rate * uint32_t(align)) + le16(align) + le16(bits)) +
+        chunk("data", data);
     return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
 }
 
@@ -60,8 +60,8 @@ inline std::string kitFileBytes(const std::vector<std::string>& names, const std
         items += std::string("\x09Wave.WAVE") + '\x0a' + le32(uint32_t(images[i].size())) + images[i];
         items += '\x00';
     }
-    const std::string body = std::string("TPF0") + '\x18' + "TWaveCollectionComponent" + '\x00' + "\x04List" +
-                             '\x0e' + items + std::string(3, '\x00');
+    const std::string body = std::string("TPF0") + '\x18' + "TWaveCollectionComponent" + '\x00' + "\x04List" + '\x0e' +
+                             items + std::string(3, '\x00');
     return std::string("\xff") + le16(10) + "DRUMKITWAVECOLLECTION" + '\x00' + le16(0x1030) +
            le32(uint32_t(body.size())) + body;
 }

@@ -32,9 +32,9 @@ protected:
         const std::string image = test::constantWav(kLevel, 4000);
         TWave wave;
         wave.LoadPropertyBytes(image);
-        const char* instruments[] = {"",      "Kick",   "Short Kick", "Snare", "ClsHiat", "OpHiat",
-                                     "Tom1",  "Tom2",   "Cymbol1",    "Cymbol2", "Rimshot", "Shaker",
-                                     "Block", "Congo",  "Cowbell",    "Crack", "Tamb"};
+        const char* instruments[] = {"",      "Kick",  "Short Kick", "Snare",   "ClsHiat", "OpHiat",
+                                     "Tom1",  "Tom2",  "Cymbol1",    "Cymbol2", "Rimshot", "Shaker",
+                                     "Block", "Congo", "Cowbell",    "Crack",   "Tamb"};
         for (const char* name : instruments) {
             TWaveCollectionItem& item = list.Items().Add();
             item.SetName(name);

@@ -28,9 +28,9 @@ PatternGrid startUpGrid()
 
 TEST(TimeBarSplit, EveryItemSplitsIntoTheLengthAndTimeItNames)
 {
-    const int expected[24][2] = {{16, 4}, {16, 8},  {16, 16}, {8, 8},  {8, 4},  {8, 2},  {4, 4},  {4, 2},
-                                 {12, 4}, {24, 4},  {24, 8},  {32, 16}, {32, 8}, {32, 4}, {64, 32}, {64, 16},
-                                 {64, 8}, {64, 4},  {3, 3},   {9, 3},  {12, 3}, {15, 3}, {7, 4},  {7, 7}};
+    const int expected[24][2] = {{16, 4}, {16, 8}, {16, 16}, {8, 8},   {8, 4},  {8, 2},  {4, 4},   {4, 2},
+                                 {12, 4}, {24, 4}, {24, 8},  {32, 16}, {32, 8}, {32, 4}, {64, 32}, {64, 16},
+                                 {64, 8}, {64, 4}, {3, 3},   {9, 3},   {12, 3}, {15, 3}, {7, 4},   {7, 7}};
     const auto& items = timeBarItems();
     for (size_t i = 0; i < items.size(); ++i) {
         const TimeBarSplit split = splitTimeBarText(items[i]);
@@ -62,7 +62,7 @@ TEST(StepLabels, StartUpLayoutReadsOneToSixteenInGroupsOfFour)
 {
     const PatternGrid grid = startUpGrid();
     EXPECT_EQ(grid.rowCount(), 18);
-    const std::vector<std::string> expected = {"1:0*", "2:1", "3:2", "4:3", "5:0*",  "6:1",  "7:2",  "8:3",
+    const std::vector<std::string> expected = {"1:0*", "2:1",  "3:2",  "4:3",  "5:0*",  "6:1",  "7:2",  "8:3",
                                                "9:0*", "10:1", "11:2", "12:3", "13:0*", "14:1", "15:2", "16:3"};
     EXPECT_EQ(labels(grid), expected);
     EXPECT_EQ(grid.cell(1, 0), "Length:");

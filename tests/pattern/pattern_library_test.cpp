@@ -9,16 +9,16 @@ using groovane::test::TempFolder;
 TEST(PatternLibrary, ScanListsPatternFilesLessTheirExtensionInSortedOrder)
 {
     TempFolder dir;
-    for (const char* name : {"rock2.pat", "Rock1.pat", "9lives.pat", "beat.PAT", ".pat", "notes.txt", "pat",
-                             "Zeta.pat.bak", "_under.pat"})
+    for (const char* name :
+         {"rock2.pat", "Rock1.pat", "9lives.pat", "beat.PAT", ".pat", "notes.txt", "pat", "Zeta.pat.bak", "_under.pat"})
         dir.write(name, "");
     dir.write("folder.pat/x", "");
     PatternLibrary library;
     EXPECT_FALSE(library.isSorted());
     library.scan(dir.path().string());
     EXPECT_TRUE(library.isSorted());
-    EXPECT_EQ(library.entries(), (std::vector<std::string>{"", "<Blank>", "_under", "9lives", "beat", "folder",
-                                                           "Rock1", "rock2"}));
+    EXPECT_EQ(library.entries(),
+              (std::vector<std::string>{"", "<Blank>", "_under", "9lives", "beat", "folder", "Rock1", "rock2"}));
 }
 
 TEST(PatternLibrary, EmptyFolderLeavesOnlyBlank)
@@ -42,8 +42,7 @@ TEST(PatternLibrary, NamesGoInTheirPlaceOnceSortedAndAtTheEndBefore)
     EXPECT_EQ(library.add("rock1"), 3) << "a name equal but for case lands after the listed one";
     EXPECT_EQ(library.add("ROCK"), 2);
     EXPECT_EQ(library.add("12"), 1);
-    EXPECT_EQ(library.entries(),
-              (std::vector<std::string>{"<Blank>", "12", "alpha", "ROCK", "Rock1", "rock1", "Zed"}));
+    EXPECT_EQ(library.entries(), (std::vector<std::string>{"<Blank>", "12", "alpha", "ROCK", "Rock1", "rock1", "Zed"}));
     EXPECT_EQ(library.indexOf("rock1"), 5) << "look-ups compare exactly";
     EXPECT_FALSE(library.contains("ROCK1"));
     library.removeAt(5);

@@ -101,7 +101,8 @@ TEST_F(FilesTest, FailedOpensRaiseWithThePath)
     EXPECT_EQ(errorOf([&] { readFileBytes(dir.file("missing.pat")); }), "Cannot open file " + dir.file("missing.pat"));
     // A folder in the target's place cannot be replaced, nor a file made in a missing folder.
     dir.write("Song.pat/inside", "x");
-    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("Song.pat"), "new"); }), "Cannot create file " + dir.file("Song.pat"));
+    EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("Song.pat"), "new"); }),
+              "Cannot create file " + dir.file("Song.pat"));
     EXPECT_EQ(dir.read("Song.pat/inside"), "x");
     EXPECT_EQ(errorOf([&] { writeFileBytesAtomic(dir.file("missing/Song.pat"), "new"); }),
               "Cannot create file " + dir.file("missing/Song.pat"));
@@ -185,7 +186,8 @@ TEST_F(FilesTest, AFileMarkedReadOnlyIsRefusedAsADirectWriteWouldBe)
               "Cannot create file " + dir.file("LOCKED.pat"));
     EXPECT_FALSE(copyFile(dir.file("Blank.wav"), dir.file("locked.pat"), false));
     EXPECT_EQ(dir.read("Locked.pat"), "kept");
-    EXPECT_EQ(permsOf(dir.path() / "Locked.pat"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(permsOf(dir.path() / "Locked.pat"),
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"Blank.wav", "Locked.pat"}));
 }
 
@@ -241,7 +243,8 @@ TEST_F(FilesTest, ReadersTakeRegularFilesOfBoundedSizeOnly)
     ASSERT_EQ(::mkfifo(dir.file("Fifo.pat").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", dir.path() / "Zero.pat");
     fs::create_directory(dir.path() / "Folder.pat");
-    for (const std::string& path : {dir.file("Fifo.pat"), dir.file("zero.pat"), std::string("/dev/null"), dir.file("Folder.pat")})
+    for (const std::string& path :
+         {dir.file("Fifo.pat"), dir.file("zero.pat"), std::string("/dev/null"), dir.file("Folder.pat")})
         EXPECT_EQ(refusedAtOnce(path), "Cannot open file " + path);
 
     dir.write("Rock_kit.dxg", "kit");
@@ -256,7 +259,8 @@ TEST_F(FilesTest, ReadersTakeRegularFilesOfBoundedSizeOnly)
 
     dir.write("Big.sng", std::string(4097, '\n'));
     EXPECT_EQ(errorOf([&] { readFileBytes(dir.file("Big.sng"), 4096); }),
-              "Cannot open file " + dir.file("Big.sng") + ": it holds 4097 bytes, more than the 4096 that any file of "
-                                                         "this kind may hold");
+              "Cannot open file " + dir.file("Big.sng") +
+                  ": it holds 4097 bytes, more than the 4096 that any file of "
+                  "this kind may hold");
     EXPECT_EQ(readFileBytes(dir.file("Big.sng"), 4097).size(), 4097u);
 }

@@ -12,9 +12,9 @@ TEST(ErrorBoxText, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt)
     EXPECT_EQ(errorBoxText("'1x' is not a valid integer value"), "'1x' is not a valid integer value.");
     EXPECT_EQ(errorBoxText("Wave 'Kick' not found"), "Wave 'Kick' not found.");
     EXPECT_EQ(errorBoxText("Done."), "Done.");
-    EXPECT_EQ(errorBoxText("Stopped!"), "Stopped!");   // '!' sorts before '.'
-    EXPECT_EQ(errorBoxText("(x)"), "(x)");             // ')' sorts before '.'
-    EXPECT_EQ(errorBoxText("a/b"), "a/b.");            // '/' sorts right after '.'
+    EXPECT_EQ(errorBoxText("Stopped!"), "Stopped!"); // '!' sorts before '.'
+    EXPECT_EQ(errorBoxText("(x)"), "(x)");           // ')' sorts before '.'
+    EXPECT_EQ(errorBoxText("a/b"), "a/b.");          // '/' sorts right after '.'
     EXPECT_EQ(errorBoxText(""), "");
 }
 

@@ -25,7 +25,8 @@ thread_local bool isMixing = false;
 std::atomic<int> allocationsWhileMixing{0};
 std::atomic<int> locksWhileMixing{0};
 
-void* allocate(std::size_t size) {
+void* allocate(std::size_t size)
+{
     if (isMixing)
         allocationsWhileMixing.fetch_add(1);
     if (void* p = std::malloc(size ? size : 1))
@@ -35,28 +36,47 @@ void* allocate(std::size_t size) {
 
 } // namespace
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+void* operator new(std::size_t size)
+{
+    return allocate(size);
+}
+void* operator new[](std::size_t size)
+{
+    return allocate(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
     if (isMixing)
         allocationsWhileMixing.fetch_add(1);
     return std::malloc(size ? size : 1);
 }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
     if (isMixing)
         allocationsWhileMixing.fetch_add(1);
     return std::malloc(size ? size : 1);
 }
-void operator delete(void* p) noexcept {
+void operator delete(void* p) noexcept
+{
     if (p && isMixing)
         allocationsWhileMixing.fetch_add(1);
     std::free(p);
 }
-void operator delete[](void* p) noexcept { operator delete(p); }
-void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
-void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete[](void* p) noexcept
+{
+    operator delete(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    operator delete(p);
+}
 
-extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex) {
+extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex)
+{
     using Lock = int (*)(pthread_mutex_t*);
     static const Lock real = reinterpret_cast<Lock>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
     if (isMixing)
@@ -69,7 +89,8 @@ namespace {
 
 constexpr uint32_t kControls = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_GLOBALFOCUS;
 
-WaveFormatEx pcm(uint32_t rate, uint16_t bits, uint16_t channels) {
+WaveFormatEx pcm(uint32_t rate, uint16_t bits, uint16_t channels)
+{
     const auto align = static_cast<uint16_t>(channels * bits / 8);
     return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
 }
@@ -81,7 +102,8 @@ struct Scene {
     std::vector<std::shared_ptr<SoundBuffer>> buffers;
     std::vector<int16_t> block = std::vector<int16_t>(2 * 512);
 
-    std::shared_ptr<SoundDevice> device(uint32_t rate, uint16_t bits) {
+    std::shared_ptr<SoundDevice> device(uint32_t rate, uint16_t bits)
+    {
         std::shared_ptr<SoundDevice> made;
         EXPECT_EQ(system.createDevice(&made), DS_OK);
         EXPECT_EQ(made->SetCooperativeLevel(this, DSSCL_PRIORITY), DS_OK);
@@ -96,7 +118,8 @@ struct Scene {
         return made;
     }
 
-    std::shared_ptr<SoundBuffer> sound(SoundDevice& on, const WaveFormatEx& format, uint32_t bytes) {
+    std::shared_ptr<SoundBuffer> sound(SoundDevice& on, const WaveFormatEx& format, uint32_t bytes)
+    {
         SoundBufferDesc desc;
         desc.dwFlags = kControls;
         desc.dwBufferBytes = bytes;
@@ -116,7 +139,8 @@ struct Scene {
     }
 
     // One block of `frames`, counted.
-    void mix(uint32_t frames) {
+    void mix(uint32_t frames)
+    {
         const int64_t heard = output->timeOfFrame(output->framesRendered());
         isMixing = true;
         output->pumpHeardAt(block.data(), frames, heard);
@@ -124,7 +148,8 @@ struct Scene {
     }
 };
 
-TEST(MixRealTime, ABusySceneMixesWithoutAllocatingOrLocking) {
+TEST(MixRealTime, ABusySceneMixesWithoutAllocatingOrLocking)
+{
     Scene scene;
     scene.output = &scene.system.useOfflineOutput(44100, 2205);
     auto main = scene.device(44100, 16);
@@ -182,7 +207,8 @@ TEST(MixRealTime, ABusySceneMixesWithoutAllocatingOrLocking) {
 }
 
 // The counting itself works: what it is meant to catch is caught.
-TEST(MixRealTime, TheCountersSeeAnAllocationAndALock) {
+TEST(MixRealTime, TheCountersSeeAnAllocationAndALock)
+{
     isMixing = true;
     int* volatile leak = new int(3);
     delete leak;

@@ -22,7 +22,8 @@ using namespace groovane;
 
 namespace {
 
-int play(int count, int intervalMs) {
+int play(int count, int intervalMs)
+{
     SoundSystem& system = SoundSystem::instance();
     std::shared_ptr<SoundDevice> device;
     if (system.createDevice(&device) != DS_OK)
@@ -77,7 +78,8 @@ int play(int count, int intervalMs) {
     return 0;
 }
 
-int countClicks(const char* path) {
+int countClicks(const char* path)
+{
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         return 1;
@@ -102,7 +104,8 @@ int countClicks(const char* path) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc == 4 && std::string(argv[1]) == "play")
         return play(std::atoi(argv[2]), std::atoi(argv[3]));
     if (argc == 3 && std::string(argv[1]) == "count")

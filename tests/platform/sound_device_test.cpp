@@ -19,16 +19,24 @@ namespace {
 
 constexpr uint32_t kControls = DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
 
-WaveFormatEx pcm(uint32_t rate, uint16_t bits, uint16_t channels) {
+WaveFormatEx pcm(uint32_t rate, uint16_t bits, uint16_t channels)
+{
     const auto align = static_cast<uint16_t>(channels * bits / 8);
     return {WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
 }
 
-int16_t left(const std::vector<int16_t>& out, size_t frame) { return out[2 * frame]; }
-int16_t right(const std::vector<int16_t>& out, size_t frame) { return out[2 * frame + 1]; }
+int16_t left(const std::vector<int16_t>& out, size_t frame)
+{
+    return out[2 * frame];
+}
+int16_t right(const std::vector<int16_t>& out, size_t frame)
+{
+    return out[2 * frame + 1];
+}
 
 // Index of the first frame with a non-zero sample, or -1.
-long firstSound(const std::vector<int16_t>& out) {
+long firstSound(const std::vector<int16_t>& out)
+{
     for (size_t i = 0; i < out.size(); ++i)
         if (out[i] != 0)
             return static_cast<long>(i / 2);
@@ -39,7 +47,8 @@ class SoundDeviceTest : public ::testing::TestWithParam<uint32_t> {
 protected:
     static constexpr uint32_t kLatency = 1024;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         output_ = &system_.useOfflineOutput(44100, kLatency);
         system_.setClock([this] { return clockNs_; });
         ASSERT_EQ(system_.createDevice(&device_), DS_OK);
@@ -52,13 +61,15 @@ protected:
 
     void TearDown() override { setApplicationActive(true); }
 
-    void setPrimary(uint32_t rate, uint16_t bits) {
+    void setPrimary(uint32_t rate, uint16_t bits)
+    {
         const WaveFormatEx format = pcm(rate, bits, 2);
         ASSERT_EQ(primary_->SetFormat(&format), DS_OK);
     }
 
     std::shared_ptr<SoundBuffer> makeBuffer(const void* bytes, uint32_t size, const WaveFormatEx& format,
-                                            uint32_t flags = kControls | DSBCAPS_GLOBALFOCUS) {
+                                            uint32_t flags = kControls | DSBCAPS_GLOBALFOCUS)
+    {
         SoundBufferDesc desc;
         desc.dwFlags = flags;
         desc.dwBufferBytes = size;
@@ -78,7 +89,8 @@ protected:
     }
 
     std::shared_ptr<SoundBuffer> mono16(const std::vector<int16_t>& samples, uint32_t rate = 44100,
-                                        uint32_t flags = kControls | DSBCAPS_GLOBALFOCUS) {
+                                        uint32_t flags = kControls | DSBCAPS_GLOBALFOCUS)
+    {
         return makeBuffer(samples.data(), static_cast<uint32_t>(samples.size() * 2), pcm(rate, 16, 1), flags);
     }
 
@@ -87,14 +99,16 @@ protected:
     uint64_t frame() const { return output_->framesRendered(); }
     void setClockToFrame(uint64_t frame) { clockNs_ = output_->timeOfFrame(frame); }
 
-    uint32_t status(SoundBuffer& buffer) {
+    uint32_t status(SoundBuffer& buffer)
+    {
         uint32_t bits = 0;
         EXPECT_EQ(buffer.GetStatus(&bits), DS_OK);
         return bits;
     }
 
     // Plays at once: the clock stands latency frames behind the next frame to render.
-    void playNow(SoundBuffer& buffer, uint32_t flags = 0) {
+    void playNow(SoundBuffer& buffer, uint32_t flags = 0)
+    {
         pump(0);
         clockNs_ = output_->timeOfFrame(frame()) - output_->timeOfFrame(kLatency) - 1;
         ASSERT_EQ(buffer.Play(flags), DS_OK);
@@ -107,7 +121,8 @@ protected:
     std::shared_ptr<SoundBuffer> primary_;
 };
 
-TEST_P(SoundDeviceTest, FullLevelCentrePanPassesSamplesThroughExactly) {
+TEST_P(SoundDeviceTest, FullLevelCentrePanPassesSamplesThroughExactly)
+{
     const std::vector<int16_t> samples{1, -1, 32767, -32768, 1234, 0, -5};
     auto buffer = mono16(samples);
     playNow(*buffer);
@@ -120,7 +135,8 @@ TEST_P(SoundDeviceTest, FullLevelCentrePanPassesSamplesThroughExactly) {
     EXPECT_EQ(status(*buffer), 0u);
 }
 
-TEST_P(SoundDeviceTest, VolumeAndPanAttenuateInHundredthsOfADecibel) {
+TEST_P(SoundDeviceTest, VolumeAndPanAttenuateInHundredthsOfADecibel)
+{
     auto buffer = mono16(std::vector<int16_t>(8, 10000));
     ASSERT_EQ(buffer->SetVolume(-600), DS_OK); // -6 dB: gain 10^(-0.3)
     ASSERT_EQ(buffer->SetPan(600), DS_OK);     // left a further -6 dB
@@ -156,7 +172,8 @@ TEST_P(SoundDeviceTest, VolumeAndPanAttenuateInHundredthsOfADecibel) {
     EXPECT_EQ(right(out, 0), 0);
 }
 
-TEST_P(SoundDeviceTest, StereoBufferKeepsItsSidesAndPanOnlyAttenuatesTheOtherOne) {
+TEST_P(SoundDeviceTest, StereoBufferKeepsItsSidesAndPanOnlyAttenuatesTheOtherOne)
+{
     const std::vector<int16_t> frames{1000, -2000, 3000, -4000};
     auto buffer = makeBuffer(frames.data(), 8, pcm(44100, 16, 2));
     ASSERT_EQ(buffer->SetPan(-2000), DS_OK); // right -20 dB
@@ -168,7 +185,8 @@ TEST_P(SoundDeviceTest, StereoBufferKeepsItsSidesAndPanOnlyAttenuatesTheOtherOne
     EXPECT_EQ(right(out, 1), -400);
 }
 
-TEST_P(SoundDeviceTest, FrequencyChangesPitchAndDurationTogether) {
+TEST_P(SoundDeviceTest, FrequencyChangesPitchAndDurationTogether)
+{
     std::vector<int16_t> ramp(100);
     for (size_t i = 0; i < ramp.size(); ++i)
         ramp[i] = static_cast<int16_t>(100 * i);
@@ -207,7 +225,8 @@ TEST_P(SoundDeviceTest, FrequencyChangesPitchAndDurationTogether) {
     EXPECT_EQ(frequency, 22050u);
 }
 
-TEST_P(SoundDeviceTest, OverlappingBuffersSumAndSaturate) {
+TEST_P(SoundDeviceTest, OverlappingBuffersSumAndSaturate)
+{
     auto a = mono16({20000, -20000, 1000});
     auto b = mono16({20000, -20000, 2000});
     pump(0);
@@ -220,7 +239,8 @@ TEST_P(SoundDeviceTest, OverlappingBuffersSumAndSaturate) {
     EXPECT_EQ(left(out, 2), 3000);
 }
 
-TEST_P(SoundDeviceTest, LoopingRepeatsAndPlayOnAPlayingBufferOnlyChangesTheLoopFlag) {
+TEST_P(SoundDeviceTest, LoopingRepeatsAndPlayOnAPlayingBufferOnlyChangesTheLoopFlag)
+{
     auto buffer = mono16({10, 20, 30, 40});
     playNow(*buffer, DSBPLAY_LOOPING);
     EXPECT_EQ(status(*buffer), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
@@ -243,7 +263,8 @@ TEST_P(SoundDeviceTest, LoopingRepeatsAndPlayOnAPlayingBufferOnlyChangesTheLoopF
     EXPECT_EQ(status(*buffer), 0u);
 }
 
-TEST_P(SoundDeviceTest, StopKeepsTheCursorAndPlayResumesFromIt) {
+TEST_P(SoundDeviceTest, StopKeepsTheCursorAndPlayResumesFromIt)
+{
     auto buffer = mono16({1, 2, 3, 4, 5, 6});
     playNow(*buffer);
     pump(2);
@@ -268,18 +289,20 @@ TEST_P(SoundDeviceTest, StopKeepsTheCursorAndPlayResumesFromIt) {
     EXPECT_EQ(left(out, 1), 0);
 }
 
-TEST_P(SoundDeviceTest, EightBitPrimaryKeepsOnlyEightBits) {
+TEST_P(SoundDeviceTest, EightBitPrimaryKeepsOnlyEightBits)
+{
     setPrimary(44100, 8);
     auto buffer = mono16({1000, 1151, -1000, 32767});
     playNow(*buffer);
     const auto out = pump(4);
-    EXPECT_EQ(left(out, 0), 1024);  // 3.9 steps of 256 -> 4
-    EXPECT_EQ(left(out, 1), 1024);  // 4.496 -> 4
+    EXPECT_EQ(left(out, 0), 1024); // 3.9 steps of 256 -> 4
+    EXPECT_EQ(left(out, 1), 1024); // 4.496 -> 4
     EXPECT_EQ(left(out, 2), -1024);
     EXPECT_EQ(left(out, 3), 32512); // 127 steps, the top of 8 bits
 }
 
-TEST_P(SoundDeviceTest, EightBitSamplesAreUnsignedAroundTheMiddle) {
+TEST_P(SoundDeviceTest, EightBitSamplesAreUnsignedAroundTheMiddle)
+{
     const std::vector<uint8_t> samples{128, 200, 0, 255};
     auto buffer = makeBuffer(samples.data(), 4, pcm(44100, 8, 1));
     playNow(*buffer);
@@ -290,7 +313,8 @@ TEST_P(SoundDeviceTest, EightBitSamplesAreUnsignedAroundTheMiddle) {
     EXPECT_EQ(left(out, 3), 32512);
 }
 
-TEST_P(SoundDeviceTest, PrimaryAtHalfTheOutputRateIsInterpolatedUp) {
+TEST_P(SoundDeviceTest, PrimaryAtHalfTheOutputRateIsInterpolatedUp)
+{
     setPrimary(22050, 16);
     auto buffer = mono16({0, 1000, 2000, 3000}, 22050);
     playNow(*buffer);
@@ -300,7 +324,8 @@ TEST_P(SoundDeviceTest, PrimaryAtHalfTheOutputRateIsInterpolatedUp) {
         EXPECT_EQ(left(out, i), expected[i]) << i;
 }
 
-TEST_P(SoundDeviceTest, BuffersWithoutFocusFlagsAreSilentButAdvanceWhileInactive) {
+TEST_P(SoundDeviceTest, BuffersWithoutFocusFlagsAreSilentButAdvanceWhileInactive)
+{
     auto background = mono16(std::vector<int16_t>(64, 100), 44100, kControls);
     auto global = mono16(std::vector<int16_t>(64, 10), 44100, kControls | DSBCAPS_GLOBALFOCUS);
     auto sticky = mono16(std::vector<int16_t>(64, 1), 44100, kControls | DSBCAPS_STICKYFOCUS);
@@ -322,7 +347,8 @@ TEST_P(SoundDeviceTest, BuffersWithoutFocusFlagsAreSilentButAdvanceWhileInactive
     EXPECT_EQ(left(out, 0), 111);
 }
 
-TEST_P(SoundDeviceTest, PlayStartsOnTheFrameOfItsTimePlusTheLatency) {
+TEST_P(SoundDeviceTest, PlayStartsOnTheFrameOfItsTimePlusTheLatency)
+{
     auto buffer = mono16({7000, 7000});
     // Ticks at known times, before and between blocks, some of them not on a block boundary.
     for (uint64_t at : {uint64_t{0}, uint64_t{3000}, uint64_t{5001}, uint64_t{9999}}) {
@@ -338,7 +364,8 @@ TEST_P(SoundDeviceTest, PlayStartsOnTheFrameOfItsTimePlusTheLatency) {
     }
 }
 
-TEST_P(SoundDeviceTest, AStampPlacesPlayAtItsTimeHoweverLateTheCallComes) {
+TEST_P(SoundDeviceTest, AStampPlacesPlayAtItsTimeHoweverLateTheCallComes)
+{
     auto first = mono16({7000, 0});
     auto second = mono16({500, 0});
     auto third = mono16({30, 0});
@@ -362,13 +389,14 @@ TEST_P(SoundDeviceTest, AStampPlacesPlayAtItsTimeHoweverLateTheCallComes) {
         if (left(out, f) != 0)
             hits.emplace_back(4000 + static_cast<long>(f), left(out, f));
     const std::vector<std::pair<long, int16_t>> expected = {
-        {4000, 4 + 30},             // its frame had passed, and no stamp: both on the next frame mixed
-        {3000 + kLatency, 7000},    // the stamp's time, not the call's
-        {3100 + kLatency, 500}};    // an inner stamp wins while it lives
+        {4000, 4 + 30},          // its frame had passed, and no stamp: both on the next frame mixed
+        {3000 + kLatency, 7000}, // the stamp's time, not the call's
+        {3100 + kLatency, 500}}; // an inner stamp wins while it lives
     EXPECT_EQ(hits, expected);
 }
 
-TEST_P(SoundDeviceTest, DevicesSumIntoOneOutput) {
+TEST_P(SoundDeviceTest, DevicesSumIntoOneOutput)
+{
     std::shared_ptr<SoundDevice> other;
     ASSERT_EQ(system_.createDevice(&other), DS_OK);
     ASSERT_EQ(other->SetCooperativeLevel(this, DSSCL_NORMAL), DS_OK);
@@ -402,7 +430,8 @@ TEST_P(SoundDeviceTest, DevicesSumIntoOneOutput) {
     EXPECT_EQ(right(out, 2), 2660);
 }
 
-TEST_P(SoundDeviceTest, LostOutputStopsVoicesAndReportsLostUntilRestored) {
+TEST_P(SoundDeviceTest, LostOutputStopsVoicesAndReportsLostUntilRestored)
+{
     auto buffer = mono16(std::vector<int16_t>(1000, 5));
     playNow(*buffer, DSBPLAY_LOOPING);
     pump(10);
@@ -428,7 +457,8 @@ INSTANTIATE_TEST_SUITE_P(BlockSizes, SoundDeviceTest, ::testing::Values(1u, 7u, 
 // Behaviour that does not depend on the block size.
 class SoundDeviceRulesTest : public SoundDeviceTest {};
 
-TEST_P(SoundDeviceRulesTest, DuplicatesShareMemoryButPlayOnTheirOwn) {
+TEST_P(SoundDeviceRulesTest, DuplicatesShareMemoryButPlayOnTheirOwn)
+{
     auto original = mono16({100, 200, 300, 400});
     ASSERT_EQ(original->SetVolume(-2000), DS_OK);
     ASSERT_EQ(original->SetPan(-500), DS_OK);
@@ -479,7 +509,8 @@ TEST_P(SoundDeviceRulesTest, DuplicatesShareMemoryButPlayOnTheirOwn) {
     EXPECT_EQ(none, nullptr);
 }
 
-TEST_P(SoundDeviceRulesTest, LockGivesTwoRegionsWhenTheRangeWraps) {
+TEST_P(SoundDeviceRulesTest, LockGivesTwoRegionsWhenTheRangeWraps)
+{
     auto buffer = mono16(std::vector<int16_t>(8, 0)); // 16 bytes
     void* r1 = nullptr;
     void* r2 = nullptr;
@@ -516,7 +547,8 @@ TEST_P(SoundDeviceRulesTest, LockGivesTwoRegionsWhenTheRangeWraps) {
     EXPECT_EQ(buffer->Unlock(&elsewhere, 2, nullptr, 0), DSERR_INVALIDPARAM);
 }
 
-TEST_P(SoundDeviceRulesTest, SecondaryBuffersNeedAFormatAndASensibleSize) {
+TEST_P(SoundDeviceRulesTest, SecondaryBuffersNeedAFormatAndASensibleSize)
+{
     const WaveFormatEx format = pcm(44100, 16, 2);
     SoundBufferDesc desc;
     desc.dwFlags = kControls;
@@ -562,7 +594,8 @@ TEST_P(SoundDeviceRulesTest, SecondaryBuffersNeedAFormatAndASensibleSize) {
     EXPECT_EQ(buffer->SetVolume(-100), DS_OK);
 }
 
-TEST_P(SoundDeviceRulesTest, PrimaryFormatNeedsPriorityLevelAndASaneFormat) {
+TEST_P(SoundDeviceRulesTest, PrimaryFormatNeedsPriorityLevelAndASaneFormat)
+{
     std::shared_ptr<SoundDevice> fresh;
     ASSERT_EQ(system_.createDevice(&fresh), DS_OK);
     EXPECT_EQ(fresh->cooperativeLevel(), 0u);
@@ -627,7 +660,8 @@ protected:
     // With `saysUnderflow` the card says it ran dry before block `skipBlock`.
     static std::vector<uint64_t> hitFrames(bool jittery, const std::vector<int64_t>& tickNs, int skipBlock = -1,
                                            int64_t skipNs = 0, const std::function<int64_t(int)>& wanderNs = {},
-                                           bool saysUnderflow = false) {
+                                           bool saysUnderflow = false)
+    {
         SoundSystem system;
         OfflineAudioOutput& output = system.useOfflineOutput(kRate, kLatency);
         std::shared_ptr<SoundDevice> device;
@@ -664,7 +698,8 @@ protected:
             return static_cast<int64_t>(seed >> 8) % range;
         };
         const auto heardAt = [&](int block) {
-            return output.timeOfFrame(uint64_t(block) * kBlock) + kDeviceDelayNs + (block >= skipBlock && skipBlock >= 0 ? skipNs : 0);
+            return output.timeOfFrame(uint64_t(block) * kBlock) + kDeviceDelayNs +
+                   (block >= skipBlock && skipBlock >= 0 ? skipNs : 0);
         };
         for (int b = 0; b < blocks; ++b) {
             // The card asks for a block a device delay before it is heard, or later.
@@ -702,13 +737,15 @@ protected:
 
     // The first frame heard at or after `ns` on a card that hears frame n at
     // timeOfFrame(n) + delay, plus the latency.
-    static uint64_t expectedFrame(int64_t ns, int64_t delayNs) {
+    static uint64_t expectedFrame(int64_t ns, int64_t delayNs)
+    {
         const int64_t since = ns - delayNs;
         return uint64_t((static_cast<__int128>(since) * kRate + 999'999'999) / 1'000'000'000) + kLatency;
     }
 };
 
-TEST_F(DeviceTimedOutput, JitteryAndBurstyCallbacksPlaceHitsOnTheFramesOfSteadyOnes) {
+TEST_F(DeviceTimedOutput, JitteryAndBurstyCallbacksPlaceHitsOnTheFramesOfSteadyOnes)
+{
     std::vector<int64_t> ticks;
     for (int i = 0; i < 40; ++i)
         ticks.push_back(200 * kMs + i * 37 * kMs);
@@ -719,7 +756,8 @@ TEST_F(DeviceTimedOutput, JitteryAndBurstyCallbacksPlaceHitsOnTheFramesOfSteadyO
         EXPECT_EQ(steady[i], expectedFrame(ticks[i], kDeviceDelayNs)) << "tick " << i;
 }
 
-TEST_F(DeviceTimedOutput, ReportedTimesThatWanderAndDriftMoveNoHit) {
+TEST_F(DeviceTimedOutput, ReportedTimesThatWanderAndDriftMoveNoHit)
+{
     // A sound server reports when each block is heard a little early, by up to 2.5 ms in a
     // sawtooth of five seconds, and drifting 20 parts per million besides; it really plays at
     // the nominal rate. Ticks 240 ms apart (10584 frames) for 40 s stay exactly that far apart.
@@ -735,7 +773,8 @@ TEST_F(DeviceTimedOutput, ReportedTimesThatWanderAndDriftMoveNoHit) {
         EXPECT_EQ(frames[i] - frames[i - 1], 10584u) << "tick " << i;
 }
 
-TEST_F(DeviceTimedOutput, HitsKeepTheirTimesAcrossAnUnderrun) {
+TEST_F(DeviceTimedOutput, HitsKeepTheirTimesAcrossAnUnderrun)
+{
     // The card skips from block 200 (frame 51200, heard at about 1.22 s) on: 100 ms, taken on
     // the first block; 60 ms that nobody reports, taken once the smoothed timing has left its
     // dead band; 10 ms with the card saying it ran dry, taken on the first block. (Each skip is
@@ -767,7 +806,8 @@ TEST_F(DeviceTimedOutput, HitsKeepTheirTimesAcrossAnUnderrun) {
     }
 }
 
-TEST(SoundEntryPoint, ResolvesByLibraryAndNameAndCanBeMadeUnavailable) {
+TEST(SoundEntryPoint, ResolvesByLibraryAndNameAndCanBeMadeUnavailable)
+{
     EXPECT_EQ(resolveSoundEntryPoint("dsound.DLL", "DirectSoundCreate"), &DirectSoundCreate);
     EXPECT_EQ(resolveSoundEntryPoint("DSound.dll", "directsoundcreate"), nullptr);
     EXPECT_EQ(resolveSoundEntryPoint("other.dll", "DirectSoundCreate"), nullptr);
@@ -780,7 +820,8 @@ TEST(SoundEntryPoint, ResolvesByLibraryAndNameAndCanBeMadeUnavailable) {
     EXPECT_EQ(device, nullptr);
 }
 
-TEST(SoundSystemClock, AnInjectedClockTimesPlayAndAnEmptyOneRestoresTheMonotonicClock) {
+TEST(SoundSystemClock, AnInjectedClockTimesPlayAndAnEmptyOneRestoresTheMonotonicClock)
+{
     SoundSystem system;
     system.setClock([] { return int64_t{42}; });
     EXPECT_EQ(system.now(), 42);
@@ -789,7 +830,8 @@ TEST(SoundSystemClock, AnInjectedClockTimesPlayAndAnEmptyOneRestoresTheMonotonic
     EXPECT_GE(system.now(), before);
 }
 
-TEST(SoundSystemClock, AMillisecondReadingUnwrapsToTheNanosecondClockNearNow) {
+TEST(SoundSystemClock, AMillisecondReadingUnwrapsToTheNanosecondClockNearNow)
+{
     constexpr int64_t ms = 1'000'000;
     EXPECT_EQ(millisecondClockToNs(5000, 5000 * ms + 999'999), 5000 * ms);
     EXPECT_EQ(millisecondClockToNs(4880, 5000 * ms), 4880 * ms) << "a tick a little while ago";
@@ -801,7 +843,8 @@ TEST(SoundSystemClock, AMillisecondReadingUnwrapsToTheNanosecondClockNearNow) {
     EXPECT_EQ(millisecondClockToNs(7, (3 * wrapMs + 100) * ms), (3 * wrapMs + 7) * ms);
 }
 
-TEST(AudioOutputSetting, NamesTheBackEndAndFallsBackToNull) {
+TEST(AudioOutputSetting, NamesTheBackEndAndFallsBackToNull)
+{
     std::string warning;
     EXPECT_EQ(makeAudioOutputFromSetting("null", &warning)->name(), "null");
     EXPECT_EQ(makeAudioOutputFromSetting("wav:/tmp/x.wav", &warning)->name(), "wav:/tmp/x.wav");
@@ -825,7 +868,8 @@ public:
     std::string name() const override { return "portaudio"; }
     uint32_t sampleRate() const override { return 44100; }
     uint32_t latencyFrames() const override { return 0; }
-    bool start(AudioRenderer&, std::string* error) override {
+    bool start(AudioRenderer&, std::string* error) override
+    {
         if (!opens_)
             *error = "no sound card";
         return opens_;
@@ -838,7 +882,8 @@ private:
     const bool* lost_;
 };
 
-TEST(NoSoundNoticeTest, ACardThatCannotBeOpenedOrIsLostIsToldOnceAndOnlyThen) {
+TEST(NoSoundNoticeTest, ACardThatCannotBeOpenedOrIsLostIsToldOnceAndOnlyThen)
+{
     bool lost = false;
     {
         SoundSystem system;

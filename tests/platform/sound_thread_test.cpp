@@ -41,7 +41,8 @@ public:
     std::string name() const override { return "free-running"; }
     uint32_t sampleRate() const override { return 44100; }
     uint32_t latencyFrames() const override { return 64; }
-    bool start(AudioRenderer& renderer, std::string*) override {
+    bool start(AudioRenderer& renderer, std::string*) override
+    {
         isRunning_.store(true);
         thread_ = std::thread([this, &renderer] {
             std::vector<int16_t> block(2 * 64);
@@ -61,7 +62,8 @@ public:
         });
         return true;
     }
-    void stop() override {
+    void stop() override
+    {
         isRunning_.store(false);
         if (thread_.joinable())
             thread_.join();
@@ -70,7 +72,8 @@ public:
     }
 
     // Waits until the callback has rendered `count` more blocks; false if it stopped first.
-    bool waitBlocks(uint64_t count) const {
+    bool waitBlocks(uint64_t count) const
+    {
         const uint64_t target = blocks_.load() + count;
         while (blocks_.load() < target) {
             if (!isRunning_.load())
@@ -92,9 +95,14 @@ private:
     std::thread watchdog_;
 };
 
-WaveFormatEx mono16() { return {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0}; }
+WaveFormatEx mono16()
+{
+    return {WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
+}
 
-std::shared_ptr<SoundBuffer> makeBuffer(SoundDevice& device, uint32_t bytes, uint32_t flags = 0xE0 | DSBCAPS_GLOBALFOCUS) {
+std::shared_ptr<SoundBuffer> makeBuffer(SoundDevice& device, uint32_t bytes,
+                                        uint32_t flags = 0xE0 | DSBCAPS_GLOBALFOCUS)
+{
     const WaveFormatEx format = mono16();
     SoundBufferDesc desc;
     desc.dwFlags = flags;
@@ -105,7 +113,8 @@ std::shared_ptr<SoundBuffer> makeBuffer(SoundDevice& device, uint32_t bytes, uin
     return buffer;
 }
 
-void fill(SoundBuffer& buffer, uint32_t offset, uint32_t bytes, int16_t value) {
+void fill(SoundBuffer& buffer, uint32_t offset, uint32_t bytes, int16_t value)
+{
     void* r1 = nullptr;
     void* r2 = nullptr;
     uint32_t b1 = 0;
@@ -121,7 +130,8 @@ void fill(SoundBuffer& buffer, uint32_t offset, uint32_t bytes, int16_t value) {
 
 // A device on `system` at priority level whose primary mixes 44100 Hz 16-bit stereo.
 void openCdQualityDevice(SoundSystem& system, std::shared_ptr<SoundDevice>& device,
-                         std::shared_ptr<SoundBuffer>& primary) {
+                         std::shared_ptr<SoundBuffer>& primary)
+{
     ASSERT_EQ(system.createDevice(&device), DS_OK);
     ASSERT_EQ(device->SetCooperativeLevel(&system, DSSCL_PRIORITY), DS_OK);
     SoundBufferDesc primaryDesc;
@@ -131,7 +141,8 @@ void openCdQualityDevice(SoundSystem& system, std::shared_ptr<SoundDevice>& devi
     ASSERT_EQ(primary->SetFormat(&cd), DS_OK);
 }
 
-TEST(SoundThreadCrossing, TheUiThreadAloneCallsTheDeviceWhileWorkerCallbackAndWatchdogRun) {
+TEST(SoundThreadCrossing, TheUiThreadAloneCallsTheDeviceWhileWorkerCallbackAndWatchdogRun)
+{
     constexpr int kRestarts = 3;
     SoundSystem system;
     auto ownedOutput = std::make_unique<FreeRunningOutput>(kRestarts);
@@ -225,10 +236,10 @@ TEST(SoundThreadCrossing, TheUiThreadAloneCallsTheDeviceWhileWorkerCallbackAndWa
     system.collectGarbage();
 }
 
-
 // The recorder runs on its own paced thread; the test waits for it to have written a steady
 // tone, stops it and reads back a consistent WAV file holding that tone.
-TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile) {
+TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile)
+{
     const std::string path =
         (std::filesystem::temp_directory_path() / ("groovane_record_" + std::to_string(::getpid()) + ".wav")).string();
     {
@@ -256,14 +267,16 @@ TEST(WavRecordingOutput, RecordsTheMixIntoAWellFormedFile) {
     EXPECT_EQ(test::readLe32(bytes, 4), bytes.size() - 8);
     bool heard = false;
     for (size_t at = 44; at + 1 < bytes.size() && !heard; at += 2)
-        heard = static_cast<unsigned char>(bytes[at]) == (1234 & 0xFF) && static_cast<unsigned char>(bytes[at + 1]) == (1234 >> 8);
+        heard = static_cast<unsigned char>(bytes[at]) == (1234 & 0xFF) &&
+                static_cast<unsigned char>(bytes[at + 1]) == (1234 >> 8);
     EXPECT_TRUE(heard);
 }
 
 // A disk that stalls for 200 ms while clicks play 100 ms apart: the recording still holds every
 // click exactly 4410 frames after the one before, because mixing follows its own schedule and
 // the writing happens elsewhere. The clicks are stamped ahead, as ticks are, all at once.
-TEST(WavRecordingOutput, AStallingDiskMovesNoHit) {
+TEST(WavRecordingOutput, AStallingDiskMovesNoHit)
+{
     const std::string path =
         (std::filesystem::temp_directory_path() / ("groovane_stall_" + std::to_string(::getpid()) + ".wav")).string();
     {
@@ -308,7 +321,8 @@ TEST(WavRecordingOutput, AStallingDiskMovesNoHit) {
 class ToneRenderer final : public AudioRenderer {
 public:
     static constexpr int16_t kTone = 1234;
-    void render(int16_t* stereo, uint32_t frames, int64_t) noexcept override {
+    void render(int16_t* stereo, uint32_t frames, int64_t) noexcept override
+    {
         std::fill(stereo, stereo + 2 * frames, kTone);
         blocks_.fetch_add(1);
     }
@@ -321,7 +335,8 @@ private:
 
 // A disk that fills up while recording: the process may write no file beyond 64 KiB, which
 // the recorder reaches after about a third of a second.
-TEST(WavRecordingOutput, AFullDiskStopsTheRecordingWithOneLineWhileTheSoundGoesOn) {
+TEST(WavRecordingOutput, AFullDiskStopsTheRecordingWithOneLineWhileTheSoundGoesOn)
+{
     constexpr rlim_t kDiskBytes = 64 * 1024;
     const std::string path =
         (std::filesystem::temp_directory_path() / ("groovane_full_" + std::to_string(::getpid()) + ".wav")).string();
@@ -375,14 +390,16 @@ public:
     std::string name() const override { return "unopenable"; }
     uint32_t sampleRate() const override { return 48000; }
     uint32_t latencyFrames() const override { return 0; }
-    bool start(AudioRenderer&, std::string* error) override {
+    bool start(AudioRenderer&, std::string* error) override
+    {
         *error = "no card";
         return false;
     }
     void stop() override {}
 };
 
-TEST(SoundSystemOutput, AnOutputThatCannotOpenFallsBackToNullWithOneLine) {
+TEST(SoundSystemOutput, AnOutputThatCannotOpenFallsBackToNullWithOneLine)
+{
     SoundSystem system;
     testing::internal::CaptureStderr();
     system.useOutput(std::make_unique<UnopenableOutput>());

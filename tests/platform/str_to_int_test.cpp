@@ -18,8 +18,8 @@ TEST(StrToInt, AcceptsSignedDecimalsAcrossTheWhole32BitRange)
 
 TEST(StrToInt, RejectsEverythingElseWithTheTextInTheMessage)
 {
-    for (const std::string bad : {"", " ", "1x", "x1", " 16", "16 ", "1 6", "-", "+", "2147483648",
-                                  "-2147483649", "99999999999999999999999", "$10", "0x10", "1.5"}) {
+    for (const std::string bad : {"", " ", "1x", "x1", " 16", "16 ", "1 6", "-", "+", "2147483648", "-2147483649",
+                                  "99999999999999999999999", "$10", "0x10", "1.5"}) {
         EXPECT_FALSE(tryStrToInt(bad).has_value()) << bad;
         try {
             strToInt(bad);

@@ -30,7 +30,8 @@ TEST(UiCallDriver, ServesHandedOverCallsFromTheEventLoopAndShowsTheirErrors)
         queue.callAndWait([] { throw Exception("Stream read error"); });
         done = true;
         // Wakes the loop below so it sees `done`.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] {}, Qt::QueuedConnection);
     });
     while (!done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

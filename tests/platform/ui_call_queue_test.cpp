@@ -75,7 +75,11 @@ TEST(UiCallQueue, ACallMayServeTheQueueItselfAndEachCallRunsOnce)
         queue.callAndWait([&] {
             order.push_back(1);
             // A nested event loop inside the first call serves the second.
-            second = std::thread([&] { queue.callAndWait([&] { order.push_back(2); }); ++handed; queue.notify(); });
+            second = std::thread([&] {
+                queue.callAndWait([&] { order.push_back(2); });
+                ++handed;
+                queue.notify();
+            });
             queue.serveUntil([&] { return handed.load() == 1; });
         });
         ++handed;

@@ -333,9 +333,9 @@ TEST_P(PatternOnTheOutput, EveryStepSoundsOnItsFrameAndALateTickKeepsToTheGrid)
     grid_.setCell(2, 0, "16");
     for (int step = 1; step <= 16; ++step)
         grid_.setCell(1, step + 1, "ClsHiat");
-    grid_.setCell(2, 2, "Kick");    // step 1: two cells of a row sound together
+    grid_.setCell(2, 2, "Kick"); // step 1: two cells of a row sound together
     grid_.setCell(6, 2, "Snare");
-    grid_.setCell(2, 4, "Kick");    // step 3: the same kit sound twice overlaps
+    grid_.setCell(2, 4, "Kick"); // step 3: the same kit sound twice overlaps
     grid_.setCell(3, 4, "kick");
     grid_.setCell(3, 10, "Sample3"); // step 9: the same slot twice sounds once
     grid_.setCell(4, 10, "Sample3");

@@ -32,8 +32,8 @@ TEST(FrameClockReading, NeverMixesTwoBlocksOfTheClockWhileTheAudioThreadMovesIt)
         }
         done.store(true);
     });
-    const double onTime = 2.0 * kRate;           // frame heard at 2 s on the even blocks' timing
-    const double late = onTime - kRate;          // and on the odd blocks'
+    const double onTime = 2.0 * kRate;  // frame heard at 2 s on the even blocks' timing
+    const double late = onTime - kRate; // and on the odd blocks'
     int readings = 0;
     int torn = 0;
     while (!done.load()) {

@@ -80,8 +80,8 @@ TEST(RenderSounds, KitSoundsGoByNameWithTheirVolumesAndPans)
     addSound(kit, "", 7, 0, 0);
     addSound(kit, "snare", 3, -100, 200);
     addSound(kit, "Kick", 1, -2000, -1500);
-    for (const char* name : {"Short Kick", "ClsHiat", "OpHiat", "Tom1", "Tom2", "Cymbol1", "Cymbol2", "Rimshot", "Shaker",
-                             "Block", "Congo", "Cowbell", "Crack"})
+    for (const char* name : {"Short Kick", "ClsHiat", "OpHiat", "Tom1", "Tom2", "Cymbol1", "Cymbol2", "Rimshot",
+                             "Shaker", "Block", "Congo", "Cowbell", "Crack"})
         addSound(kit, name, 9, 0, 0);
     addSound(kit, "Snare", 4, -300, 900);
 

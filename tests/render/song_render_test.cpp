@@ -130,7 +130,8 @@ TEST_F(SongRenderTest, SongWithoutHitsGivesTheBareHeader)
     EXPECT_TRUE(renderInstruments(list).empty());
 
     render(list);
-    EXPECT_EQ(dir.read("song.wav"), "RIFF" + le32(36) + "WAVE" + chunk("fmt ", fmtBody(2, 44100, 16)) + "data" + le32(0));
+    EXPECT_EQ(dir.read("song.wav"),
+              "RIFF" + le32(36) + "WAVE" + chunk("fmt ", fmtBody(2, 44100, 16)) + "data" + le32(0));
     EXPECT_TRUE(observer.hits.empty());
 }
 
@@ -330,11 +331,13 @@ std::string referenceRender(const StepList& list, const RenderSounds& sounds, co
 // reference byte for byte.
 TEST_F(SongRenderTest, RandomSongsEqualTheRenderHitByHit)
 {
-    const std::vector<std::string> cells{"", "", "", "Kick", "snare", "ClsHiat", "OpHiat", "Tom1", "Sample1",
-                                         "Sample2", "nothing"};
+    const std::vector<std::string> cells{"",       "",     "",        "Kick",    "snare",  "ClsHiat",
+                                         "OpHiat", "Tom1", "Sample1", "Sample2", "nothing"};
     for (const unsigned seed : {1u, 2u}) {
         std::mt19937 random(seed);
-        const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+        const auto pick = [&random](int low, int high) {
+            return std::uniform_int_distribution<int>(low, high)(random);
+        };
         const auto noise = [&](int channels, std::uint32_t rate, int frames, int loudness) {
             std::vector<int> values(static_cast<size_t>(channels * frames));
             for (int& v : values)

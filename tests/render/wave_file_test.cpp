@@ -262,8 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Outcome::StreamReadError},
         BadFile{"data_cut_short", riff(kFmt + chunkClaiming("data", 12, samples16({1, 2, 3}))),
                 Outcome::StreamReadError},
-        BadFile{"fmt_cut_short", riff(chunkClaiming("fmt ", 16, le16(1) + le16(1) + "\x44")),
-                Outcome::StreamReadError},
+        BadFile{"fmt_cut_short", riff(chunkClaiming("fmt ", 16, le16(1) + le16(1) + "\x44")), Outcome::StreamReadError},
         BadFile{"block_align_zero",
                 riff(chunk("fmt ", le16(1) + le16(2) + le32(44100) + le32(0) + le16(0) + le16(16)) + kData),
                 Outcome::Loads, 0}));

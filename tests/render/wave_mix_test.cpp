@@ -63,7 +63,7 @@ TEST_F(WaveMixTest, PanSetsLeftAndRightGains)
         double pan;
         int left;
         int right;
-    } cases[] = {{0, 1000, 1000},  {2, 0, 1000},     {1, 0, 1000},   {0.25, 750, 1000},
+    } cases[] = {{0, 1000, 1000},   {2, 0, 1000},  {1, 0, 1000}, {0.25, 750, 1000},
                  {-0.5, 1000, 500}, {-1, 1000, 0}, {-3, 1000, 0}};
     for (const auto& c : cases) {
         TWave dest;

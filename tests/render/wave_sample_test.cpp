@@ -65,9 +65,9 @@ TEST_F(WaveSampleTest, OffsetsOfOddBitDepthsRoundHalfToEven)
     // 12-bit stereo, 3 bytes a frame: channel 1 of frame 0 sits at round(1.5) = 2 and of frame
     // 1 at round(4.5) = 4, each read as a 16-bit value.
     std::string body = "\x01\x02\x03\x04\x05\x06\x07\x08\x09";
-    loadBytes(wave, dir,
-              riff(chunk("fmt ", le16(1) + le16(2) + le32(8000) + le32(24000) + le16(3) + le16(12)) +
-                   chunk("data", body)));
+    loadBytes(
+        wave, dir,
+        riff(chunk("fmt ", le16(1) + le16(2) + le32(8000) + le32(24000) + le16(3) + le16(12)) + chunk("data", body)));
     EXPECT_EQ(wave.FrameCount(), 3);
     EXPECT_EQ(wave.GetSample(1, 0), 0x0403);
     EXPECT_EQ(wave.GetSample(1, 1), 0x0605);

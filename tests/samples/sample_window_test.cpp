@@ -35,8 +35,8 @@ std::string wav(uint32_t rate, int frames)
     std::string data;
     for (int i = 0; i < frames; ++i)
         data += le16(1000);
-    const std::string body = chunk("fmt ", le16(1) + le16(1) + le32(rate) + le32(rate * 2) + le16(2) + le16(16)) +
-                             chunk("data", data);
+    const std::string body =
+        chunk("fmt ", le16(1) + le16(1) + le32(rate) + le32(rate * 2) + le16(2) + le16(16)) + chunk("data", data);
     return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
 }
 
@@ -46,8 +46,8 @@ std::string rampWav(int frames)
     std::string data;
     for (int i = 0; i < frames; ++i)
         data += le16(10 * i);
-    const std::string body = chunk("fmt ", le16(1) + le16(1) + le32(44100) + le32(88200) + le16(2) + le16(16)) +
-                             chunk("data", data);
+    const std::string body =
+        chunk("fmt ", le16(1) + le16(1) + le32(44100) + le32(88200) + le16(2) + le16(16)) + chunk("data", data);
     return "RIFF" + le32(uint32_t(body.size() + 4)) + "WAVE" + body;
 }
 

@@ -59,7 +59,7 @@ TEST(DemoContent, EachPatternIsAKitPatternTheEditorCouldHaveSaved)
         const int time = std::stoi(loaded.cell(4, 0));
         EXPECT_TRUE(isOfferedLengthAndTime(length, time)) << length << " | " << time;
         EXPECT_EQ(loaded.cell(0, 0), name);
-        EXPECT_GE(reader.tempoPosition(), 30); // 240 on the read-out
+        EXPECT_GE(reader.tempoPosition(), 30);  // 240 on the read-out
         EXPECT_LE(reader.tempoPosition(), 100); // 72
         EXPECT_GE(reader.loopCount(), 1);
         EXPECT_LE(reader.loopCount(), 8);
@@ -77,8 +77,8 @@ TEST(DemoContent, EachPatternIsAKitPatternTheEditorCouldHaveSaved)
                 if (cell.empty())
                     continue;
                 ++hits;
-                const auto named = std::find(instruments.begin() + kFirstKitSlot,
-                                             instruments.begin() + kLastKitSlot + 1, cell);
+                const auto named =
+                    std::find(instruments.begin() + kFirstKitSlot, instruments.begin() + kLastKitSlot + 1, cell);
                 EXPECT_NE(named, instruments.begin() + kLastKitSlot + 1) << "not a kit instrument: " << cell;
                 edited.setCell(channel, row, cell);
             }

@@ -80,15 +80,28 @@ TEST_F(EditHistoryTest, UndoAndRedoWalkEveryGridAndListActionBackAndForthExactly
     states.push_back(act([&] { grid.setCell(2, 5, toggledCellText(grid.cell(2, 5), "Snare")); }));
     states.push_back(act([&] { grid.setCell(0, 0, "G"); }, EditHistory::kNameTyping));
     states.push_back(act([&] { clearPatternCells(grid); }));
-    states.push_back(act([&] { list.append("Rock1"); list.append("Funk"); list.append("Rock1"); }));
-    states.push_back(act([&] { list.select(2); list.moveSelected(PlayList::Direction::Up); }));
+    states.push_back(act([&] {
+        list.append("Rock1");
+        list.append("Funk");
+        list.append("Rock1");
+    }));
+    states.push_back(act([&] {
+        list.select(2);
+        list.moveSelected(PlayList::Direction::Up);
+    }));
     states.push_back(act([&] {
         list.setTicked(0, true);
         list.setTicked(2, true);
         list.deleteTicked();
     }));
-    states.push_back(act([&] { list.assign({"Intro", "Verse", "Intro"}); title = "Song"; }));
-    states.push_back(act([&] { list.select(1); list.removeSelected(library); }));
+    states.push_back(act([&] {
+        list.assign({"Intro", "Verse", "Intro"});
+        title = "Song";
+    }));
+    states.push_back(act([&] {
+        list.select(1);
+        list.removeSelected(library);
+    }));
     // A pattern loaded over the grid.
     PatternGrid loaded;
     writeLengthAndTime(loaded, 8, 2);
@@ -194,7 +207,10 @@ TEST_F(EditHistoryTest, UnsavedStateFollowsEditsSavesAndUndoToTheSavedState)
     act([&] { list.append("Rock1"); });
     EXPECT_TRUE(history.isSongModified());
     history.markSongSaved();
-    act([&] { list.setTicked(0, true); list.select(0); });
+    act([&] {
+        list.setTicked(0, true);
+        list.select(0);
+    });
     EXPECT_TRUE(history.canUndo());
     EXPECT_FALSE(history.isSongModified());
     history.noteSongChangedOutside();

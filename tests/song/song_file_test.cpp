@@ -36,8 +36,8 @@ TEST(SongFileTest, WritesTheLayoutOfTheWorkedExample)
     const std::vector<std::string> lines = songFileLines({"Intro", "Verse"}, slots);
     ASSERT_EQ(lines.size(), 42u);
     const std::vector<std::string> head(lines.begin(), lines.begin() + 12);
-    EXPECT_EQ(head, (std::vector<std::string>{"Intro", "Verse", "<*sam1", "C:\\Waves\\clap.wav", "22050", "//",
-                                              "-2000", "<*sam2", "Blank.wav", "22050", "//", "0"}));
+    EXPECT_EQ(head, (std::vector<std::string>{"Intro", "Verse", "<*sam1", "C:\\Waves\\clap.wav", "22050", "//", "-2000",
+                                              "<*sam2", "Blank.wav", "22050", "//", "0"}));
     EXPECT_EQ(lines[37], "<*sam8");
     const std::string bytes = songBytes({"Intro", "Verse"}, slots);
     EXPECT_EQ(bytes.substr(0, 20), "Intro\r\nVerse\r\n<*sam1");

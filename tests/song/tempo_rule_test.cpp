@@ -20,9 +20,8 @@ TEST_P(TempoTable, IntervalAndReadout)
 
 INSTANTIATE_TEST_SUITE_P(Positions, TempoTable,
                          ::testing::Values(TempoRow{1, 2, "7200"}, TempoRow{10, 20, "720"}, TempoRow{30, 60, "240"},
-                                           TempoRow{45, 90, "160"}, TempoRow{60, 120, "120"},
-                                           TempoRow{64, 128, "112"}, TempoRow{72, 144, "100"},
-                                           TempoRow{90, 180, "80"}, TempoRow{100, 200, "72"},
+                                           TempoRow{45, 90, "160"}, TempoRow{60, 120, "120"}, TempoRow{64, 128, "112"},
+                                           TempoRow{72, 144, "100"}, TempoRow{90, 180, "80"}, TempoRow{100, 200, "72"},
                                            TempoRow{120, 240, "60"}, TempoRow{140, 280, "51"}));
 
 TEST(TempoRule, HalvesRoundToEvenAndOtherQuotientsToNearest)

@@ -172,7 +172,9 @@ TEST_P(AudioStreamEnd, StopsItselfFiftyToAHundredMsAfterItsEndPlayingSilenceMean
 INSTANTIATE_TEST_SUITE_P(Formats, AudioStreamEnd,
                          ::testing::Values(EndCase{{44100, 16, 2}, 5292, le16(1000), 1000},
                                            EndCase{{22050, 8, 1}, 1323, std::string(1, char(200)), 72 * 256}),
-                         [](const auto& info) { return info.param.layout.bits == 8 ? "EightBitMono" : "SixteenBitStereo"; });
+                         [](const auto& info) {
+                             return info.param.layout.bits == 8 ? "EightBitMono" : "SixteenBitStereo";
+                         });
 
 TEST_F(AudioStream, ARetriggerRightAfterTheNaturalEndSounds)
 {
@@ -376,18 +378,18 @@ std::string fmtWith(int blockAlign, uint32_t bytesPerSec)
 
 INSTANTIATE_TEST_SUITE_P(
     HostileFiles, AudioStreamRefusal,
-    ::testing::Values(
-        RefusedFile{"ShortFormat", riff(chunk("fmt ", fmtBody({}).substr(0, 14)) + chunk("data", "abcd")),
-                    "Wave is invalid"},
-        RefusedFile{"NoFormat", riff(chunk("data", "abcd")), "Wave is invalid"},
-        RefusedFile{"EmptyFile", "", "Wave is invalid"},
-        RefusedFile{"BlockAlignZero", riff(chunk("fmt ", fmtWith(0, 176400)) + chunk("data", "abcd")),
-                    "Wave is invalid"},
-        RefusedFile{"RingBeyond32Bits", riff(chunk("fmt ", fmtWith(4, 0xFFFFFFFFu)) + chunk("data", "abcd")),
-                    "Wave is invalid"},
-        RefusedFile{"NotRiff", "RIFX0000WAVEfmt ", "Wave is invalid"},
-        RefusedFile{"FrameSizeMismatch", riff(chunk("fmt ", fmtWith(3, 176400)) + chunk("data", "abcd")),
-                    "Sound Buffer cannot be made"}),
+    ::testing::Values(RefusedFile{"ShortFormat", riff(chunk("fmt ", fmtBody({}).substr(0, 14)) + chunk("data", "abcd")),
+                                  "Wave is invalid"},
+                      RefusedFile{"NoFormat", riff(chunk("data", "abcd")), "Wave is invalid"},
+                      RefusedFile{"EmptyFile", "", "Wave is invalid"},
+                      RefusedFile{"BlockAlignZero", riff(chunk("fmt ", fmtWith(0, 176400)) + chunk("data", "abcd")),
+                                  "Wave is invalid"},
+                      RefusedFile{"RingBeyond32Bits",
+                                  riff(chunk("fmt ", fmtWith(4, 0xFFFFFFFFu)) + chunk("data", "abcd")),
+                                  "Wave is invalid"},
+                      RefusedFile{"NotRiff", "RIFX0000WAVEfmt ", "Wave is invalid"},
+                      RefusedFile{"FrameSizeMismatch", riff(chunk("fmt ", fmtWith(3, 176400)) + chunk("data", "abcd")),
+                                  "Sound Buffer cannot be made"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(AudioStream, OnlyRegularFilesAreOpened)

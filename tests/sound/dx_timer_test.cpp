@@ -21,7 +21,10 @@ struct Tick {
 // Every timer polled through a host of its own, with a clock the test moves.
 class DXTimerTest : public ::testing::Test {
 protected:
-    MillisecondClock clock() { return [this] { return now; }; }
+    MillisecondClock clock()
+    {
+        return [this] { return now; };
+    }
 
     // A timer as the main window holds it: loaded with ActiveOnly false, recording its ticks.
     std::unique_ptr<TDXTimer> makeTimer(uint32_t intervalMs, std::vector<Tick>& ticks)

@@ -19,7 +19,6 @@ using test::chunk;
 using test::le32;
 using test::readLe32;
 
-
 TWave twoByteWave()
 {
     TWave wave;
@@ -112,7 +111,8 @@ TEST(KitFile, UnnamedLoopedEmptySoundIsWrittenWithoutAName)
     TWaveCollection kit;
     kit.Add().SetLooped(true);
     const std::string bytes = kit.KitBytes();
-    EXPECT_EQ(bytes.substr(67), std::string("\x01\x06Looped\x09\x09Wave.WAVE\x0A\0\0\0\0\0", 25) + std::string(3, '\0'));
+    EXPECT_EQ(bytes.substr(67),
+              std::string("\x01\x06Looped\x09\x09Wave.WAVE\x0A\0\0\0\0\0", 25) + std::string(3, '\0'));
 
     TWaveCollection back;
     TMemoryStream stream(bytes);

@@ -54,9 +54,8 @@ double dbfs(int peak)
     return 20 * std::log10(peak / 32768.0);
 }
 
-const char* const kNames[16] = {"Kick",    "Short Kick", "Snare",   "ClsHiat", "OpHiat", "Tom1",
-                                "Tom2",    "Cymbol1",    "Cymbol2", "Rimshot", "Shaker", "Block",
-                                "Congo",   "Cowbell",    "Crack",   "Tamb"};
+const char* const kNames[16] = {"Kick",    "Short Kick", "Snare",  "ClsHiat", "OpHiat", "Tom1",    "Tom2",  "Cymbol1",
+                                "Cymbol2", "Rimshot",    "Shaker", "Block",   "Congo",  "Cowbell", "Crack", "Tamb"};
 
 class KitLibrary : public ::testing::TestWithParam<std::string> {
 protected:

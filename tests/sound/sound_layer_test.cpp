@@ -32,9 +32,8 @@ struct ManualTimers {
 
     ManualTimers()
     {
-        setIntervalTimerFactory([this](int ms, std::function<void()> tick) {
-            return std::make_unique<Timer>(*this, ms, std::move(tick));
-        });
+        setIntervalTimerFactory(
+            [this](int ms, std::function<void()> tick) { return std::make_unique<Timer>(*this, ms, std::move(tick)); });
     }
     ~ManualTimers() { setIntervalTimerFactory({}); }
     void tickAll()
@@ -463,8 +462,8 @@ TEST_F(SoundLayer, EveryDefaultKitInstrumentSoundsItsOwnSamples)
     sound.Loaded();
     kit.Items().LoadFromFile(GROOVANE_DEFAULT_KIT);
     openMain(sound);
-    for (const char* name : {"Kick", "Short Kick", "Snare", "ClsHiat", "OpHiat", "Tom1", "Tom2", "Cymbol1",
-                             "Cymbol2", "Rimshot", "Shaker", "Block", "Congo", "Cowbell", "Crack", "Tamb"}) {
+    for (const char* name : {"Kick", "Short Kick", "Snare", "ClsHiat", "OpHiat", "Tom1", "Tom2", "Cymbol1", "Cymbol2",
+                             "Rimshot", "Shaker", "Block", "Congo", "Cowbell", "Crack", "Tamb"}) {
         SCOPED_TRACE(name);
         const TWave& wave = kit.Items().Find(name).Wave();
         const int frames = wave.Size() / 2;

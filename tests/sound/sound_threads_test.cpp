@@ -48,7 +48,8 @@ TEST(SoundThreads, KitAndStreamedPlayerPlayWhileTheOutputThreadMixes)
     // The streamed player sits on a sound component of its own, as a second window's would, so
     // the kit's device restart leaves its ring alone.
     const std::string path =
-        (std::filesystem::temp_directory_path() / ("groovane_streamed_" + std::to_string(::getpid()) + ".wav")).string();
+        (std::filesystem::temp_directory_path() / ("groovane_streamed_" + std::to_string(::getpid()) + ".wav"))
+            .string();
     noiseWave(2 * 44100).SaveToFile(path);
     TDXSound streamSound(&form);
     streamSound.SetOptions(soGlobalFocus);

@@ -19,9 +19,6 @@ using test::chunk;
 using test::le32;
 using test::readLe32;
 
-
-
-
 std::string pcm16Format()
 {
     WaveFormatEx f;
@@ -125,9 +122,8 @@ TEST(WaveImage, OddChunkIsFollowedByItsPadByteOrByTheNextChunk)
 {
     const std::string format = pcm16Format();
     // A 3-byte "LIST" chunk and its zero pad byte, as editors write them: the samples are found.
-    const std::string padded =
-        "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") + std::string(1, '\0') +
-        chunk("data", "1234");
+    const std::string padded = "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("LIST", "abc") +
+                               std::string(1, '\0') + chunk("data", "1234");
     const TWave wave = loadBytes(padded);
     EXPECT_EQ(wave.FormatSize(), 16);
     ASSERT_EQ(wave.Size(), 4);
@@ -140,8 +136,8 @@ TEST(WaveImage, OddChunkIsFollowedByItsPadByteOrByTheNextChunk)
 
     // Odd samples of this layer's own image: its trailing zero byte is their pad, and the
     // image loads back whole.
-    const TWave odd = loadBytes("RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("data", "12345") +
-                                std::string(1, '\0'));
+    const TWave odd =
+        loadBytes("RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + chunk("data", "12345") + std::string(1, '\0'));
     EXPECT_EQ(odd.Size(), 5);
     EXPECT_EQ(loadBytes(odd.PropertyBytes()).Size(), 5);
 }
@@ -190,8 +186,8 @@ TEST(WaveImage, LengthsBeyondTheStreamAreReadErrorsNotAllocations)
 
     // A length that would step backwards if taken as signed is a long forward skip instead:
     // the walk ends rather than looping over the same header.
-    const std::string backwards = "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + "junk" + le32(0xFFFFFFF8u) +
-                                  chunk("data", "12");
+    const std::string backwards =
+        "RIFF" + le32(0) + "WAVE" + chunk("fmt ", format) + "junk" + le32(0xFFFFFFF8u) + chunk("data", "12");
     const TWave walked = loadBytes(backwards);
     EXPECT_EQ(walked.Size(), 0);
 }
@@ -328,7 +324,8 @@ TEST(WaveFile, ASaveTheDiskCannotHoldRaisesAndKeepsTheOldFile)
         EXPECT_EQ(error, "Stream write error") << size;
         EXPECT_EQ(folder.read("Hit.wav"), "the old hit") << size;
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), std::filesystem::directory_iterator()),
+              1);
 }
 
 } // namespace

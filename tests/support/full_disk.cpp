@@ -39,7 +39,9 @@ std::string errorOf(const std::function<void()>& save)
 }
 
 FullDisk::FullDisk(FullDiskKind kind, const std::filesystem::path& folder, std::int64_t bytes)
-    : kind_(kind), folder_(folder), bytes_(bytes)
+    : kind_(kind),
+      folder_(folder),
+      bytes_(bytes)
 {
     std::filesystem::create_directories(folder_);
     if (kind_ == FullDiskKind::SmallFileSystem) {

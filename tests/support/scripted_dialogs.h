@@ -23,11 +23,11 @@ public:
     ScriptedDialogs();
     ~ScriptedDialogs() override;
 
-    std::deque<MessageResult> answers;                        // for OK+Cancel and Yes+No boxes
-    std::deque<std::optional<std::string>> openAnswers;       // paths, or nothing for Cancel
+    std::deque<MessageResult> answers;                  // for OK+Cancel and Yes+No boxes
+    std::deque<std::optional<std::string>> openAnswers; // paths, or nothing for Cancel
     std::deque<std::optional<std::string>> saveAnswers;
-    std::vector<ShownMessage> messages;                       // every box, error boxes included
-    std::vector<std::string> errors;                          // texts of the error boxes
+    std::vector<ShownMessage> messages; // every box, error boxes included
+    std::vector<std::string> errors;    // texts of the error boxes
     std::vector<FileDialogOptions> fileDialogs;
 
     MessageResult message(const std::string& caption, const std::string& text, MessageIcon icon,
