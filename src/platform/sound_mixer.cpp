@@ -564,13 +564,14 @@ void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexc
 
 void SoundMixer::publishClock() noexcept
 {
+    // A sequence lock on sequentially consistent atomics: an odd count while the fields change,
+    // so a reader that saw the same even count before and after read one block's clock.
     const uint32_t sequence = clockSequence_.load(std::memory_order_relaxed);
-    clockSequence_.store(sequence + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    clockFrame_.store(anchorFrame_, std::memory_order_relaxed);
-    clockNs_.store(anchorNs_ + static_cast<int64_t>(std::llround(offsetNs_)), std::memory_order_relaxed);
-    clockNsPerFrame_.store(isAnchored_ ? nsPerFrame_ : 0.0, std::memory_order_relaxed);
-    clockSequence_.store(sequence + 2, std::memory_order_release);
+    clockSequence_.store(sequence + 1);
+    clockFrame_.store(anchorFrame_);
+    clockNs_.store(anchorNs_ + static_cast<int64_t>(std::llround(offsetNs_)));
+    clockNsPerFrame_.store(isAnchored_ ? nsPerFrame_ : 0.0);
+    clockSequence_.store(sequence + 2);
 }
 
 std::optional<double> SoundMixer::outputFrameAt(int64_t timeNs) const
@@ -579,14 +580,13 @@ std::optional<double> SoundMixer::outputFrameAt(int64_t timeNs) const
     int64_t ns = 0;
     double nsPerFrame = 0.0;
     for (;;) {
-        const uint32_t before = clockSequence_.load(std::memory_order_acquire);
+        const uint32_t before = clockSequence_.load();
         if (before & 1u)
             continue;
-        frame = clockFrame_.load(std::memory_order_relaxed);
-        ns = clockNs_.load(std::memory_order_relaxed);
-        nsPerFrame = clockNsPerFrame_.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
-        if (clockSequence_.load(std::memory_order_relaxed) == before)
+        frame = clockFrame_.load();
+        ns = clockNs_.load();
+        nsPerFrame = clockNsPerFrame_.load();
+        if (clockSequence_.load() == before)
             break;
     }
     if (nsPerFrame <= 0.0)
