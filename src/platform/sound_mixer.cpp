@@ -543,6 +543,7 @@ void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexc
     if (epoch != seenLossEpoch_) {
         seenLossEpoch_ = epoch;
         stopAllVoices();
+        stoppedLossEpoch_.store(epoch, std::memory_order_release);
     }
     followOutputTiming(heardNs);
     publishClock();

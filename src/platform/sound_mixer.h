@@ -177,6 +177,10 @@ public:
     uint32_t latencyFrames() const { return latencyFrames_.load(std::memory_order_relaxed); }
     // Incremented whenever the output came back after failing.
     uint32_t lossEpoch() const { return lossEpoch_.load(std::memory_order_acquire); }
+    // The last loss the audio thread has acted on: once it equals lossEpoch(), no voice of the
+    // lost output is mixed any more and everything the mixer read of their memory happened
+    // before this reading, so a buffer may be restored and written.
+    uint32_t stoppedLossEpoch() const { return stoppedLossEpoch_.load(std::memory_order_acquire); }
     // Whether the application is active (focus muting).
     static void setApplicationActive(bool active);
     static bool isApplicationActive();
@@ -231,6 +235,7 @@ private:
     uint32_t outputRate_ = 44100;
     std::atomic<uint32_t> latencyFrames_{0};
     std::atomic<uint32_t> lossEpoch_{0};
+    std::atomic<uint32_t> stoppedLossEpoch_{0};
 
     // Audio thread only.
     std::array<DeviceMix*, kMaxDevices> devices_{};

@@ -167,6 +167,10 @@ TEST(SoundThreadCrossing, TheUiThreadAloneCallsTheDeviceWhileWorkerCallbackAndWa
         uint32_t status = 0;
         ring->GetStatus(&status);
         if (status & DSBSTATUS_BUFFERLOST) {
+            // The audio thread may still be in the block it mixed from the ring before the loss;
+            // the ring is written again only after it has stopped the lost voices.
+            if (system.mixer().stoppedLossEpoch() != system.mixer().lossEpoch())
+                return;
             ring->Restore();
             fill(*ring, 0, kRingBytes, 1000);
             written = 0;
