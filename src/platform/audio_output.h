@@ -32,6 +32,17 @@ public:
     // The output ran dry before the block about to be rendered (the card played silence): its
     // timing has really moved, however little. Audio thread, before that block's render().
     virtual void outputUnderflowed() noexcept {}
+    // While nothing sounds an output may pause its stream, which costs the processor even when
+    // it carries silence. True when nothing has sounded, and nothing has been asked of the
+    // renderer that it has not yet taken, since `sinceNs` (monotonic clock). Any thread.
+    virtual bool isIdleSince(int64_t /*sinceNs*/) const noexcept { return false; }
+    // What the renderer calls, on the UI side, each time something is asked of it, so that a
+    // paused output resumes; empty for none. Must return at once. UI thread.
+    virtual void setWakeHandler(std::function<void()> /*handler*/) {}
+    // The output has stopped its stream for a while (it was idle); render is not called until
+    // it starts again, so nothing can tell which frame is heard when until then. The thread
+    // that stopped the stream, after it stopped.
+    virtual void outputPaused() noexcept {}
 };
 
 class AudioOutput {

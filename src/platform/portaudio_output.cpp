@@ -8,6 +8,10 @@
 // be heard from PortAudio's own timing (the block's DAC time against the stream's clock, carried
 // over to the monotonic clock at that moment), so a late or bursty callback does not move a hit,
 // and says when the output ran dry; the mixer's frame clock keeps a dead band around those times.
+//
+// A stream costs the processor even when it carries silence, so after kIdlePauseSeconds with
+// nothing playing the watchdog stops it, and the first thing asked of the mixer after that starts
+// it again (the mixer's frame clock takes the new timing on its first block).
 #include "platform/audio_output.h"
 
 #include "platform/sound_system.h"
@@ -74,6 +78,9 @@ constexpr uint32_t kTickMarginMs = 50;
 // further ahead comes from a stream that is not playing yet.
 constexpr int64_t kLeadStepNs = 20'000'000;
 constexpr int64_t kMaxLeadNs = 1'000'000'000;
+// How long nothing must have played before the stream is stopped: a musician between two
+// clicks keeps it running, a program left open does not.
+constexpr int kIdlePauseSeconds = 10;
 // The real-time priority asked for the audio thread (SCHED_FIFO), within RLIMIT_RTPRIO.
 constexpr int kRealtimePriority = 20;
 
@@ -162,6 +169,7 @@ public:
             return false;
         }
         isRunning_ = true;
+        renderer.setWakeHandler([this] { resumeWhenPaused(); });
         watchdog_ = std::thread([this] { watch(); });
         return true;
     }
@@ -175,6 +183,8 @@ public:
         wake_.notify_all();
         if (watchdog_.joinable())
             watchdog_.join();
+        if (renderer_)
+            renderer_->setWakeHandler({});
         closeStream();
         if (isInitialized_) {
             Pa_Terminate();
@@ -279,16 +289,66 @@ private:
         stream_ = nullptr;
     }
 
+    // UI thread, on everything asked of the mixer: a paused stream is started again by the
+    // watchdog. Takes the lock only to hand over the request.
+    void resumeWhenPaused()
+    {
+        if (!isPaused_.load())
+            return;
+        {
+            std::lock_guard lock(mutex_);
+            isResumeAsked_ = true;
+        }
+        wake_.notify_all();
+    }
+
+    // Watchdog thread. Stops a stream that has had nothing to play for kIdlePauseSeconds. The
+    // pause is announced before the mixer is asked whether it is idle, and the mixer counts a
+    // command before it wakes the output, so a command arriving meanwhile is never left waiting.
+    void pauseWhenIdle(std::unique_lock<std::mutex>& lock)
+    {
+        const int64_t since = steadyNanoseconds() - int64_t{kIdlePauseSeconds} * 1'000'000'000;
+        if (!renderer_->isIdleSince(since))
+            return;
+        isPaused_.store(true);
+        if (!renderer_->isIdleSince(since)) {
+            isPaused_.store(false);
+            return;
+        }
+        lock.unlock();
+        Pa_StopStream(stream_);
+        renderer_->outputPaused();
+        lock.lock();
+    }
+
     void watch()
     {
         std::unique_lock lock(mutex_);
         bool isBroken = false;
         while (isRunning_) {
-            wake_.wait_for(lock, std::chrono::milliseconds(isBroken ? 1000 : 250));
+            wake_.wait_for(lock, std::chrono::milliseconds(isBroken ? 1000 : 250),
+                           [this] { return !isRunning_ || isResumeAsked_; });
             if (!isRunning_)
                 break;
-            if (!isBroken && stream_ && Pa_IsStreamActive(stream_) == 1)
+            if (isPaused_.load()) {
+                if (!isResumeAsked_)
+                    continue;
+                isResumeAsked_ = false;
+                // PortAudio starts a new audio thread with the stream, which asks for real-time
+                // scheduling afresh.
+                isRealtimeAsked_ = false;
+                lock.unlock();
+                isBroken = Pa_StartStream(stream_) != paNoError;
+                lock.lock();
+                isPaused_.store(false);
+                if (!isBroken)
+                    continue;
+            }
+            isResumeAsked_ = false;
+            if (!isBroken && stream_ && Pa_IsStreamActive(stream_) == 1) {
+                pauseWhenIdle(lock);
                 continue;
+            }
             // The stream died: reopen it, with a fresh PortAudio so a new card is found.
             QuietStderr quiet;
             closeStream();
@@ -326,6 +386,9 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool isRunning_ = false;
+    bool isResumeAsked_ = false; // under mutex_
+    // The watchdog stopped the stream for lack of anything to play (pauseWhenIdle).
+    std::atomic<bool> isPaused_{false};
     std::thread watchdog_;
 };
 

@@ -228,10 +228,36 @@ bool SoundMixer::isApplicationActive()
     return applicationActive.load(std::memory_order_relaxed);
 }
 
-bool SoundMixer::post(const Command& command)
+bool SoundMixer::pushCommand(const Command& command)
 {
     std::lock_guard lock(producerMutex_);
-    return commands_.push(command);
+    if (!commands_.push(command)) {
+        if (command.kind != CommandKind::ReleaseVoice && command.kind != CommandKind::RemoveDevice)
+            return false;
+        unsentReleases_.push_back(command); // sent again by collectGarbage
+    }
+    // Counted before the output is woken: an output pausing at the same moment sees either the
+    // count or the wake (isIdleSince).
+    postedCommands_.fetch_add(1);
+    if (wakeHandler_)
+        wakeHandler_();
+    return true;
+}
+
+bool SoundMixer::post(const Command& command)
+{
+    return pushCommand(command);
+}
+
+void SoundMixer::setWakeHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(producerMutex_);
+    wakeHandler_ = std::move(handler);
+}
+
+bool SoundMixer::isIdleSince(int64_t sinceNs) const noexcept
+{
+    return takenCommands_.load() == postedCommands_.load() && lastBusyNs_.load() < sinceNs;
 }
 
 bool SoundMixer::addDevice(DeviceMix* device)
@@ -266,10 +292,7 @@ void SoundMixer::releaseVoice(Voice* voice, bool mixerKnowsIt)
         delete voice;
         return;
     }
-    std::lock_guard lock(producerMutex_);
-    const Command command{CommandKind::ReleaseVoice, false, false, 0, 0, 0, voice, nullptr};
-    if (!commands_.push(command))
-        unsentReleases_.push_back(command);
+    pushCommand({CommandKind::ReleaseVoice, false, false, 0, 0, 0, voice, nullptr});
 }
 
 void SoundMixer::releaseDevice(DeviceMix* device, bool mixerKnowsIt)
@@ -278,10 +301,7 @@ void SoundMixer::releaseDevice(DeviceMix* device, bool mixerKnowsIt)
         delete device;
         return;
     }
-    std::lock_guard lock(producerMutex_);
-    const Command command{CommandKind::RemoveDevice, false, false, 0, 0, 0, nullptr, device};
-    if (!commands_.push(command))
-        unsentReleases_.push_back(command);
+    pushCommand({CommandKind::RemoveDevice, false, false, 0, 0, 0, nullptr, device});
 }
 
 void SoundMixer::collectGarbage()
@@ -303,6 +323,12 @@ void SoundMixer::freeRetired(const Retired& item)
 }
 
 // ---- Audio thread ----
+
+void SoundMixer::outputPaused() noexcept
+{
+    isAnchored_ = false;
+    publishClock();
+}
 
 void SoundMixer::outputRestarted() noexcept
 {
@@ -530,11 +556,16 @@ bool SoundMixer::apply(const Command& command, uint64_t blockStartFrame) noexcep
 
 void SoundMixer::drainCommands(uint64_t blockStartFrame) noexcept
 {
+    uint64_t taken = 0;
     while (const Command* command = commands_.front()) {
         if (!apply(*command, blockStartFrame))
-            return; // no room to hand memory back yet: try again next block
+            break; // no room to hand memory back yet: try again next block
         commands_.pop();
+        ++taken;
     }
+    if (taken > 0)
+        takenCommands_.fetch_add(taken);
+    isBusy_ = taken > 0;
 }
 
 void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexcept
@@ -561,6 +592,10 @@ void SoundMixer::render(int16_t* stereo, uint32_t frames, int64_t heardNs) noexc
         done += count;
     }
     frameCounter_ += frames;
+    for (uint32_t d = 0; d < deviceCount_ && !isBusy_; ++d)
+        isBusy_ = devices_[d]->voiceCount > 0;
+    if (isBusy_)
+        lastBusyNs_.store(heardNs + static_cast<int64_t>(frames) * 1'000'000'000 / outputRate_);
 }
 
 void SoundMixer::publishClock() noexcept

@@ -19,6 +19,7 @@
 #include <climits>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -190,6 +191,11 @@ public:
     void outputRestarted() noexcept override;
     void outputLatencyChanged(uint32_t latencyFrames) noexcept override { setLatencyFrames(latencyFrames); }
     void outputUnderflowed() noexcept override { isUnderflowed_ = true; }
+    bool isIdleSince(int64_t sinceNs) const noexcept override;
+    void setWakeHandler(std::function<void()> handler) override;
+    // The frame clock is dropped: until the next block, outputFrameAt has no answer (a time
+    // would map onto frames the stopped output never plays), and that block anchors it afresh.
+    void outputPaused() noexcept override;
 
 private:
     enum class CommandKind : uint8_t { AddDevice, RemoveDevice, Play, Stop, SetPosition, Rewind, ReleaseVoice };
@@ -210,6 +216,8 @@ private:
     };
 
     bool post(const Command& command);
+    // Queues a command under the producer lock; false when the queue is full.
+    bool pushCommand(const Command& command);
     void freeRetired(const Retired& item);
 
     // Audio thread.
@@ -231,6 +239,13 @@ private:
     // thread never takes it.
     std::mutex producerMutex_;
     std::vector<Command> unsentReleases_;
+    std::function<void()> wakeHandler_; // under producerMutex_
+    // Commands queued by the UI side and taken by the audio thread, and the end of the last
+    // block that had a voice playing or took a command: together they say whether the mixer
+    // is idle (isIdleSince).
+    std::atomic<uint64_t> postedCommands_{0};
+    std::atomic<uint64_t> takenCommands_{0};
+    std::atomic<int64_t> lastBusyNs_{INT64_MIN};
 
     uint32_t outputRate_ = 44100;
     std::atomic<uint32_t> latencyFrames_{0};
@@ -254,6 +269,7 @@ private:
     double smoothedErrorNs_ = 0.0;
     bool isUnderflowed_ = false; // the output said it ran dry: the next block's timing is taken
     uint32_t seenLossEpoch_ = 0;
+    bool isBusy_ = false; // the block being rendered took a command or has a voice playing
 
     // The frame clock as published for outputFrameAt: written once per block by the audio
     // thread, the sequence odd while it writes. nsPerFrame is 0 until the clock is anchored.

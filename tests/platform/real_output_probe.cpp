@@ -1,8 +1,9 @@
 // Plays through the real output and reads back what a sound server recorded, for the test that
 // checks sound reaches the real path (real_output_test.sh):
-//   real_output_probe play N INTERVAL_MS   N clicks INTERVAL_MS apart, each placed as a step
-//                                          tick places its sounds; exit 2 when the output that
-//                                          opened is not PortAudio
+//   real_output_probe play N INTERVAL_MS [GAP_MS]
+//                                          N clicks INTERVAL_MS apart, each placed as a step
+//                                          tick places its sounds, the second half GAP_MS later;
+//                                          exit 2 when the output that opened is not PortAudio
 //   real_output_probe count FILE           the clicks in a raw 16-bit stereo recording and the
 //                                          frames between them
 #include "platform/sound_device.h"
@@ -22,7 +23,7 @@ using namespace groovane;
 
 namespace {
 
-int play(int count, int intervalMs)
+int play(int count, int intervalMs, int64_t gapMs)
 {
     SoundSystem& system = SoundSystem::instance();
     std::shared_ptr<SoundDevice> device;
@@ -61,7 +62,9 @@ int play(int count, int intervalMs)
     std::vector<std::shared_ptr<SoundBuffer>> hits;
     const int64_t start = steadyNanoseconds();
     for (int i = 0; i < count; ++i) {
-        const int64_t tick = start + int64_t{i} * intervalMs * 1'000'000;
+        // With a gap, the second half comes after the output has stopped its stream for lack of
+        // anything to play, and must sound on its ticks all the same.
+        const int64_t tick = start + int64_t{i} * intervalMs * 1'000'000 + (i >= count / 2 ? gapMs * 1'000'000 : 0);
         std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(tick)));
         std::shared_ptr<SoundBuffer> hit;
         device->DuplicateSoundBuffer(buffer, &hit);
@@ -106,10 +109,10 @@ int countClicks(const char* path)
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::string(argv[1]) == "play")
-        return play(std::atoi(argv[2]), std::atoi(argv[3]));
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "play")
+        return play(std::atoi(argv[2]), std::atoi(argv[3]), argc == 5 ? std::atoll(argv[4]) : 0);
     if (argc == 3 && std::string(argv[1]) == "count")
         return countClicks(argv[2]);
-    std::cerr << "usage: real_output_probe play N INTERVAL_MS | count FILE\n";
+    std::cerr << "usage: real_output_probe play N INTERVAL_MS [GAP_MS] | count FILE\n";
     return 64;
 }

@@ -631,6 +631,50 @@ TEST_P(SoundDeviceRulesTest, PrimaryFormatNeedsPriorityLevelAndASaneFormat)
     EXPECT_EQ(fresh->CreateSoundBuffer(&desc, &primary), DSERR_INVALIDPARAM);
 }
 
+// What lets the real output stop its stream while nothing plays, and start it again in time:
+// the mixer is idle only once nothing sounds and everything asked of it has been taken, and
+// everything asked of it calls the wake handler.
+TEST_P(SoundDeviceRulesTest, TheMixerIsIdleOnlyWhenNothingSoundsOrWaitsAndEveryRequestWakesTheOutput)
+{
+    SoundMixer& mixer = system_.mixer();
+    int wakes = 0;
+    mixer.setWakeHandler([&wakes] { ++wakes; });
+    // Idle since the last frame rendered.
+    const auto idleSinceNow = [&] { return mixer.isIdleSince(output_->timeOfFrame(frame() - 1)); };
+    auto once = mono16(std::vector<int16_t>(300, 5));
+    auto loop = mono16(std::vector<int16_t>(300, 5));
+    pump(512);
+    ASSERT_TRUE(idleSinceNow());
+
+    playNow(*once);
+    EXPECT_EQ(wakes, 1);
+    EXPECT_FALSE(mixer.isIdleSince(INT64_MAX)) << "a Play the mixer has not taken yet";
+    pump(256);
+    EXPECT_FALSE(idleSinceNow()) << "the sound still plays";
+    const int64_t playing = output_->timeOfFrame(frame() - 1);
+    pump(1024);
+    EXPECT_TRUE(idleSinceNow());
+    EXPECT_FALSE(mixer.isIdleSince(playing)) << "it played then";
+
+    playNow(*loop, DSBPLAY_LOOPING);
+    pump(44100);
+    EXPECT_FALSE(idleSinceNow()) << "a looping sound never ends";
+    EXPECT_EQ(loop->Stop(), DS_OK);
+    loop.reset(); // a release is asked of the mixer too
+    EXPECT_EQ(wakes, 4);
+    pump(512);
+    EXPECT_TRUE(idleSinceNow());
+    mixer.setWakeHandler({});
+
+    // A stopped stream plays no frame: the frame clock has no answer until the next block.
+    const int64_t now = output_->timeOfFrame(frame());
+    ASSERT_TRUE(mixer.outputFrameAt(now));
+    mixer.outputPaused();
+    EXPECT_FALSE(mixer.outputFrameAt(now));
+    pump(256);
+    EXPECT_TRUE(mixer.outputFrameAt(now));
+}
+
 INSTANTIATE_TEST_SUITE_P(Default, SoundDeviceRulesTest, ::testing::Values(256u));
 
 // The output's frame clock comes from the device's timing, not from when callbacks run. A
