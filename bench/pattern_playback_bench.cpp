@@ -147,8 +147,9 @@ void PatternPlaybackOnTheOutput(benchmark::State& state)
         writeLengthAndTime(window->Grid, 16, 4);
         for (int step = 1; step <= 16; ++step)
             window->Grid.setCell(1, step + 1, "ClsHiat");
-        window->endless->setChecked(true);
-        window->Delay->setValue(tempoPosition);
+        TSequenceControls& controls = TSequenceTestAccess::controls(*window);
+        controls.endless->setChecked(true);
+        controls.Delay->setValue(tempoPosition);
         // The output settles before Play is pressed, as it does while a user reaches for it.
         runEventLoopFor(3);
 
