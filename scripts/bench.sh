@@ -9,7 +9,8 @@
 # For each it reports the share of steps exact to a frame, the worst step error, the underruns
 # ALSA reported and the program's processor share while playing and idle, with the load average.
 # Environment: GROOVANE_LIVE_SECONDS (default 300) and GROOVANE_LIVE_IDLE_SECONDS (default 30)
-# set the durations; GROOVANE_LIVE_ONLY=1 runs only the live timing; GROOVANE_LIVE_SKIP=1 skips it.
+# set the durations; GROOVANE_LIVE_ONLY=1 runs only the live timing; GROOVANE_LIVE_SKIP=1 skips it;
+# GROOVANE_LIVE_LOADS ("quiet", "busy" or "quiet busy", the default) chooses the loads.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -64,7 +65,8 @@ live_case() {
   echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 }
 
-for load in quiet "4 busy loops"; do
+for load in ${GROOVANE_LIVE_LOADS:-quiet busy}; do
+  [ "$load" = busy ] && load="4 busy loops"
   if [ "$load" != quiet ]; then
     for _ in 1 2 3 4; do
       bash -c 'while :; do :; done' &
