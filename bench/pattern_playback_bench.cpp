@@ -9,6 +9,10 @@
 // names a raw 16-bit stereo recording that a sound server's monitor is making meanwhile; then it
 // plays through PortAudio and that recording is searched (scripts/bench.sh's live timing).
 //
+// With GROOVANE_BENCH_SAMPLE_ROLL=1 the program's windows all run and sample slot 1 plays on every
+// step instead of the hi-hat: a click longer than a step, so that each hit restarts the slot
+// while it still plays (a roll at tempo position 10 retriggers it every 20 ms).
+//
 // Counters: hits found; the share of successive hits exactly one step apart, to a frame; the
 // worst distance of any step from its interval; the share of one core used while playing and
 // while idle (all threads of the process). GROOVANE_BENCH_PLAY_SECONDS (default 20) and
@@ -16,6 +20,7 @@
 #include "platform/dialogs.h"
 #include "platform/idle_driver.h"
 #include "pattern/pattern_editing.h"
+#include "app/program_windows.h"
 #include "app/sequence_window.h"
 #include "platform/sound_system.h"
 
@@ -54,7 +59,8 @@ public:
         return MessageResult::Ok;
     }
     void error(const std::string& text) override { std::cerr << "error: " << text << '\n'; }
-    std::optional<std::string> openFile(const FileDialogOptions&) override { return std::nullopt; }
+    std::optional<std::string> openFile(const FileDialogOptions&) override { return openAnswer; }
+    std::optional<std::string> openAnswer;
     std::optional<std::string> saveFile(const FileDialogOptions&) override { return std::nullopt; }
 };
 
@@ -117,6 +123,20 @@ std::vector<long> findHits(const std::vector<int16_t>& left, long stepFrames)
     return hits;
 }
 
+// A 30 ms mono click at 44100 Hz: half a millisecond loud, then silence, so that a hit is found
+// only at its start however soon the next one cuts it.
+void writeClick(const fs::path& path)
+{
+    const auto le16 = [](uint32_t v) { return std::string{static_cast<char>(v & 0xff), static_cast<char>(v >> 8)}; };
+    const auto le32 = [&](uint32_t v) { return le16(v & 0xffff) + le16(v >> 16); };
+    std::string data;
+    for (int i = 0; i < 1323; ++i)
+        data += le16(i < 22 ? 24000 : 0);
+    const std::string body = "fmt " + le32(16) + le16(1) + le16(1) + le32(kRate) + le32(kRate * 2) + le16(2) +
+                             le16(16) + "data" + le32(static_cast<uint32_t>(data.size())) + data;
+    std::ofstream(path, std::ios::binary) << "RIFF" << le32(static_cast<uint32_t>(body.size() + 4)) << "WAVE" << body;
+}
+
 void PatternPlaybackOnTheOutput(benchmark::State& state)
 {
     const int playSeconds = secondsFromEnvironment("GROOVANE_BENCH_PLAY_SECONDS", 20);
@@ -141,12 +161,31 @@ void PatternPlaybackOnTheOutput(benchmark::State& state)
     IdleDriver driver;
     SoundSystem::instance().ensureOutput();
 
+    const char* roll = std::getenv("GROOVANE_BENCH_SAMPLE_ROLL");
+    const bool isRoll = roll && std::string(roll) == "1";
     for (auto _ : state) {
-        auto window = std::make_unique<TSequence>();
-        window->FormCreate();
+        std::unique_ptr<ProgramWindows> windows;
+        std::unique_ptr<TSequence> alone;
+        TSequence* window = nullptr;
+        if (isRoll) {
+            // Slot 1 gets the click through Open Song, as a song that uses it would give it.
+            writeClick(folder / "click.wav");
+            std::ofstream(folder / "roll.sng", std::ios::binary)
+                << "<*sam1\r\n"
+                << (folder / "click.wav").string() << "\r\n44100\r\n//\r\n0\r\n";
+            windows = std::make_unique<ProgramWindows>();
+            window = windows->Sequence.get();
+            dialogs.openAnswer = (folder / "roll.sng").string();
+            window->BitBtn8Click();
+            dialogs.openAnswer.reset();
+        } else {
+            alone = std::make_unique<TSequence>();
+            alone->FormCreate();
+            window = alone.get();
+        }
         writeLengthAndTime(window->Grid, 16, 4);
         for (int step = 1; step <= 16; ++step)
-            window->Grid.setCell(1, step + 1, "ClsHiat");
+            window->Grid.setCell(1, step + 1, isRoll ? "Sample1" : "ClsHiat");
         TSequenceControls& controls = TSequenceTestAccess::controls(*window);
         controls.endless->setChecked(true);
         controls.Delay->setValue(tempoPosition);
@@ -164,7 +203,8 @@ void PatternPlaybackOnTheOutput(benchmark::State& state)
         wall = wallSeconds();
         runEventLoopFor(idleSeconds);
         state.counters["core_share_idle_pct"] = 100 * (processCpuSeconds() - cpu) / (wallSeconds() - wall);
-        window.reset();
+        windows.reset();
+        alone.reset();
     }
     // Replacing the recorder stops it, which completes the file.
     SoundSystem::instance().useOutput(makeNullAudioOutput());
