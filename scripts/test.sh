@@ -20,7 +20,7 @@ export LSAN_OPTIONS="suppressions=$root/tests/support/lsan.supp:print_suppressio
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DGROOVANE_SANITIZE=ON -DGROOVANE_WERROR=ON -DGROOVANE_BUILD_TESTS=ON
+  -DGROOVANE_SANITIZE=ON -DGROOVANE_WERROR=ON -DGROOVANE_BUILD_TESTS=ON -DGROOVANE_BUILD_BENCH=ON
 cmake --build build/test -j "$jobs"
 logs=$(mktemp -d)
 trap 'rm -rf "$logs"' EXIT
