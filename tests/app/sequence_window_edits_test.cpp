@@ -1,5 +1,9 @@
+#include "app/playhead_display.h"
 #include "app/sequence_window.h"
 #include "pattern/grid_view.h"
+#include "platform/scope_exit.h"
+#include "platform/sound_mixer.h"
+#include "platform/sound_system.h"
 #include "support/scripted_dialogs.h"
 #include "support/sequence_window_access.h"
 #include "support/song_files.h"
@@ -293,4 +297,48 @@ TEST_F(SequenceEditsTest, ClosingAsksOnlyWithUnsavedChangesAndStaysOpenUnlessSav
     dialogs.messages.clear();
     EXPECT_TRUE(window->closeWithoutQuestion());
     EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// The marks follow what the output plays: a tick's row is marked once its hits are at the output,
+// a latency after the tick, and the marks go with Stop. The current cell stays where it was.
+TEST_F(SequenceEditsTest, PlayheadMarksTheRowAndEntryAtTheOutputAndGoesOnStop)
+{
+    SoundMixer& mixer = SoundSystem::instance().mixer();
+    mixer.setLatencyFrames(4410); // 100 ms
+    const ScopeExit latencyBack([&] { mixer.setLatencyFrames(0); });
+    folder.pump(256);
+    ui->StringGrid1->setCurrentCell(3, 9);
+    const auto markedAfter = [&](uint32_t frames) {
+        folder.pump(frames);
+        QTest::qWait(3 * PlayheadDisplay::kRefreshMs);
+        return ui->StringGrid1->playheadRow();
+    };
+
+    // Ticks run by hand, the step timer left off, so only these ticks play.
+    window->Pattern.start();
+    window->DXTimer2Timer(nullptr, 1);
+    EXPECT_EQ(markedAfter(4000), -1) << "its hits are not at the output yet";
+    EXPECT_EQ(markedAfter(600), 2);
+    window->DXTimer2Timer(nullptr, 1);
+    EXPECT_EQ(markedAfter(4000), 2) << "row 2 is heard until row 3's hits come";
+    EXPECT_EQ(markedAfter(600), 3);
+    EXPECT_EQ(ui->StringGrid1->currentRow(), 9);
+    EXPECT_EQ(ui->StringGrid1->currentColumn(), 3);
+    window->BitBtn4Click();
+    EXPECT_EQ(ui->StringGrid1->playheadRow(), -1);
+
+    // A song played from its second entry marks that entry and its pattern's row.
+    add("Rock");
+    add("Funk");
+    ui->SongList->setCurrentRow(1);
+    window->BitBtn12Click();
+    window->DXTimer1.setEnabled(false);
+    window->DXTimer1Timer(nullptr, 1);
+    window->DXTimer1Timer(nullptr, 1);
+    EXPECT_EQ(markedAfter(5000), 3);
+    EXPECT_TRUE(ui->SongList->item(1)->data(Qt::BackgroundRole).isValid());
+    EXPECT_FALSE(ui->SongList->item(0)->data(Qt::BackgroundRole).isValid());
+    window->BitBtn4Click();
+    EXPECT_EQ(ui->StringGrid1->playheadRow(), -1);
+    EXPECT_FALSE(ui->SongList->item(1)->data(Qt::BackgroundRole).isValid());
 }
