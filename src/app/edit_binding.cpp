@@ -22,13 +22,18 @@ void EditBinding::setViews(EditViews views)
 
 EditBinding::Edit::Around::Around(EditBinding& b) : binding(b)
 {
-    // The user's check marks and selection since the last action are where this one starts.
-    binding.list_ = binding.views_.readList();
+    // The user's check marks and selection since the last action are where this one starts. An
+    // action inside the open one finds the list as that one keeps it: reading the box again for
+    // each would cost a song of many patterns a read of the whole list per pattern it passes
+    // through the grid (the name box's change).
+    if (binding.depth_ == 0)
+        binding.list_ = binding.views_.readList();
+    ++binding.depth_;
 }
 
 EditBinding::Edit::Around::~Around()
 {
-    if (binding.views_.changed)
+    if (--binding.depth_ == 0 && binding.views_.changed)
         binding.views_.changed();
 }
 

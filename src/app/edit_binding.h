@@ -36,7 +36,7 @@ public:
     const EditHistory& history() const { return history_; }
 
     // One user action, for the whole handler (see EditHistory::action); actions opened inside
-    // one belong to it.
+    // one belong to it. Within an action the list changes only through editList.
     class Edit {
     public:
         Edit(EditBinding& binding, EditHistory::Merge merge) : around_(binding), action_(binding.history_.action(merge))
@@ -72,6 +72,7 @@ private:
     EditViews views_;
     PlayList list_;
     EditHistory history_;
+    int depth_ = 0; // actions open
 };
 
 } // namespace groovane

@@ -342,3 +342,29 @@ TEST_F(SequenceEditsTest, PlayheadMarksTheRowAndEntryAtTheOutputAndGoesOnStop)
     EXPECT_EQ(ui->StringGrid1->playheadRow(), -1);
     EXPECT_FALSE(ui->SongList->item(1)->data(Qt::BackgroundRole).isValid());
 }
+
+// An action reads the play list box once, however many actions open inside it (a song's every
+// pattern passes the name box through the grid), and the menu items follow once, at its end.
+TEST(EditBinding, ReadsTheListOnceAnActionAndTellsOfTheChangeWhenItCloses)
+{
+    PatternGrid grid;
+    PlayList box;
+    int reads = 0;
+    int changes = 0;
+    EditBinding binding(grid);
+    binding.setViews(
+        {[&] { return ++reads, box; }, [&](const PlayList& list) { box = list; }, {}, {}, [&] { ++changes; }});
+    {
+        const auto outer = binding.edit();
+        for (int i = 0; i < 50; ++i) {
+            const auto inner = binding.edit(EditHistory::kNameTyping);
+            grid.setCell(0, 0, "Pattern " + std::to_string(i));
+        }
+        binding.editList([](PlayList& list) { list.append("Rock"); });
+        EXPECT_EQ(changes, 0);
+    }
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(binding.history().undoCount(), 1u);
+    EXPECT_EQ(box.size(), 1);
+}
