@@ -119,7 +119,8 @@ int main(int argc, char** argv)
         // The main window's closing ends the program, whatever other windows are open or refuse
         // to close; a SIGTERM closes it like its close button.
         windows.Sequence->onClosed = [] { QCoreApplication::exit(0); };
-        groovane::TerminationSignal termination(windows.Sequence.get());
+        groovane::TerminationSignal termination(windows.Sequence.get(),
+                                                [&windows] { return windows.Sequence->closeWithoutQuestion(); });
         // A sound card that cannot be opened, or is lost for good, is said once in a box, where
         // someone who started the program from a menu looks, besides the line on stderr.
         groovane::NoSoundNotice noSound;

@@ -1,6 +1,7 @@
 #include "app/sequence_window.h"
 
 #include "app/artwork.h"
+#include "app/playhead_display.h"
 #include "platform/dialogs.h"
 #include "platform/exception.h"
 #include "platform/files.h"
@@ -90,6 +91,7 @@ TSequence::TSequence(QWidget* parent) : QMainWindow(parent)
 
     buildControls();
     buildMenu();
+    Edits.setViews(editViewsOf(*SongList, *Edit2, *Edit3, [this] { updateUndoItems(); }));
     connectHandlers();
     connectSampleHandlers();
     connectKitHandlers();
@@ -301,6 +303,11 @@ void TSequence::buildMenu()
     Rendor_to_wav = item(File1, "Render song to wav file", QKeySequence(Qt::Key_F11));
 
     Edit1 = bar->addMenu("Edit");
+    Undo1 = item(Edit1, "Undo", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Redo1 = item(Edit1, "Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    menuShortcuts_.push_back(QKeySequence(Qt::CTRL | Qt::Key_Y)[0]);
+    Edit1->addSeparator();
     CopyPattern1 = item(Edit1, "Clear Pattern");
     Edit1->addSeparator(); // ClearList1
     UpdateTime1 = item(Edit1, "Clear List");
@@ -363,6 +370,9 @@ void TSequence::onCommand(QPushButton* button, QAction* item, Handler handler)
 void TSequence::connectHandlers()
 {
     onTriggered(Exit1, &TSequence::Exit1Click);
+    onTriggered(Undo1, &TSequence::Undo1Click);
+    onTriggered(Redo1, &TSequence::Redo1Click);
+    updateUndoItems();
     onTriggered(Contents1, &TSequence::Contents1Click);
     onTriggered(Vis_Site, &TSequence::Vis_SiteClick);
     onTriggered(Insertinstrument1, &TSequence::Insertinstrument1Click);
@@ -414,7 +424,14 @@ void TSequence::FormCreate(QObject*)
 
 void TSequence::closeEvent(QCloseEvent* event)
 {
-    if (!runGuarded([this] { FormClose(this); })) {
+    bool mayClose = isClosingUnasked_;
+    const auto closeWork = [&] {
+        // Yes saves as Save Pattern and Save Song do; a save that does not happen keeps the window.
+        mayClose = mayClose || mayCloseWith(Edits.unsavedWork([this] { BitBtn6Click(); }, [this] { BitBtn9Click(); }));
+        if (mayClose)
+            FormClose(this);
+    };
+    if (!runGuarded(closeWork) || !mayClose) {
         event->ignore();
         return;
     }
@@ -432,6 +449,13 @@ void TSequence::closeEvent(QCloseEvent* event)
 void TSequence::Exit1Click(QObject*)
 {
     close();
+}
+
+bool TSequence::closeWithoutQuestion()
+{
+    isClosingUnasked_ = true;
+    const ScopeExit asked([this] { isClosingUnasked_ = false; });
+    return close();
 }
 
 void TSequence::Contents1Click(QObject*)
@@ -474,11 +498,18 @@ bool TSequence::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+void TSequence::updateUndoItems()
+{
+    Undo1->setEnabled(Edits.history().canUndo());
+    Redo1->setEnabled(Edits.history().canRedo());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Pattern grid
 
 void TSequence::StringGrid1MouseUp(QObject*)
 {
+    const auto edit = Edits.edit();
     const int column = StringGrid1->currentColumn();
     const int row = StringGrid1->currentRow();
     // Selector text that reads as the cell's text is that text, whatever bytes the cell holds.
@@ -494,6 +525,7 @@ void TSequence::Insertinstrument1Click(QObject*)
 
 void TSequence::Edit2Change(QObject*)
 {
+    const auto edit = Edits.edit(EditHistory::kNameTyping);
     // The name loaded from a file keeps its bytes until the user edits it.
     Grid.setCell(0, 0, keptOrTyped(Edit2->text(), Grid.cell(0, 0)));
 }
@@ -510,6 +542,7 @@ void TSequence::TimeBarChange(QObject*)
 
 void TSequence::BitBtn13Click(QObject*)
 {
+    const auto edit = Edits.edit();
     if (Edit4->text().isEmpty() || Edit5->text().isEmpty()) {
         TimeBar->setEditText("");
         Edit4->clear();
@@ -521,6 +554,7 @@ void TSequence::BitBtn13Click(QObject*)
 
 void TSequence::BitBtn7Click(QObject*)
 {
+    const auto edit = Edits.edit();
     clearPatternCells(Grid);
     Edit2->setText("");
     Loop->setValue(1);

@@ -4,6 +4,8 @@
 // and glue the controls to the plain classes that hold the rules.
 #pragma once
 
+#include "app/edit_binding.h"
+#include "app/edit_views.h"
 #include "sound/dx_sound.h"
 #include "sound/dx_timer.h"
 #include "pattern/grid_view.h"
@@ -27,6 +29,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,6 +47,8 @@ class QSlider;
 class QSpinBox;
 
 namespace groovane {
+
+class PlayheadDisplay;
 
 // The main window's controls and menu items, named as the window's design names them; where a
 // name says nothing of the control, its comment gives the caption or what it shows. TSequence
@@ -123,6 +128,8 @@ struct TSequenceControls {
     QAction* Exit1;                    // "Exit"
     QAction* Rendor_to_wav;            // "Render song to wav file"
     QMenu* Edit1;                      // "Edit"
+    QAction* Undo1;                    // "Undo"
+    QAction* Redo1;                    // "Redo"
     QAction* CopyPattern1;             // "Clear Pattern"
     QAction* UpdateTime1;              // "Clear List"
     QAction* UpdateTime2;              // "Update Time"
@@ -177,6 +184,10 @@ public:
     // The current pattern; StringGrid1 shows it.
     PatternGrid Grid;
 
+    // Undo and redo of the user's actions on the grid and the play list (which SongList holds),
+    // and whether each differs from its file.
+    EditBinding Edits{Grid};
+
     // The pattern library's entries and order; MusicLib shows them.
     PatternLibrary Library;
 
@@ -218,6 +229,9 @@ public:
     // with the file untouched; a file that cannot be written raises, which keeps it open.
     void FormClose(QObject* Sender = nullptr);
     void Exit1Click(QObject* Sender = nullptr);
+    // Closes the window as Exit does, but without asking to save: for a session that ends.
+    // Returns whether it closed.
+    bool closeWithoutQuestion();
     void Contents1Click(QObject* Sender = nullptr);
     void Vis_SiteClick(QObject* Sender = nullptr);
 
@@ -332,6 +346,12 @@ public:
     // one of the 16 instruments, raises its error and the kit stays as it was.
     void useNewKit(const std::string& fileName);
 
+    // --- undo and redo --------------------------------------------------------------------------
+    // Undo (Ctrl+Z) and Redo (Ctrl+Shift+Z, Ctrl+Y): take back or bring back the last user action
+    // on the grid or the play list, and show the grid, the name box, the list and the title.
+    void Undo1Click(QObject* = nullptr) { Edits.undo(); }
+    void Redo1Click(QObject* = nullptr) { Edits.redo(); }
+
     // --- pattern grid -------------------------------------------------------------------------
     void StringGrid1MouseUp(QObject* Sender = nullptr);
     void Insertinstrument1Click(QObject* Sender = nullptr);
@@ -389,8 +409,8 @@ public:
     void LoopChange(QObject* Sender = nullptr);
 
     // The play list as the SongList box holds it (names, check marks, selection), and back.
-    PlayList readSongList() const;
-    void showSongList(const PlayList& list);
+    PlayList readSongList() const { return readPlayList(*SongList); }
+    void showSongList(const PlayList& list) { showPlayList(*SongList, list); }
 
     // Runs when the window has closed (its close work done): the program then ends. The program
     // sets it; without it (tests) closing only hides the window.
@@ -410,10 +430,20 @@ public:
     static constexpr const char* kHelpFile = "groovane.html";
 
 protected:
+    // Asks to save unsaved grid and song changes first (not while a session ends), then runs
+    // the close work.
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void updateUndoItems();
+    // True while closeWithoutQuestion closes the window.
+    bool isClosingUnasked_ = false;
+    // The sounding row and entry while the pattern or a song plays.
+    std::unique_ptr<PlayheadDisplay> playheads_;
+    // The play list entry the playing song started from.
+    int songFirstEntry_ = 0;
+
     // Connects a button or menu item to a handler, run through the handler guard.
     using Handler = void (TSequence::*)(QObject*);
     void onClicked(QPushButton* button, Handler handler);
@@ -472,8 +502,6 @@ private:
     // ends. They raise what LineBuffer's loadFromFile and saveToFile raise.
     TextLines readThroughMusicPad(const std::string& path);
     void writeThroughMusicPad(const std::string& path, std::vector<std::string> lines);
-    // Reads the play list from SongList, applies one edit and shows the result.
-    void editSongList(const std::function<void(PlayList&)>& edit);
     // The kit's sound of instrument list entry `slot` (kFirstKitSlot .. kLastKitSlot).
     TWaveCollectionItem& kitInstrument(int slot) const;
     // The step list of the patterns named, read through the editor as a song reads them; the

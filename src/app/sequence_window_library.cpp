@@ -76,12 +76,16 @@ void TSequence::BitBtn6Click(QObject*)
     checkPatternName(PatternName);
     writeThroughMusicPad(patternFilePath(BaseFolder, PatternName),
                          patternFileLines(Grid, length, Delay->value(), Loop->value()));
+    Edits.history().markGridSaved();
 
+    // Saving is not undone: the name it puts into the play list is a change to the song that
+    // only saving the song settles.
     PlayList list = readSongList();
     if (list.contains(PatternName))
         return;
     list.append(PatternName);
     showSongList(list);
+    Edits.history().noteSongChangedOutside();
     if (Library.contains(PatternName))
         return;
     // Inserting shifts a selected entry below it, as the list box would.
@@ -97,7 +101,12 @@ void TSequence::LoadPattern(const std::string& name)
     if (name.empty() || name == kBlankPattern)
         return;
     checkPatternName(name);
-    showPatternInEditor(PatternFileReader(readThroughMusicPad(patternFilePath(BaseFolder, name))));
+    {
+        const auto edit = Edits.edit();
+        showPatternInEditor(PatternFileReader(readThroughMusicPad(patternFilePath(BaseFolder, name))));
+    }
+    // Once the step is taken: the grid then matches the file.
+    Edits.history().markGridSaved();
 }
 
 void TSequence::showPatternInEditor(const PatternFileReader& reader)
@@ -134,7 +143,7 @@ void TSequence::MusicLibDblClick(QObject*)
     const std::string& name = Library.at(index);
     if (name == kBlankPattern)
         return;
-    editSongList([&](PlayList& list) { list.append(name); });
+    Edits.editList([&](PlayList& list) { list.append(name); });
 }
 
 void TSequence::LibBinClick(QObject*)
@@ -155,81 +164,47 @@ void TSequence::LibBinClick(QObject*)
     delete MusicLib->takeItem(index);
     MusicLib->setCurrentRow(-1);
     deleteFile(patternFilePath(BaseFolder, name)); // a failure to delete is not reported
-    editSongList([&](PlayList& list) { list.removeAll(name); });
+    Edits.editList([&](PlayList& list) { list.removeAll(name); });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Play list
 
-PlayList TSequence::readSongList() const
-{
-    std::vector<std::string> names;
-    for (int i = 0; i < SongList->count(); ++i)
-        names.push_back(SongList->entry(i));
-    PlayList list;
-    list.assign(names);
-    for (int i = 0; i < SongList->count(); ++i)
-        list.setTicked(i, SongList->item(i)->checkState() == Qt::Checked);
-    list.select(SongList->currentRow());
-    return list;
-}
-
-void TSequence::showSongList(const PlayList& list)
-{
-    // A song of a hundred thousand entries fills the box in a moment: each item is complete
-    // before it goes in, and the box is drawn once at the end.
-    SongList->setUpdatesEnabled(false);
-    SongList->clear();
-    for (const PlayListEntry& entry : list.entries()) {
-        QListWidgetItem* item = ListBox::makeEntry(entry.name);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(entry.ticked ? Qt::Checked : Qt::Unchecked);
-        SongList->addItem(item);
-    }
-    SongList->setCurrentRow(list.selected());
-    SongList->setUpdatesEnabled(true);
-}
-
-void TSequence::editSongList(const std::function<void(PlayList&)>& edit)
-{
-    PlayList list = readSongList();
-    edit(list);
-    showSongList(list);
-}
-
 void TSequence::BitBtn2Click(QObject*)
 {
     const int librarySize = Library.size();
-    editSongList([this](PlayList& list) { list.removeSelected(Library); });
+    Edits.editList([this](PlayList& list) { list.removeSelected(Library); });
     if (Library.size() != librarySize)
         showMusicLib();
 }
 
 void TSequence::UpDown1Click(QObject*, UpDown::Button Button)
 {
-    editSongList([Button](PlayList& list) {
+    Edits.editList([Button](PlayList& list) {
         list.moveSelected(Button == UpDown::Button::Next ? PlayList::Direction::Up : PlayList::Direction::Down);
     });
 }
 
 void TSequence::SongBinClick(QObject*)
 {
-    editSongList([](PlayList& list) { list.deleteTicked(); });
+    Edits.editList([](PlayList& list) { list.deleteTicked(); });
 }
 
 void TSequence::BitBtn10Click(QObject*)
 {
-    SongList->clear();
+    const auto edit = Edits.edit();
+    Edits.editList([](PlayList& list) { list.clear(); });
     stopSong();
     Edit3->setText("");
 }
 
 void TSequence::New_SongClick(QObject*)
 {
+    const auto edit = Edits.edit();
     // Every step row and the trailing row of the longest pattern on offer, hidden ones too.
     clearPatternCells(Grid);
     Edit2->setText("");
-    SongList->clear();
+    Edits.editList([](PlayList& list) { list.clear(); });
     Edit3->setText("");
     setWindowTitle(kCaption);
 }

@@ -4,6 +4,8 @@
 // the controls, call them and set the buttons, timers and tempo display.
 #include "app/sequence_window.h"
 
+#include "app/playhead_display.h"
+#include "platform/sound_system.h"
 #include "platform/dialogs.h"
 #include "kits/kit_loading.h"
 #include "render/render_sounds.h"
@@ -20,6 +22,7 @@ namespace groovane {
 void TSequence::setUpPlayback()
 {
     // Not guarded here: an error of a tick reaches the idle driver, which shows it.
+    playheads_ = std::make_unique<PlayheadDisplay>(*StringGrid1, *SongList, SoundSystem::instance());
     DXTimer1.OnTimer = [this](TDXTimer&, int lagCount) { DXTimer1Timer(nullptr, lagCount); };
     DXTimer2.OnTimer = [this](TDXTimer&, int lagCount) { DXTimer2Timer(nullptr, lagCount); };
     onCommand(BitBtn3, Play2, &TSequence::BitBtn3Click);
@@ -52,7 +55,11 @@ void TSequence::DXTimer2Timer(QObject*, int)
     // The slider acts on pattern playback from the next tick on; the read-out stays.
     StepInterval = stepIntervalMs(Delay->value());
     DXTimer2.setInterval(static_cast<uint32_t>(StepInterval));
-    if (!stoppingOnError([this] { return Pattern.tick(endless->isChecked()); })) {
+    const int row = Pattern.PatternRow;
+    const bool goesOn = stoppingOnError([this] { return Pattern.tick(endless->isChecked()); });
+    playheads_->recordPatternRow(row, Pattern.PatternLength);
+    if (!goesOn) {
+        playheads_->finishAfterTick(StepInterval);
         DXTimer2.setEnabled(false);
         setPlayButtonsEnabled(true);
     }
@@ -73,7 +80,7 @@ bool TSequence::prepareSongFromSelection(const std::function<void()>& beforeRead
         setPlayButtonsEnabled(true);
         return false;
     }
-    const int start = std::max(list.selected(), 0);
+    const int start = songFirstEntry_ = std::max(list.selected(), 0);
     if (beforeReading)
         beforeReading();
     // A song that cannot be read leaves the one that may be playing as it was.
@@ -109,7 +116,9 @@ void TSequence::DXTimer1Timer(QObject*, int)
         showTempoReadout(Delay->value());
         DXTimer1.setInterval(static_cast<uint32_t>(stepIntervalMs(Delay->value())));
     }
+    playheads_->recordSongRow(MainPlay, tick.rowLine, songFirstEntry_);
     if (tick.isSongEnd) {
+        playheads_->finishAfterTick(stepIntervalMs(Delay->value()));
         MainPlay.clear();
         setPlayButtonsEnabled(true);
         SongList->setCurrentRow(0);
@@ -121,6 +130,7 @@ void TSequence::stopSong()
 {
     isRenderStopRequested_ = isRendering_;
     PlayState = "Stop";
+    playheads_->stop();
     setPlayButtonsEnabled(true);
     DXTimer1.setEnabled(false);
     MainPlay.clear();

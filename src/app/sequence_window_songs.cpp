@@ -149,7 +149,9 @@ SongPattern TSequence::loadSongPattern(const std::string& name)
 
 StepList TSequence::buildSongStepList(const std::vector<std::string>& names)
 {
-    // Reading a song must not cost the user the pattern being edited.
+    // Reading a song must not cost the user the pattern being edited, nor leave a step to undo:
+    // the patterns pass through the grid inside one action, which ends with the grid as it was.
+    const auto edit = Edits.edit();
     PatternGrid editedGrid;
     editedGrid.assignCells(Grid);
     const QString editedName = Edit2->text();
@@ -189,6 +191,7 @@ void TSequence::BitBtn9Click(QObject*)
         songSlots ? songSampleSettings(*songSlots) : std::vector<std::optional<SongSampleSettings>>(kSampleSlotCount);
     writeThroughMusicPad(path, songFileLines(readSongList().namesFrom(0), slotSettings));
     Edit3->setText(toQString(withoutExtension(title)));
+    Edits.history().markSongSaved();
 }
 
 void TSequence::BitBtn8Click(QObject*)
@@ -209,15 +212,17 @@ void TSequence::openSongFile(const std::string& path)
     // Read and check the whole file before anything changes.
     const SongFileContents song = readSongFile(readThroughMusicPad(path));
 
-    // The title shows the full path until every slot has taken its sample.
-    Edit3->setText(toQString(path));
-    PlayList list;
-    list.assign(song.names);
-    showSongList(list);
-    BitBtn3->setEnabled(true);
-    if (songSlots)
-        applySongSamples(song, *songSlots, BaseFolder);
-    Edit3->setText(toQString(withoutExtension(songFileTitle(path))));
+    {
+        // The title shows the full path until every slot has taken its sample.
+        const auto edit = Edits.edit();
+        Edit3->setText(toQString(path));
+        Edits.editList([&](PlayList& list) { list.assign(song.names); });
+        BitBtn3->setEnabled(true);
+        if (songSlots)
+            applySongSamples(song, *songSlots, BaseFolder);
+        Edit3->setText(toQString(withoutExtension(songFileTitle(path))));
+    }
+    Edits.history().markSongSaved();
 }
 
 } // namespace groovane

@@ -82,6 +82,21 @@ bool GridView::setCurrentCell(int column, int row)
     return true;
 }
 
+void GridView::setPlayheadRow(int row)
+{
+    if (row == playheadRow_)
+        return;
+    updateRow(playheadRow_);
+    playheadRow_ = row;
+    updateRow(row);
+}
+
+void GridView::updateRow(int row)
+{
+    if (row >= PatternGrid::kFixedRows)
+        viewport()->update(QRect(0, cellRect(0, row).top(), viewport()->width(), kRowHeight));
+}
+
 void GridView::ensureVisible(int row)
 {
     QScrollBar* bar = verticalScrollBar();
@@ -99,6 +114,9 @@ void GridView::paintEvent(QPaintEvent*)
     const QPalette pal = palette();
     const QColor fixedColor = pal.color(QPalette::Button);
     const QColor lineColor = pal.color(QPalette::Mid);
+    // The sounding row in a warm tint that reads apart from the selection's highlight.
+    const QColor soundingColor(255, 214, 140);
+    const QColor soundingFixedColor(240, 168, 72);
     const int top = verticalScrollBar()->value();
     const int visibleRows = viewport()->height() / kRowHeight + 1;
 
@@ -106,10 +124,13 @@ void GridView::paintEvent(QPaintEvent*)
         const QRect r(column * kColumnWidth, y, kColumnWidth, kRowHeight);
         const bool fixed = column == 0 || row < PatternGrid::kFixedRows;
         const bool current = column == column_ && row == row_;
+        const bool sounding = row == playheadRow_ && row >= PatternGrid::kFixedRows;
         if (fixed)
-            painter.fillRect(r, fixedColor);
+            painter.fillRect(r, sounding ? soundingFixedColor : fixedColor);
         else if (current)
             painter.fillRect(r, pal.color(QPalette::Highlight));
+        else if (sounding)
+            painter.fillRect(r, soundingColor);
         painter.setPen(lineColor);
         painter.drawRect(r.adjusted(0, 0, -1, -1));
         painter.setPen(current && !fixed ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::Text));

@@ -22,6 +22,11 @@ public:
     // Makes a step cell current; fixed cells (rows 0 and 1, column 0) cannot be current.
     bool setCurrentCell(int column, int row);
 
+    // The row marked as sounding while the pattern or a song plays, -1 for none. Only the rows
+    // that gain or lose the mark are drawn again; the current cell stays where it is.
+    int playheadRow() const { return playheadRow_; }
+    void setPlayheadRow(int row);
+
     // The cell under a point of the viewport, or (-1, -1).
     QPoint cellAt(QPoint viewportPos) const;
     // The viewport rectangle of a cell, for clicking it in tests.
@@ -43,8 +48,11 @@ private:
     int scrollableRowsVisible() const;
 
     PatternGrid& grid_;
+    void updateRow(int row);
+
     int column_ = 1;
     int row_ = 2;
+    int playheadRow_ = -1;
 };
 
 } // namespace groovane

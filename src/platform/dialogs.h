@@ -7,7 +7,7 @@
 
 namespace groovane {
 
-enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MessageIcon { None, Information, Warning, Error, Question };
 enum class MessageResult { Ok, Cancel, Yes, No };
 
@@ -26,7 +26,8 @@ public:
     virtual ~Dialogs() = default;
 
     // A message box with the given caption, text, icon and buttons; the button pressed.
-    // Closing the box without a button counts as Cancel (OK+Cancel), No (Yes+No) or OK.
+    // Closing the box without a button counts as Cancel (OK+Cancel, Yes+No+Cancel), No (Yes+No)
+    // or OK.
     virtual MessageResult message(const std::string& caption, const std::string& text, MessageIcon icon,
                                   MessageButtons buttons) = 0;
 

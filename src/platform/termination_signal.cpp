@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace groovane {
 
 namespace {
@@ -27,7 +29,9 @@ void onTerminationSignal(int)
 
 } // namespace
 
-TerminationSignal::TerminationSignal(QWidget* window) : window_(window)
+TerminationSignal::TerminationSignal(QWidget* window, std::function<bool()> close)
+    : window_(window),
+      close_(std::move(close))
 {
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
@@ -49,7 +53,7 @@ TerminationSignal::TerminationSignal(QWidget* window) : window_(window)
             if (isClosing_)
                 QCoreApplication::exit(kRefusedCloseStatus);
         });
-        const bool closed = window_->close();
+        const bool closed = close_ ? close_() : window_->close();
         isClosing_ = false;
         // The close work has shown why it failed (a full disk, a read-only folder, the files it
         // writes kept as they were); a session that ends cannot wait for the user to fix it.

@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class QSocketNotifier;
 class QWidget;
 
@@ -17,8 +19,10 @@ class TerminationSignal : public QObject {
     Q_OBJECT
 public:
     // Catches SIGTERM from now on, for `window`. One at a time; UI thread. The signal handler
-    // itself only writes a byte to a pipe; the close runs on the UI thread from the event loop.
-    explicit TerminationSignal(QWidget* window);
+    // itself only writes a byte to a pipe; the close runs on the UI thread from the event loop,
+    // through `close` when given (a close that asks the user nothing, as a session that ends
+    // cannot wait for answers), otherwise the window's own close. It returns whether it closed.
+    explicit TerminationSignal(QWidget* window, std::function<bool()> close = {});
     // Restores the default action (the process ends at once).
     ~TerminationSignal() override;
 
@@ -29,6 +33,7 @@ public:
 
 private:
     QWidget* window_;
+    std::function<bool()> close_;
     bool isClosing_ = false;
     QSocketNotifier* notifier_ = nullptr;
 };

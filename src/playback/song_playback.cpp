@@ -16,6 +16,7 @@ SongTick SongPlayback::tick(const SongTickSettings& settings)
 
     if (!walk.atEnd()) {
         // A row never straddles the end line; should one, the cells past it are silent.
+        result.rowLine = SongStepIndex;
         StepCells cells{};
         int taken = 0;
         for (std::string_view& cell : cells) {

@@ -27,6 +27,8 @@ struct SongTick {
     std::optional<int32_t> tempoPosition;
     // The song has ended: nothing more is to be played. Never set while the song repeats.
     bool isSongEnd = false;
+    // The step-list line of the first cell of the row sounded, -1 when none was.
+    int64_t rowLine = -1;
 };
 
 // UI thread only.

@@ -112,6 +112,17 @@ const StepList::Entry* StepList::entryAt(int64_t index) const
     return &entry;
 }
 
+std::optional<StepList::RowPosition> StepList::rowPositionOf(int64_t index) const
+{
+    const Entry* entry = entryAt(index);
+    const int64_t offset = entry ? index - entry->firstLine : 0;
+    if (!entry || offset < 2 || entry->rowLines == 0)
+        return std::nullopt;
+    // 6 x L fits 64 bits with L a 32-bit length, so the row within a loop fits 32 bits.
+    const auto row = static_cast<int32_t>((offset - 2) % entry->rowLines / PatternGrid::kChannelCount);
+    return RowPosition{static_cast<int32_t>(entry - entries_.data()), row + 2};
+}
+
 const std::string& StepList::line(int64_t index) const
 {
     static const std::string empty;

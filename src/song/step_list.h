@@ -65,6 +65,15 @@ public:
 
     size_t entryCount() const { return entries_.size(); }
 
+    // Where a line of a pattern's rows comes from: the entry (0 for the first pattern appended)
+    // and the grid row of its step (2 for the first step), in any of the pattern's loops.
+    struct RowPosition {
+        int32_t entry = 0;
+        int32_t row = 0;
+    };
+    // Nothing for a marker, a tempo line, the end line or an index outside the list.
+    std::optional<RowPosition> rowPositionOf(int64_t index) const;
+
 private:
     struct Entry {
         int64_t firstLine = 0; // index of its marker

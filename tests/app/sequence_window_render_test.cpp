@@ -204,8 +204,12 @@ TEST_F(SequenceRenderTest, ClearListAndClosingTheWindowStopTheRender)
     const size_t whole = folder.read("whole.wav").size();
 
     int stopped = 0;
-    for (const auto& stop :
-         std::vector<std::function<void()>>{[this] { window->BitBtn10Click(); }, [this] { window->close(); }}) {
+    for (const auto& stop : std::vector<std::function<void()>>{[this] { window->BitBtn10Click(); },
+                                                               [this] {
+                                                                   // Clear List left the song changed: closing asks.
+                                                                   dialogs.answers.push_back(MessageResult::No);
+                                                                   window->close();
+                                                               }}) {
         PlayList list;
         list.append("Beat");
         window->showSongList(list);

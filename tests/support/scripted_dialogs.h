@@ -23,7 +23,7 @@ public:
     ScriptedDialogs();
     ~ScriptedDialogs() override;
 
-    std::deque<MessageResult> answers;                  // for OK+Cancel and Yes+No boxes
+    std::deque<MessageResult> answers;                  // for the boxes with more than OK
     std::deque<std::optional<std::string>> openAnswers; // paths, or nothing for Cancel
     std::deque<std::optional<std::string>> saveAnswers;
     std::vector<ShownMessage> messages; // every box, error boxes included
