@@ -56,12 +56,15 @@ std::vector<UnsavedWork> EditBinding::unsavedWork(std::function<void()> savePatt
 bool EditBinding::restore(bool (EditHistory::*step)())
 {
     list_ = views_.readList();
+    const std::string name = grid_.cell(0, 0);
     const bool done = (history_.*step)();
     if (done) {
         // The list first: showing the name starts an action (the name box's change), which reads
-        // the list box; it changes nothing, as the name cell already holds the name.
+        // the list box; it changes nothing, as the name cell already holds the name. A step that
+        // left the name alone leaves the box as it is (its first "Name" is shown only).
         views_.showList(list_);
-        views_.showName(grid_.cell(0, 0));
+        if (grid_.cell(0, 0) != name)
+            views_.showName(grid_.cell(0, 0));
     }
     if (views_.changed)
         views_.changed();

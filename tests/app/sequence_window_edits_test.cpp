@@ -160,6 +160,9 @@ TEST_F(SequenceEditsTest, PatternLoadsAndPlayListCommandsUndoAndRedoExactly)
         EXPECT_EQ(history().undoCount(), lists.size() - 1) << "one action, one step";
     };
     step([&] { add("Rock"); });
+    undo();
+    EXPECT_EQ(ui->Edit2->text(), "Name") << "an undo that leaves the name alone leaves the name box alone";
+    redo();
     step([&] { add("Funk"); });
     step([&] { add("Rock"); });
     step([&] {
